@@ -1,0 +1,37 @@
+#include "FileManager.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+std::optional<FileAttributes> FileManager::attributesOfItem(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    FileType type = S_ISREG(st.st_mode)   ? FileType::regular
+                    : S_ISDIR(st.st_mode) ? FileType::directory
+                    : S_ISLNK(st.st_mode) ? FileType::symbolicLink
+                                          : FileType::other;
+    return FileAttributes{type, static_cast<std::uint64_t>(st.st_size)};
+}
+
+std::error_code FileManager::createDirectories(const std::filesystem::path& path) {
+    if (path.empty()) return std::make_error_code(std::errc::invalid_argument);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode) ? std::error_code{} : std::make_error_code(std::errc::not_a_directory);
+    }
+    if (errno != ENOENT) return {errno, std::generic_category()};
+    std::filesystem::path parent = path.parent_path();
+    if (parent != path && !parent.empty()) {
+        if (std::error_code error = createDirectories(parent)) return error;
+    }
+    // A trailing separator leaves an empty last component: the parent was the folder itself.
+    if (!path.has_filename()) return {};
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return {errno, std::generic_category()};
+    if (::stat(path.c_str(), &st) != 0) return {errno, std::generic_category()};
+    return S_ISDIR(st.st_mode) ? std::error_code{} : std::make_error_code(std::errc::not_a_directory);
+}
+
+}  // namespace platform

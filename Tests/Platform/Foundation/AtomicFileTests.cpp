@@ -1,0 +1,82 @@
+#include "Platform/Foundation/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "TemporaryFolder.h"
+
+using namespace platform;
+
+TEST(AtomicFile, ReplacesTheFileUserOnlyAndLeavesNoTemporary) {
+    TemporaryFolder folder;
+    std::filesystem::path file = folder / "settings/store.json";  // the folder is created
+    AtomicFile::write(file, std::string_view("first"));
+    AtomicFile::write(file, std::string_view("second, longer"));
+    EXPECT_EQ(TemporaryFolder::readFile(file), "second, longer");
+
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(file.parent_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
+
+    AtomicFile::write(file, std::string_view(""));
+    EXPECT_EQ(std::filesystem::file_size(file), 0u);
+}
+
+TEST(AtomicFile, ReplacesASymbolicLinkInsteadOfWritingThroughIt) {
+    TemporaryFolder folder;
+    TemporaryFolder::writeFile(folder / "target", "outside");
+    std::filesystem::create_symlink(folder / "target", folder / "file");
+    AtomicFile::write(folder / "file", std::string_view("inside"));
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "file"));
+    EXPECT_EQ(TemporaryFolder::readFile(folder / "file"), "inside");
+    EXPECT_EQ(TemporaryFolder::readFile(folder / "target"), "outside");
+}
+
+TEST(AtomicFile, AFailedReplacementThrowsKeepsTheOldFileAndRemovesTheTemporary) {
+    TemporaryFolder folder;
+    // rename fails: a folder stands at the destination.
+    std::filesystem::create_directory(folder / "taken");
+    EXPECT_THROW(AtomicFile::write(folder / "taken", std::string_view("x")), AtomicFileError);
+    EXPECT_EQ(folder.entryCount(), 1u);
+
+    // the temporary cannot be created: the parent is a file.
+    TemporaryFolder::writeFile(folder / "plain", "old");
+    EXPECT_THROW(AtomicFile::write(folder / "plain/child", std::string_view("x")), AtomicFileError);
+    EXPECT_EQ(TemporaryFolder::readFile(folder / "plain"), "old");
+    EXPECT_EQ(folder.entryCount(), 2u);
+}
+
+namespace {
+
+// Run in a child process: with writes past 4 KiB failing (EFBIG after a partial write), the
+// replacement must fail and leave the old file and nothing else. Exits 0 when it does.
+[[noreturn]] void writePastTheFileSizeLimit(const TemporaryFolder& folder, const std::filesystem::path& file) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+        AtomicFile::write(file, std::string(100000, 'x'));
+    } catch (const AtomicFileError& error) {
+        bool intact = TemporaryFolder::readFile(file) == "good" && folder.entryCount() == 1 &&
+                      error.code() == std::errc::file_too_large;
+        std::_Exit(intact ? 0 : 2);
+    }
+    std::_Exit(1);
+}
+
+}  // namespace
+
+TEST(AtomicFile, AWriteCutShortByTheFileSizeLimitIsAnErrorNotAShortFile) {
+    TemporaryFolder folder;
+    std::filesystem::path file = folder / "data.json";
+    TemporaryFolder::writeFile(file, "good");
+    EXPECT_EXIT(writePastTheFileSizeLimit(folder, file), ::testing::ExitedWithCode(0), "");
+}
