@@ -1,0 +1,14 @@
+// Feeds arbitrary bytes to the mount table parser.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "Platform/Disks/MountInfo.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    auto entries = platform::parseMountInfo(text);
+    for (const auto& entry : entries) platform::mountPointOf(entries, entry.major, entry.minor);
+    platform::unescapeMountField(text);
+    return 0;
+}

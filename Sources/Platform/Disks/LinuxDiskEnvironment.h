@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "UdevSource.h"
+
+namespace platform {
+
+// Where the Linux disk backend reads the system from. Tests point it at fixture trees.
+struct LinuxDiskEnvironment {
+    std::string sysfsRoot = "/sys";
+    std::string mountInfoPath = "/proc/self/mountinfo";
+    // Opens the udev connection of one session; null when udev cannot be reached.
+    std::function<std::shared_ptr<UdevSource>()> openUdev;
+    // Whether a session watches udev and the mount table on a thread of its own. Tests turn it off
+    // and hand events to the session themselves.
+    bool watchInBackground = true;
+
+    // The running system: /sys, /proc/self/mountinfo and libudev.
+    static LinuxDiskEnvironment system();
+};
+
+}  // namespace platform

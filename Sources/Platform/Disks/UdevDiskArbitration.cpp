@@ -1,0 +1,52 @@
+#include "UdevDiskArbitration.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::shared_ptr<UdevDiskArbitration> UdevDiskArbitration::make(LinuxDiskEnvironment environment) {
+    return std::make_shared<UdevDiskArbitration>(std::move(environment));
+}
+
+UdevDiskArbitration::UdevDiskArbitration(LinuxDiskEnvironment environment)
+    : environment_(std::move(environment)), tree_(environment_.sysfsRoot),
+      registry_(std::make_shared<SysfsRegistry>(tree_)) {}
+
+std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
+    if (!tree_.readable()) return nullptr;
+    // Kept open for the monitor: the mount table signals changes on this descriptor.
+    int mountInfo = ::open(environment_.mountInfoPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (mountInfo < 0) return nullptr;
+    auto mounts = UdevDiskSession::readMountTable(environment_.mountInfoPath);
+    auto udev = environment_.openUdev ? environment_.openUdev() : nullptr;
+    if (!mounts || !udev || !udev->blockDevices()) {
+        ::close(mountInfo);
+        return nullptr;
+    }
+
+    auto context = std::make_shared<UdevDiskContext>(
+        UdevDiskContext{tree_, environment_.mountInfoPath, udev, registry_});
+    auto session = std::make_shared<UdevDiskSession>(context, std::move(*mounts));
+    if (!environment_.watchInBackground) {
+        ::close(mountInfo);
+        return session;
+    }
+
+    std::weak_ptr<UdevDiskSession> weakSession = session;
+    auto monitor = DiskEventMonitor::start(
+        udev->monitorDescriptor(), mountInfo,
+        [weakSession, udev] {
+            auto events = udev->receiveEvents();
+            if (auto session = weakSession.lock())
+                for (const auto& event : events) session->handleDeviceEvent(event);
+        },
+        [weakSession] {
+            if (auto session = weakSession.lock()) session->handleMountTableChange();
+        });
+    if (!monitor) return nullptr;
+    session->setMonitor(std::move(monitor));
+    return session;
+}
+
+}  // namespace platform
