@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "EventStorageStatus.h"
+#include "Platform/Dispatch/SerialQueue.h"
+#include "Platform/Foundation/Base64.h"
+#include "Platform/Foundation/Date.h"
+#include "Platform/Foundation/JSONCoding.h"
+
+namespace quentrel {
+
+// What the two JSON stores share: how they write, test and read their file, and what they take
+// from their surroundings.
+
+// Writes the encoded bytes to the file location; throws on failure.
+using FileWriter = std::function<void(std::string_view bytes, const std::filesystem::path& location)>;
+// Run before every read and every write of the file.
+using DestinationTest = std::function<bool(const std::filesystem::path& location)>;
+// A store's status callback; always called on the store's queue.
+using StatusHandler = std::function<void(EventStorageStatus)>;
+
+// The default writer: atomic replacement of the file (temporary file created exclusively in the
+// same folder, written, synced, renamed over the destination, folder synced; user-only permissions).
+FileWriter atomicFileWriter();
+
+// A store's serial queue, made from the store's label, and its wall clock.
+struct StoreRuntime {
+    std::function<platform::SerialQueuePtr(const std::string& label)> makeQueue;  // empty: a thread queue
+    std::function<platform::Date()> now;                                          // empty: the system clock
+
+    platform::SerialQueuePtr queue(const std::string& label) const;
+    platform::Date currentDate() const;
+};
+
+enum class StoreFileRead {
+    missing,  // nothing at the path, also not a dangling symbolic link's target
+    read,     // `bytes` holds the whole file
+    failed,   // a symbolic link or other non-regular item, larger than the cap, or unreadable
+};
+
+struct StoreFileContents {
+    StoreFileRead outcome = StoreFileRead::failed;
+    platform::Data bytes;
+};
+
+// Opens the file once without following a final symbolic link; the open descriptor must be a
+// regular file of at most `cap` bytes, and at most cap + 1 bytes are read, so a file that grows
+// or is swapped in meanwhile is never read beyond the cap.
+StoreFileContents readStoreFile(const std::filesystem::path& path, std::size_t cap);
+
+// A JSON array of T; absent when the bytes are not one.
+template <class T>
+std::optional<std::vector<T>> decodeStoreList(const platform::Data& bytes) {
+    try {
+        return platform::json::decode<std::vector<T>>(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace quentrel
