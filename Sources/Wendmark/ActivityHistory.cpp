@@ -60,7 +60,9 @@ std::vector<ObservedInterval> ActivityHistory::ingest(const InventorySnapshot& s
     if (!collectionStart_) return {};
 
     // A device missing from this snapshot must start over after it.
-    for (auto& [id, stream] : streams_) {
+    for (auto& entry : streams_) {
+        const auto& id = entry.first;
+        auto& stream = entry.second;
         bool present = std::any_of(snapshot.devices.begin(), snapshot.devices.end(),
                                    [&](const DeviceSnapshot& device) { return device.id == id; });
         if (!present) {

@@ -12,6 +12,10 @@
 
 namespace platform {
 
+// Text as the platform's string objects hold it: always valid UTF-8. Bytes that are not part of a
+// well-formed sequence (device strings and mount paths on Linux are raw bytes) become U+FFFD.
+std::string validUTF8(std::string text);
+
 class Value;
 using ValueArray = std::vector<Value>;
 using Dictionary = std::map<std::string, Value, std::less<>>;

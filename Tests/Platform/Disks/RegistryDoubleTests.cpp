@@ -177,3 +177,18 @@ TEST(FakeRegistry, handlesCountBackToZero) {
     EXPECT_EQ(registry.outstandingHandles(), 0);
     EXPECT_EQ(registry.add(FakeRegistry::Entry{"IOService", {}, {}, {10}}), 42u);  // fresh ids go upwards
 }
+
+TEST(Value, TextIsAlwaysValidUTF8) {
+    EXPECT_EQ(platform::validUTF8("관측 disk"), "관측 disk");
+    EXPECT_EQ(platform::validUTF8(std::string("USB\xff" "Drive")), "USB\xEF\xBF\xBD" "Drive");
+    EXPECT_EQ(platform::validUTF8(std::string("\xC3")), "\xEF\xBF\xBD");                   // cut short
+    EXPECT_EQ(platform::validUTF8(std::string("\xC0\xAF")), "\xEF\xBF\xBD\xEF\xBF\xBD");   // overlong "/"
+    EXPECT_EQ(platform::validUTF8(std::string("\xED\xA0\x80")), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(platform::validUTF8(std::string("\xF0\x9F\x92\xBE")), "\xF0\x9F\x92\xBE");
+    auto label = platform::Value::string(std::string("Fotos\x80"));
+    ASSERT_NE(label.stringValue(), nullptr);
+    EXPECT_EQ(*label.stringValue(), "Fotos\xEF\xBF\xBD");
+    auto path = platform::Value::url(std::string("/media/a\xfe"));
+    ASSERT_NE(path.urlPath(), nullptr);
+    EXPECT_EQ(*path.urlPath(), "/media/a\xEF\xBF\xBD");
+}
