@@ -104,24 +104,10 @@ RecentEventLog::RecentEventLog(std::optional<fs::path> fileURL, FileWriter write
     : state_(std::make_shared<State>(std::move(fileURL), writer ? std::move(writer) : atomicFileWriter(),
                                      std::move(destinationAllowed), std::move(runtime))),
       queue_(state_->runtime.queue(std::string(queueLabel))) {
-    const std::optional<fs::path>& location = state_->fileURL;
-    if (!location) {
-        initialStatus_ = EventStorageStatus::memoryOnly;
-    } else if (!state_->destinationAllowed || !state_->destinationAllowed(*location)) {
-        initialStatus_ = EventStorageStatus::readFailed;
-    } else {
-        StoreFileContents contents = readStoreFile(*location, maximumFileSize);
-        if (contents.outcome == StoreFileRead::missing) {
-            initialStatus_ = EventStorageStatus::available;
-        } else if (auto decoded = contents.outcome == StoreFileRead::read
-                                      ? decodeStoreList<RecentEvent>(contents.bytes)
-                                      : std::nullopt) {
-            initialEvents_ = bounded(*decoded, state_->runtime.currentDate());
-            initialStatus_ = EventStorageStatus::available;
-        } else {
-            initialStatus_ = EventStorageStatus::readFailed;
-        }
-    }
+    auto load = loadStoreList<RecentEvent>(state_->fileURL, state_->destinationAllowed, maximumFileSize,
+                                           [&](const auto& events) { return bounded(events, state_->runtime.currentDate()); });
+    initialEvents_ = std::move(load.items);
+    initialStatus_ = load.status;
     state_->status = initialStatus_;
 }
 

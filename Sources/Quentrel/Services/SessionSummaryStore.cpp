@@ -64,27 +64,15 @@ SessionSummaryStore::SessionSummaryStore(std::optional<fs::path> url, Destinatio
     : state_(std::make_shared<State>(std::move(url), std::move(allowed),
                                      writer ? std::move(writer) : atomicFileWriter(), std::move(runtime))),
       queue_(state_->runtime.queue(std::string(queueLabel))) {
-    const std::optional<fs::path>& location = state_->url;
-    if (!location) {
-        initialStatus_ = EventStorageStatus::memoryOnly;
-    } else if (!state_->allowed || !state_->allowed(*location)) {
-        initialStatus_ = EventStorageStatus::readFailed;
-    } else {
-        StoreFileContents contents = readStoreFile(*location, maximumFileSize);
-        if (contents.outcome == StoreFileRead::missing) {
-            initialStatus_ = EventStorageStatus::available;
-        } else if (auto decoded = contents.outcome == StoreFileRead::read
-                                      ? decodeStoreList<WorkSession>(contents.bytes)
-                                      : std::nullopt) {
-            initialSessions_ = bounded(*decoded, state_->runtime.currentDate());
-            for (WorkSession& session : initialSessions_) {
-                if (!session.endReason) session.endReason = SessionEndReason::interrupted;
-            }
-            initialStatus_ = EventStorageStatus::available;
-        } else {
-            initialStatus_ = EventStorageStatus::readFailed;
-        }
+    auto load = loadStoreList<WorkSession>(state_->url, state_->allowed, maximumFileSize, [&](const auto& sessions) {
+        return bounded(sessions, state_->runtime.currentDate());
+    });
+    initialSessions_ = std::move(load.items);
+    // A session read back was open when it was saved, so it ended by interruption.
+    for (WorkSession& session : initialSessions_) {
+        if (!session.endReason) session.endReason = SessionEndReason::interrupted;
     }
+    initialStatus_ = load.status;
     state_->status = initialStatus_;
 }
 

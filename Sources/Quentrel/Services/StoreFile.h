@@ -67,4 +67,26 @@ std::optional<std::vector<T>> decodeStoreList(const platform::Data& bytes) {
     }
 }
 
+template <class T>
+struct StoreLoad {
+    std::vector<T> items;
+    EventStorageStatus status = EventStorageStatus::memoryOnly;
+};
+
+// The load at construction that both stores share: no location is memory only; a refused
+// destination, an unreadable file or one that is not a list of T is readFailed and left as it is;
+// a missing file is available and empty; otherwise the list passes through `bounded`.
+template <class T, class Bounded>
+StoreLoad<T> loadStoreList(const std::optional<std::filesystem::path>& location, const DestinationTest& allowed,
+                           std::size_t cap, Bounded bounded) {
+    if (!location) return {{}, EventStorageStatus::memoryOnly};
+    if (!allowed || !allowed(*location)) return {{}, EventStorageStatus::readFailed};
+    StoreFileContents contents = readStoreFile(*location, cap);
+    if (contents.outcome == StoreFileRead::missing) return {{}, EventStorageStatus::available};
+    if (contents.outcome == StoreFileRead::read) {
+        if (auto decoded = decodeStoreList<T>(contents.bytes)) return {bounded(*decoded), EventStorageStatus::available};
+    }
+    return {{}, EventStorageStatus::readFailed};
+}
+
 }  // namespace quentrel
