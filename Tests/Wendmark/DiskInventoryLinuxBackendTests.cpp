@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+
+#include "Platform/Disks/SysfsFixture.h"
+#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Platform/Dispatch/VirtualTime.h"
+#include "Wendmark/DiskInventory.h"
+
+using platform::Date;
+using wendmark::ActivityKind;
+using wendmark::DeviceSnapshot;
+using wendmark::DiskInventory;
+using wendmark::InventorySnapshot;
+using wendmark::IOCounters;
+using wendmark::LinkBandwidth;
+
+namespace {
+
+// The Linux disk service, keeping hold of the session the inventory opens so the test can hand
+// udev events to it.
+class ObservedArbitration final : public platform::DiskArbitration {
+public:
+    explicit ObservedArbitration(std::shared_ptr<platform::UdevDiskArbitration> inner) : inner_(std::move(inner)) {}
+
+    platform::DiskSessionPtr createSession() override {
+        auto session = inner_->openSession();
+        lastSession = session;
+        return session;
+    }
+    std::shared_ptr<platform::Registry> registry() override { return inner_->registry(); }
+
+    std::weak_ptr<platform::UdevDiskSession> lastSession;
+
+private:
+    std::shared_ptr<platform::UdevDiskArbitration> inner_;
+};
+
+const DeviceSnapshot* withModel(const InventorySnapshot& snapshot, const std::string& model) {
+    for (const auto& device : snapshot.devices)
+        if (device.model == model) return &device;
+    return nullptr;
+}
+
+bool hasBus(const std::string& bus) {
+    std::error_code error;
+    return std::filesystem::exists("/sys/bus/" + bus + "/devices", error);
+}
+
+}  // namespace
+
+TEST(DiskInventoryLinuxBackend, observesTheExternalDrivesOfAFixtureTree) {
+    SysfsFixture fixture;
+    auto ssd = fixture.addUsbSsd();
+    fixture.addUsbStick();
+    fixture.addThunderboltNvme();
+    fixture.addInternalNvme();
+    fixture.addLoop();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo());
+
+    auto time = platform::VirtualTime::make(700'000'000, 5'000);
+    auto arbitration =
+        std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()));
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make(
+        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+        {arbitration, time->makeQueue(DiskInventory::queueLabel), [&] { return Date{time->wall()}; },
+         [&] { return time->uptime(); }});
+    inventory->start();
+    time->runUntilIdle();
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 1u);
+
+    // The internal NVMe disk and the loop device are not there.
+    const InventorySnapshot first = snapshots[0];
+    EXPECT_TRUE(first.sessionAvailable);
+    EXPECT_EQ(first.status, "외장 장치 관측 중");
+    EXPECT_EQ(first.externalMediaCount, 7);  // sdb, sdb1, sdb2, sdc, sdc1, nvme0n1, nvme0n1p1
+    ASSERT_EQ(first.devices.size(), 3u);
+    for (const auto& device : first.devices) {
+        EXPECT_TRUE(device.topologyVerified) << device.model;
+        EXPECT_TRUE(device.id.starts_with("driver:")) << device.id;
+        for (const auto& volume : device.volumes) EXPECT_NE(volume.mountPath, "/") << device.model;
+    }
+
+    // The USB SSD: its EFI partition has no volume, the exFAT one is mounted where mountinfo says.
+    const DeviceSnapshot* usb = withModel(first, "Extreme SSD");
+    ASSERT_TRUE(usb);
+    EXPECT_EQ(usb->protocolName, "USB");
+    EXPECT_EQ(usb->capacity, 1953525168ull * 512);
+    EXPECT_EQ(usb->isSolidState, true);
+    ASSERT_EQ(usb->volumes.size(), 1u);
+    EXPECT_EQ(usb->volumes[0].bsdName, "sdb2");
+    EXPECT_EQ(usb->volumes[0].name, "My Passport");
+    EXPECT_EQ(usb->volumes[0].mountPath, "/media/user/My Passport");
+    EXPECT_EQ(usb->displayName(), "My Passport");
+    EXPECT_EQ(usb->linkBandwidth, (LinkBandwidth{LinkBandwidth::Transport::usb, 5'000'000'000}));
+    // The start's rebuild read the counters from the disk's stat file: sectors x 512.
+    EXPECT_EQ(usb->counters, (IOCounters{2048 * 512, 4096 * 512}));
+    EXPECT_EQ(usb->activity.kind, ActivityKind::preparing);
+    EXPECT_EQ(first.statisticsQueryCount, 3u);
+
+    const DeviceSnapshot* stick = withModel(first, "Cruzer Blade");
+    ASSERT_TRUE(stick);
+    EXPECT_TRUE(stick->volumes.empty());  // udev knows no file system on it
+
+    // The sampling timer compares the next reading.
+    fixture.write(ssd + "/stat", "100 0 2056 10 50 0 4096 20 0 30 30\n");
+    time->advance(30);
+    ASSERT_EQ(snapshots.size(), 2u);
+    usb = withModel(snapshots[1], "Extreme SSD");
+    ASSERT_TRUE(usb);
+    EXPECT_EQ(usb->activity.kind, ActivityKind::observedIO);
+    EXPECT_EQ(usb->activity.bytesRead, 8u * 512);
+    EXPECT_EQ(usb->activity.bytesWritten, 0u);
+    EXPECT_NEAR(*usb->activity.intervalSeconds, 29.8, 1e-9);  // from the start's read at 0.2 s
+
+    // Unplugging the stick: udev's remove events reach the inventory through its session.
+    auto session = arbitration->lastSession.lock();
+    ASSERT_TRUE(session);
+    fixture.removeBlock("sdc");
+    session->handleDeviceEvent({"remove", "sdc1"});
+    session->handleDeviceEvent({"remove", "sdc"});
+    session.reset();
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 3u);
+    EXPECT_EQ(snapshots[2].devices.size(), 2u);
+    EXPECT_EQ(snapshots[2].externalMediaCount, 5);
+    EXPECT_EQ(withModel(snapshots[2], "Cruzer Blade"), nullptr);
+
+    inventory->stop();
+    time->runUntilIdle();
+    time->advance(60);
+    EXPECT_EQ(snapshots.size(), 3u);
+    EXPECT_EQ(arbitration->registry()->outstandingHandles(), 0);
+}
+
+TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot) {
+    SysfsFixture fixture;
+    fixture.addUsbSsd();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo());
+    auto time = platform::VirtualTime::make();
+    for (int broken = 0; broken < 3; ++broken) {
+        auto environment = fixture.environment();
+        if (broken == 0) environment.openUdev = [] { return std::shared_ptr<platform::UdevSource>(); };
+        if (broken == 1) environment.mountInfoPath = fixture.root() + "/no-such-mountinfo";
+        if (broken == 2) environment.sysfsRoot = fixture.root() + "/no-such-sysfs";
+        std::vector<InventorySnapshot> snapshots;
+        auto inventory = DiskInventory::make(
+            [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+            {platform::UdevDiskArbitration::make(environment), time->makeQueue(DiskInventory::queueLabel),
+             [&] { return Date{time->wall()}; }, [&] { return time->uptime(); }});
+        inventory->start();
+        time->advance(1);
+        ASSERT_EQ(snapshots.size(), 1u) << broken;
+        EXPECT_FALSE(snapshots[0].sessionAvailable) << broken;
+        EXPECT_EQ(snapshots[0].status, DiskInventory::sessionFailedStatus) << broken;
+    }
+}
+
+// This machine's own /sys, /proc and udev, with the inventory's own thread queue. It may have
+// external drives or not; what must hold is that it runs and reports no internal disk.
+TEST(DiskInventoryLinuxBackend, runsOnThisMachine) {
+    std::mutex mutex;
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make([&](const InventorySnapshot& snapshot) {
+        std::lock_guard lock(mutex);
+        snapshots.push_back(snapshot);
+    });
+    inventory->start();
+    inventory->queue()->sync([] {});  // the start, and the disks it found, are handled
+    inventory->refresh();
+    inventory->queue()->sync([] {});
+    // Stopping releases the inventory's hold on itself; the owner's pointer was the last one.
+    auto queue = inventory->queue();
+    std::weak_ptr<DiskInventory> weak = inventory;
+    inventory->stop();
+    inventory.reset();
+    queue->sync([] {});
+    EXPECT_TRUE(weak.expired());
+
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(snapshots.empty());
+    const InventorySnapshot& snapshot = snapshots.back();
+    std::cout << "status: " << snapshot.status << " (" << snapshot.devices.size() << " devices, "
+              << snapshot.externalMediaCount << " external media)\n";
+    ASSERT_TRUE(snapshot.sessionAvailable) << snapshot.status;
+    EXPECT_TRUE(snapshot.revision.has_value());
+    EXPECT_EQ(snapshot.status,
+              snapshot.devices.empty() ? DiskInventory::noDeviceStatus : DiskInventory::observingStatus);
+    // Without a USB or Thunderbolt bus nothing here can be external.
+    if (!hasBus("usb") && !hasBus("thunderbolt")) {
+        EXPECT_TRUE(snapshot.devices.empty());
+    }
+    for (const auto& device : snapshot.devices) {
+        std::cout << "  " << device.id << " " << device.displayName() << "\n";
+        for (const auto& volume : device.volumes) {
+            EXPECT_NE(volume.mountPath, "/") << device.id;
+            EXPECT_NE(volume.mountPath, "/boot") << device.id;
+        }
+    }
+}
