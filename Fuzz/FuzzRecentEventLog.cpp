@@ -3,46 +3,24 @@
 // the events it started with (the oldest of them dropped when the encoding grew past the cap).
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "Platform/Dispatch/VirtualTime.h"
+#include "StoreFuzzing.h"
 #include "Quentrel/Services/RecentEventLog.h"
 #include "Quentrel/Support/GraphemeText.h"
 
 using namespace quentrel;
 namespace fs = std::filesystem;
 
-namespace {
-
-const fs::path& scratchFile() {
-    static const fs::path file = [] {
-        std::string pattern = (fs::temp_directory_path() / "fuzz-recent-events-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        return fs::path(pattern) / "recent-events.json";
-    }();
-    return file;
-}
-
-void check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using storefuzzing::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path& file = scratchFile();
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const fs::path file = storefuzzing::writeInput("recent-events.json", data, size);
     auto time = platform::VirtualTime::make(700'000'000);
     std::string written;
     bool wrote = false;
-    StoreRuntime runtime{[&](const std::string& label) { return time->makeQueue(label); },
-                         [&] { return platform::Date{time->wall()}; }};
+    StoreRuntime runtime = storefuzzing::virtualRuntime(time);
     RecentEventLog log(
         file,
         [&](std::string_view bytes, const fs::path&) {

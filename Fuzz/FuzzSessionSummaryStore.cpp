@@ -4,45 +4,23 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
-#include "Platform/Dispatch/VirtualTime.h"
+#include "StoreFuzzing.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
 
 using namespace quentrel;
 namespace fs = std::filesystem;
 
-namespace {
-
-const fs::path& scratchFile() {
-    static const fs::path file = [] {
-        std::string pattern = (fs::temp_directory_path() / "fuzz-session-summaries-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        return fs::path(pattern) / "session-summaries.json";
-    }();
-    return file;
-}
-
-void check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using storefuzzing::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path& file = scratchFile();
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const fs::path file = storefuzzing::writeInput("session-summaries.json", data, size);
     auto time = platform::VirtualTime::make(700'000'000);
     std::string written;
-    StoreRuntime runtime{[&](const std::string& label) { return time->makeQueue(label); },
-                         [&] { return platform::Date{time->wall()}; }};
+    StoreRuntime runtime = storefuzzing::virtualRuntime(time);
     SessionSummaryStore store(
         file, [](const fs::path&) { return true; },
         [&](std::string_view bytes, const fs::path&) { written = bytes; }, runtime);
