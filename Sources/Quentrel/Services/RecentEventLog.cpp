@@ -116,12 +116,7 @@ RecentEventLog::~RecentEventLog() = default;
 const std::optional<fs::path>& RecentEventLog::fileURL() const { return state_->fileURL; }
 
 void RecentEventLog::setStatusHandler(StatusHandler handler) {
-    queue_->async([weak = std::weak_ptr<State>(state_), handler = std::move(handler)]() mutable {
-        std::shared_ptr<State> state = weak.lock();
-        if (!state) return;
-        state->handler = std::move(handler);
-        if (state->handler) state->handler(state->status);
-    });
+    installStatusHandler(*queue_, state_, std::move(handler));
 }
 
 void RecentEventLog::save(const std::vector<RecentEvent>& events) {

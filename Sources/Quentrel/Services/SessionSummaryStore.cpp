@@ -81,12 +81,7 @@ SessionSummaryStore::~SessionSummaryStore() = default;
 const std::optional<fs::path>& SessionSummaryStore::url() const { return state_->url; }
 
 void SessionSummaryStore::setStatusHandler(StatusHandler handler) {
-    queue_->async([weak = std::weak_ptr<State>(state_), handler = std::move(handler)]() mutable {
-        std::shared_ptr<State> state = weak.lock();
-        if (!state) return;
-        state->handler = std::move(handler);
-        if (state->handler) state->handler(state->status);
-    });
+    installStatusHandler(*queue_, state_, std::move(handler));
 }
 
 void SessionSummaryStore::save(const std::vector<WorkSession>& sessions) {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,18 @@ std::optional<std::vector<T>> decodeStoreList(const platform::Data& bytes) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+// Installs a store's status handler on its queue and calls it at once with the current status.
+// `State` holds `handler` and `status`, and is held weakly: a store already gone installs nothing.
+template <class State>
+void installStatusHandler(platform::SerialQueue& queue, const std::shared_ptr<State>& state, StatusHandler handler) {
+    queue.async([weak = std::weak_ptr<State>(state), handler = std::move(handler)]() mutable {
+        std::shared_ptr<State> alive = weak.lock();
+        if (!alive) return;
+        alive->handler = std::move(handler);
+        if (alive->handler) alive->handler(alive->status);
+    });
 }
 
 template <class T>
