@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "LoginItemBackend.h"
 #include "ObserverUICommand.h"
+#include "Platform/Desktop/LoginItemRegistry.h"
 #include "Platform/Foundation/WillChangeSignal.h"
 
 namespace quentrel {
@@ -15,8 +15,8 @@ namespace quentrel {
 // its command; the fields then change only through applyMirror(). Main thread only; synchronous.
 class LoginItemService {
 public:
-    // Without a sink the status is read at once from `backend`.
-    LoginItemService(CommandSink remoteCommand, LoginItemBackendPtr backend);
+    // Without a sink the status is read at once from `registry`.
+    LoginItemService(CommandSink remoteCommand, platform::LoginItemRegistryPtr registry);
 
     bool enabled() const { return enabled_; }
     const std::string& statusText() const { return statusText_; }
@@ -41,7 +41,7 @@ private:
     std::optional<std::string> error_;
     bool isBusy_ = false;
     CommandSink remoteCommand_;
-    LoginItemBackendPtr backend_;
+    platform::LoginItemRegistryPtr registry_;
 };
 
 }  // namespace quentrel
