@@ -1,0 +1,119 @@
+#include "QtSavePanel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QStandardPaths>
+
+namespace platform {
+
+namespace {
+
+QString text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+QString startFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists()) return documents;
+    return QDir::homePath();
+}
+
+class QtSavePanel final : public SavePanel, public std::enable_shared_from_this<QtSavePanel> {
+public:
+    explicit QtSavePanel(const SavePanelOptions& options) : options_(options) {}
+
+    ~QtSavePanel() override {
+        // Only a panel that never ran its completion still has its dialog here.
+        delete dialog_.data();
+    }
+
+    void begin(Completion completion) override {
+        if (begun_) return;
+        begun_ = true;
+        completion_ = std::move(completion);
+        keepAlive_ = shared_from_this();
+        dialog_ = makeDialog();
+        std::weak_ptr<QtSavePanel> weak = weak_from_this();
+        QObject::connect(dialog_, &QDialog::finished, dialog_, [weak](int result) {
+            if (auto self = weak.lock()) self->finish(result);
+        });
+        dialog_->show();
+        bringToFront();
+    }
+
+    void bringToFront() override {
+        if (!isOpen()) return;
+        dialog_->showNormal();
+        dialog_->raise();
+        dialog_->activateWindow();
+    }
+
+    void cancel() override {
+        if (isOpen()) dialog_->reject();
+    }
+
+    bool isOpen() const override { return begun_ && !answered_ && dialog_; }
+
+private:
+    QFileDialog* makeDialog() const {
+        auto* dialog = new QFileDialog(nullptr, text(options_.title));
+        dialog->setObjectName(QStringLiteral("savePanel"));
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog->setModal(false);
+        dialog->setWindowModality(Qt::NonModal);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::ReadOnly, !options_.canCreateDirectories);
+        const QString extension = text(options_.fileExtension);
+        dialog->setNameFilter(text(options_.contentTypeName) + QStringLiteral(" (*.") + extension + QStringLiteral(")"));
+        dialog->setDefaultSuffix(extension);
+        dialog->setDirectory(startFolder());
+        dialog->selectFile(text(options_.suggestedFileName));
+
+        auto* message = new QLabel(text(options_.message), dialog);
+        message->setObjectName(QStringLiteral("savePanelMessage"));
+        message->setWordWrap(true);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
+            grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
+        return dialog;
+    }
+
+    void finish(int result) {
+        if (answered_) return;
+        answered_ = true;
+        std::optional<std::filesystem::path> chosen;
+        if (result == QDialog::Accepted) {
+            const QStringList files = dialog_->selectedFiles();
+            if (!files.isEmpty() && !files.first().isEmpty())
+                chosen = std::filesystem::path(QFile::encodeName(files.first()).toStdString());
+        }
+        dialog_->hide();
+        dialog_->deleteLater();
+        dialog_.clear();
+        // Later on the main queue, also when cancel() closed the panel; the panel lives until then.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [completion = std::move(completion_), chosen, keep = std::move(keepAlive_)] {
+                if (completion) completion(chosen);
+            },
+            Qt::QueuedConnection);
+    }
+
+    SavePanelOptions options_;
+    QPointer<QFileDialog> dialog_;
+    Completion completion_;
+    std::shared_ptr<QtSavePanel> keepAlive_;
+    bool begun_ = false;
+    bool answered_ = false;
+};
+
+}  // namespace
+
+std::shared_ptr<SavePanel> QtSavePanels::makePanel(const SavePanelOptions& options) {
+    return std::make_shared<QtSavePanel>(options);
+}
+
+}  // namespace platform
