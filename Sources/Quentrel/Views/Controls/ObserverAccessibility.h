@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+
+#include <QAccessible>
+#include <QString>
+
+class QWidget;
+
+namespace quentrel {
+
+// What a widget of ours tells assistive technologies beyond Qt's defaults. A widget class that
+// needs a value text, an adjustable value, a role of its own or hiding inherits this next to
+// QWidget; the factory that installObserverAccessibility() installs then describes it.
+class ObserverAccessible {
+public:
+    virtual ~ObserverAccessible() = default;
+
+    // Left out of what assistive technologies present (reported invisible).
+    virtual bool isAccessibilityHidden() const { return false; }
+    // Presented as one element: its child widgets are not listed.
+    virtual bool hidesAccessibilityChildren() const { return false; }
+    // The element's value text; empty for none.
+    virtual QString accessibilityValue() const { return {}; }
+    // An adjustable element offers the increase and decrease actions.
+    virtual bool isAccessibilityAdjustable() const { return false; }
+    virtual void accessibilityIncrement() {}
+    virtual void accessibilityDecrement() {}
+    // A role other than the widget's default.
+    virtual std::optional<QAccessible::Role> accessibilityRole() const { return std::nullopt; }
+};
+
+// The four accessibility texts of a control; an empty text leaves that property as it is.
+struct AccessibilityTexts {
+    QString identifier;  // objectName: how tests and assistive tools find the control
+    QString label;       // accessible name
+    QString help;        // tool tip
+    QString hint;        // accessible description
+};
+void setAccessibilityTexts(QWidget& widget, const AccessibilityTexts& texts);
+
+// Installs the factory for ObserverAccessible widgets; once is enough, more calls do nothing.
+void installObserverAccessibility();
+
+}  // namespace quentrel

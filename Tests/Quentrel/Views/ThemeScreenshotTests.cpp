@@ -1,0 +1,148 @@
+// Pictures of the theme's controls in their states, for people to look at (not compared).
+#include <QGridLayout>
+#include <QLabel>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include "Quentrel/Views/Controls/BoundToggle.h"
+#include "Quentrel/Views/Controls/ObservationSection.h"
+#include "Quentrel/Views/Controls/ObserverActionStyle.h"
+#include "Quentrel/Views/Controls/ObserverIconButton.h"
+#include "Quentrel/Views/Controls/ObserverSurface.h"
+#include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "ThemeTestSupport.h"
+
+using namespace quentrel;
+
+namespace {
+class ThemeScreenshots : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quentrel::testing::applyTheme();
+        ObserverTheme::applyToRoot(root_);
+    }
+
+    void capture(const QString& name) {
+        root_.adjustSize();
+        root_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&root_));
+        QCoreApplication::processEvents();
+        quentrel::testing::writeScreenshot(root_, name);
+    }
+
+    QLabel* caption(const QString& text) {
+        auto* label = new QLabel(text);
+        label->setFont(ObserverTheme::font(ObserverTheme::TextStyle::caption));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, ObserverTheme::muted);
+        label->setPalette(palette);
+        return label;
+    }
+
+    QWidget root_;
+};
+
+QWidget* cards() {
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(14);
+
+    auto* card = new ObserverSurface;
+    auto* cardLayout = new QVBoxLayout(card);
+    cardLayout->setContentsMargins(22, 22, 22, 22);
+    auto* rate = new QLabel(QStringLiteral("12.5 MB/s"));
+    rate->setFont(ObserverTheme::systemFont(42, QFont::DemiBold));
+    cardLayout->addWidget(rate);
+    cardLayout->addWidget(new QLabel(QStringLiteral("읽기 · 관측 구간 활동 없음")));
+    layout->addWidget(card);
+
+    auto* content = new QWidget;
+    auto* contentLayout = new QHBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addWidget(new ObserverSymbolView(QStringLiteral("externaldrive"), 15, ObserverTheme::accent));
+    contentLayout->addWidget(new QLabel(QStringLiteral("연결 확인됨 — 기억한 SSD")));
+    layout->addWidget(new ObservationSection(QStringLiteral("연결 상태"), content));
+    layout->addWidget(new ObservationSection(QStringLiteral("짧은 내용도 폭 전체"), new QLabel(QStringLiteral("—"))));
+    column->setMinimumWidth(520);
+    return column;
+}
+}  // namespace
+
+TEST_F(ThemeScreenshots, Cards) {
+    (new QVBoxLayout(&root_))->addWidget(cards());
+    capture(QStringLiteral("theme-cards"));
+    ObserverTheme::setIncreasedContrast(true);
+    QCoreApplication::processEvents();
+    quentrel::testing::writeScreenshot(root_, QStringLiteral("theme-cards-increased-contrast"));
+    ObserverTheme::setIncreasedContrast(false);
+}
+
+TEST_F(ThemeScreenshots, ActionButtons) {
+    auto* grid = new QGridLayout(&root_);
+    grid->setContentsMargins(24, 24, 24, 24);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(12);
+    const QString states[] = {QStringLiteral("normal"), QStringLiteral("pressed"), QStringLiteral("disabled")};
+    for (int column = 0; column < 3; ++column) grid->addWidget(caption(states[column]), 0, column + 1);
+    struct Row {
+        const char* caption;
+        bool prominent;
+        const char* title;
+        const char* symbol;
+    } rows[] = {
+        {"prominent", true, "대시보드 열기", ""},
+        {"prominent + symbol", true, "Finder에서 열기", "folder"},
+        {"plain", false, "관측 설정 초기화", ""},
+        {"plain + symbol", false, "새 세션", "plus"},
+    };
+    for (int row = 0; row < 4; ++row) {
+        grid->addWidget(caption(QString::fromUtf8(rows[row].caption)), row + 1, 0);
+        for (int state = 0; state < 3; ++state) {
+            auto* button = new ObserverActionButton(QString::fromUtf8(rows[row].title), rows[row].prominent);
+            button->setSymbol(QString::fromUtf8(rows[row].symbol));
+            button->setDown(state == 1);
+            button->setEnabled(state != 2);
+            grid->addWidget(button, row + 1, state + 1);
+        }
+    }
+    capture(QStringLiteral("theme-action-buttons"));
+}
+
+TEST_F(ThemeScreenshots, IconButtons) {
+    auto* grid = new QGridLayout(&root_);
+    grid->setContentsMargins(24, 24, 24, 24);
+    grid->setSpacing(12);
+    struct State {
+        const char* caption;
+        bool highlighted, enabled;
+    } states[] = {{"plain", false, true}, {"highlighted", true, true}, {"disabled", false, false}, {"highlighted, disabled", true, false}};
+    const char* symbols[] = {"macwindow", "folder", "pause.fill", "gearshape", "xmark"};
+    for (int column = 0; column < 4; ++column) {
+        grid->addWidget(caption(QString::fromUtf8(states[column].caption)), 0, column);
+        for (int row = 0; row < 5; ++row)
+            grid->addWidget(new ObserverIconButton(QStringLiteral("도움말"), QString::fromUtf8(symbols[row]), states[column].highlighted,
+                                                   states[column].enabled, QStringLiteral("icon"), {}),
+                            row + 1, column, Qt::AlignHCenter);
+    }
+    capture(QStringLiteral("theme-icon-buttons"));
+}
+
+TEST_F(ThemeScreenshots, Toggles) {
+    auto* layout = new QVBoxLayout(&root_);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(10);
+    for (bool asSwitch : {false, true})
+        for (int state = 0; state < 3; ++state) {
+            auto* toggle = new BoundToggle(state == 2 ? QStringLiteral("로그인 시 실행 (사용 불가)")
+                                                      : state ? QStringLiteral("기억한 SSD의 연결 변화 알림 (켜짐)")
+                                                              : QStringLiteral("백그라운드 I/O 관측 (꺼짐)"));
+            toggle->setSwitch(asSwitch);
+            toggle->setValue(state == 1);
+            toggle->setEnabled(state != 2);
+            if (asSwitch) toggle->setMinimumWidth(360);
+            layout->addWidget(toggle);
+        }
+    capture(QStringLiteral("theme-toggles"));
+}
