@@ -39,7 +39,6 @@ bool allowed(std::string_view text, std::string_view extra) {
     return true;
 }
 
-constexpr std::string_view pcharExtra = ":@";
 constexpr std::string_view pathExtra = ":@/";
 constexpr std::string_view queryExtra = ":@/?";
 
