@@ -103,7 +103,7 @@ void ConnectionNotificationService::setEnabled(bool on, std::function<void()> do
     };
 
     assign(objectWillChange_, busy_, true);
-    backend_->permission([weak = weak_from_this(), token, conclude, done = std::move(done)](NoticePermission permission) mutable {
+    auto answered = [weak = weak_from_this(), token, conclude, done = std::move(done)](NoticePermission permission) mutable {
         auto self = weak.lock();
         if (!self) return finish(done);
         if (permission != NoticePermission::notDetermined) {
@@ -111,13 +111,14 @@ void ConnectionNotificationService::setEnabled(bool on, std::function<void()> do
             return finish(done);
         }
         // Asked even when a newer call started meanwhile; its answer is then dropped.
-        self->backend_->requestAuthorization(
-            [weak, token, conclude, done = std::move(done)](bool granted, const ConnectionNotificationBackend::Outcome& outcome) {
-                if (auto self = weak.lock())
-                    conclude(*self, token, outcome.succeeded ? std::optional<bool>(granted) : std::nullopt);
-                finish(done);
-            });
-    });
+        self->backend_->requestAuthorization([weak, token, conclude, done = std::move(done)](
+                                                 bool granted, const ConnectionNotificationBackend::Outcome& outcome) {
+            if (auto self = weak.lock())
+                conclude(*self, token, outcome.succeeded ? std::optional<bool>(granted) : std::nullopt);
+            finish(done);
+        });
+    };
+    backend_->permission(std::move(answered));
 }
 
 void ConnectionNotificationService::submit(std::optional<wendmark::ConnectionNotice> notice, std::function<void()> done) {
@@ -135,7 +136,8 @@ void ConnectionNotificationService::submit(std::optional<wendmark::ConnectionNot
     };
 
     const std::int64_t token = deliveryGeneration_;
-    backend_->permission([weak = weak_from_this(), token, notice, conclude, done = std::move(done)](NoticePermission permission) mutable {
+    auto answered = [weak = weak_from_this(), token, notice, conclude,
+                     done = std::move(done)](NoticePermission permission) mutable {
         auto self = weak.lock();
         if (!self) return finish(done);
         assign(self->objectWillChange_, self->permission_, permission);  // kept even when the delivery is abandoned
@@ -155,7 +157,8 @@ void ConnectionNotificationService::submit(std::optional<wendmark::ConnectionNot
             self->backend_->submit(*notice, std::move(posted));
         else
             self->backend_->submitTest(std::move(posted));
-    });
+    };
+    backend_->permission(std::move(answered));
 }
 
 void ConnectionNotificationService::sendTest(std::function<void()> done) {

@@ -50,7 +50,8 @@ bool acceptsArgument(std::string_view argument) {
 
     std::size_t index = 0;
     int32_t start = ubrk_first(characters.get());
-    for (int32_t end = ubrk_next(characters.get()); end != UBRK_DONE; start = end, end = ubrk_next(characters.get()), ++index) {
+    for (int32_t end = ubrk_next(characters.get()); end != UBRK_DONE;
+         start = end, end = ubrk_next(characters.get()), ++index) {
         const std::u16string_view character(text.data() + start, static_cast<std::size_t>(end - start));
         if (index < serialPrefix.size()) {
             if (character.size() != 1 || character[0] != serialPrefix[index]) return false;
