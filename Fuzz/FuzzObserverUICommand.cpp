@@ -1,0 +1,33 @@
+// Command payloads arrive from the UI process over a pipe: decoding must never crash, every
+// failure must be a decoding error, and whatever decodes must encode to a form that decodes back
+// to the same command.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "Quentrel/Services/ObserverUICommand.h"
+
+using namespace quentrel;
+namespace json = platform::json;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    ObserverUICommand command;
+    try {
+        command = json::decode<ObserverUICommand>(text);
+    } catch (const json::DecodingError&) {
+        return 0;
+    }
+    std::string encoded;
+    try {
+        encoded = json::encode(command);
+    } catch (const json::EncodingError&) {
+        // Only a device identifier that is not UTF-8 cannot be written out.
+        if (command.kind != ObserverUICommand::Case::select) std::abort();
+        return 0;
+    }
+    if (json::decode<ObserverUICommand>(encoded) != command) std::abort();
+    if (json::encode(json::decode<ObserverUICommand>(encoded)) != encoded) std::abort();
+    return 0;
+}

@@ -1,0 +1,65 @@
+#include "Quentrel/Services/UpdateService.h"
+
+#include <gtest/gtest.h>
+
+using namespace quentrel;
+
+namespace {
+
+// A dictionary that passes the configuration check.
+platform::PropertyDictionary validInfo() {
+    return {
+        {"KavrinetUpdatesConfigured", true},
+        {"SUEnableAutomaticChecks", false},
+        {"SUAutomaticallyUpdate", false},
+        {"SUAllowsAutomaticUpdates", false},
+        {"SUEnableSystemProfiling", false},
+        {"SUVerifyUpdateBeforeExtraction", true},
+        {"SURequireSignedFeed", true},
+        {"SUSignedFeedFailureExpirationInterval", 0},
+        {"KavrinetUpdateChannel", "stable"},
+        {"SUFeedURL", "https://updates.example.com/appcast.xml"},
+        {"SUPublicEDKey", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA="},
+    };
+}
+
+}  // namespace
+
+TEST(UpdateService, StaysUnconfiguredWhateverItIsGiven) {
+    ASSERT_TRUE(UpdateConfiguration::validated(validInfo()));
+    for (const auto& info : {platform::PropertyDictionary{}, validInfo()}) {
+        int factoryCalls = 0;
+        UpdateService service(info, [&](const UpdateConfiguration&) {
+            ++factoryCalls;
+            return UpdateService::makeStoreManagedBackend();
+        });
+        int changes = 0;
+        auto connection = service.objectWillChange().connect([&] { ++changes; });
+        for (int i = 0; i < 3; ++i) {
+            service.startIfConfigured();
+            service.setAutomaticChecks(true);
+        }
+        EXPECT_EQ(factoryCalls, 0);
+        EXPECT_EQ(changes, 0);
+        EXPECT_EQ(service.state(), UpdateService::State::unconfigured);
+        EXPECT_FALSE(service.isConfigured());
+        EXPECT_FALSE(service.canCheckForUpdates());
+        EXPECT_FALSE(service.automaticallyChecksForUpdates());
+        EXPECT_FALSE(service.lastCheckDate());
+    }
+}
+
+TEST(UpdateService, StoreManagedBackendOffersNothingAndRefusesToStart) {
+    auto backend = UpdateService::makeStoreManagedBackend();
+    EXPECT_FALSE(backend->canCheckForUpdates());
+    EXPECT_FALSE(backend->automaticallyChecksForUpdates());
+    EXPECT_FALSE(backend->lastCheckDate());
+    EXPECT_THROW(backend->start(), std::exception);
+    EXPECT_THROW(backend->start(), std::exception);
+}
+
+TEST(UpdateService, StateIsEncodedByItsCaseName) {
+    EXPECT_EQ(platform::json::encode(UpdateService::State::unconfigured), "\"unconfigured\"");
+    EXPECT_EQ(platform::json::decode<UpdateService::State>("\"failed\""), UpdateService::State::failed);
+    EXPECT_THROW(platform::json::decode<UpdateService::State>("\"Ready\""), platform::json::DecodingError);
+}
