@@ -169,9 +169,43 @@ void ObserverStore::setUIProcessID(std::optional<std::int32_t> pid) {
     uiProcessID_ = pid;
 }
 
+void ObserverStore::applyUIState(const ObserverUIState& state) {
+    if (!remoteCommand_) return;
+    ChangeBatch batch(*this);
+    remoteState_ = state;
+    snapshot_ = state.snapshot;
+    selectedID_ = state.selectedID;
+    isPaused_ = state.isPaused;
+    isSystemSleeping_ = state.isSystemSleeping;
+    errorMessage_ = state.errorMessage;
+    sampling_ = state.sampling;
+    visibleSurfaceCount_ = state.visibleSurfaceCount;
+    rememberedTarget_ = state.rememberedTarget;
+    targetStatus_ = state.targetStatus;
+    backgroundPolling_ = state.backgroundPolling;
+    showStatusOnLaunch_ = state.showStatusOnLaunch;
+    onboardingCompleted_ = state.onboardingCompleted;
+    historyReferenceDate_ = state.historyReferenceDate;
+    diagnosticPreview_ = state.diagnosticPreview;
+    eventStorageStatus_ = state.eventStorageStatus;
+    canUndoHistoryClear_ = state.canUndoHistoryClear;
+    canUndoObservationReset_ = state.canUndoObservationReset;
+    dataActionMessage_ = state.dataActionMessage;
+    dataActionFailed_ = state.dataActionFailed;
+    history_ = state.recentEvents;
+    sessionStorageStatus_ = state.sessionStorageStatus;
+    canUndoSessionClear_ = state.canUndoSessionClear;
+    connectionStability_ = state.connectionStability;
+    loginItem_->applyMirror(state.loginEnabled, state.loginRequiresApproval, state.loginBusy, state.loginStatus,
+                            state.loginError);
+    connectionNotifications_->applyMirror(state.noticesEnabled, state.noticesBusy, state.noticePermission,
+                                          state.noticeStatus);
+}
+
 // Derived values.
 
 std::vector<WorkSession> ObserverStore::sessionSummaries() const {
+    if (remoteState_) return remoteState_->sessions;
     std::vector<WorkSession> sessions;
     sessions.reserve(completedSessions_.size() + 1);
     if (const auto& current = sessionAccumulator_.current()) sessions.push_back(*current);
@@ -181,6 +215,7 @@ std::vector<WorkSession> ObserverStore::sessionSummaries() const {
 
 const std::vector<wendmark::ActivityInterval>& ObserverStore::selectedIntervals() const {
     static const std::vector<wendmark::ActivityInterval> none;
+    if (remoteState_) return remoteState_->intervals;
     if (!selectedID_) return none;
     if (intervalCache_ && intervalCache_->id == selectedID_ && intervalCache_->date == historyReferenceDate_ &&
         intervalCache_->generation == historyGeneration_) {
@@ -192,11 +227,16 @@ const std::vector<wendmark::ActivityInterval>& ObserverStore::selectedIntervals(
 }
 
 bool ObserverStore::isAwaitingFreshSample() const {
+    if (remoteState_) return remoteState_->awaitingFreshSample;
     if (!sampling_.enabled || !observationStartedAt_) return false;
     for (const auto& device : snapshot_.devices) {
         if (selectedID_ && device.id == *selectedID_) return device.activity.measuredAt < *observationStartedAt_;
     }
     return true;
+}
+
+const std::optional<WorkSession>& ObserverStore::currentSession() const {
+    return remoteState_ ? remoteState_->currentSession : sessionAccumulator_.current();
 }
 
 bool ObserverStore::canRememberSelectedTarget() const {

@@ -20,9 +20,11 @@
 #include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ConnectionNotificationBackend.h"
 #include "Quentrel/Services/ConnectionNotificationService.h"
+#include "Quentrel/Services/DiagnosticPreview.h"
 #include "Quentrel/Services/EventStorageStatus.h"
 #include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverUICommand.h"
+#include "Quentrel/Services/ObserverUIState.h"
 #include "Quentrel/Services/RecentEvent.h"
 #include "Quentrel/Services/RecentEventLog.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
@@ -129,7 +131,10 @@ public:
     // The user finished the welcome flow.
     void completeOnboarding();
 
-    // Derived values.
+    // The mirror's copy of the agent's state, as one change batch; a store without a sink ignores it.
+    void applyUIState(const ObserverUIState& state);
+
+    // Derived values; a mirror answers the first four from the last state it was given.
     // The open session (if any), then the completed ones, within the session store's bounds.
     std::vector<wendmark::WorkSession> sessionSummaries() const;
     // The selected device's intervals ending at historyReferenceDate; memoised, valid until the
@@ -137,6 +142,8 @@ public:
     const std::vector<wendmark::ActivityInterval>& selectedIntervals() const;
     // Sampling is on but the selected device has no sample of the current observation period yet.
     bool isAwaitingFreshSample() const;
+    // The open work session.
+    const std::optional<wendmark::WorkSession>& currentSession() const;
     // The selected device can be remembered and is recognised as exactly one connected device.
     bool canRememberSelectedTarget() const;
 
@@ -159,6 +166,7 @@ public:
     bool onboardingCompleted() const { return onboardingCompleted_; }
     const wendmark::ActivityHistory& activityHistory() const { return activityHistory_; }
     platform::Date historyReferenceDate() const { return historyReferenceDate_; }
+    const std::optional<DiagnosticPreview>& diagnosticPreview() const { return diagnosticPreview_; }
     EventStorageStatus eventStorageStatus() const { return eventStorageStatus_; }
     bool canUndoHistoryClear() const { return canUndoHistoryClear_; }
     bool canUndoObservationReset() const { return canUndoObservationReset_; }
@@ -249,6 +257,7 @@ private:
     bool onboardingCompleted_ = false;
     wendmark::ActivityHistory activityHistory_;
     platform::Date historyReferenceDate_;
+    std::optional<DiagnosticPreview> diagnosticPreview_;
     EventStorageStatus eventStorageStatus_ = EventStorageStatus::memoryOnly;
     bool canUndoHistoryClear_ = false;
     bool canUndoObservationReset_ = false;
@@ -261,6 +270,7 @@ private:
     std::optional<platform::Date> lastSamplingResumedAt_;
     std::shared_ptr<LoginItemService> loginItem_;
     CommandSink remoteCommand_;
+    std::optional<ObserverUIState> remoteState_;
     std::shared_ptr<UpdateService> updates_;
     std::shared_ptr<RecentEventLog> eventLog_;
     std::shared_ptr<ConnectionNotificationService> connectionNotifications_;

@@ -107,7 +107,7 @@ void ObserverStore::receive(InventorySnapshot incoming) {
     sessionAccumulator_.advance(snapshot_.capturedAt, monotonicNow_());
 
     // Written so that a NaN difference is not due.
-    if (sessionAccumulator_.current() && monotonicNow_() - lastCheckpoint_ >= checkpointInterval) checkpoint();
+    if (currentSession() && monotonicNow_() - lastCheckpoint_ >= checkpointInterval) checkpoint();
 
     if (sampling_.enabled && !snapshot_.devices.empty()) {
         Date latest = snapshot_.devices.front().activity.measuredAt;

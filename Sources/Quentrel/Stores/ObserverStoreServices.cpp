@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Platform/Foundation/Clocks.h"
+#include "Quentrel/Services/SystemConnectionNotifications.h"
 
 namespace quentrel {
 
@@ -50,31 +51,6 @@ private:
     platform::SerialQueuePtr mainQueue_;
 };
 
-// The connection-notification back end over no notification server, until the system back end
-// is wired to the desktop notifications.
-class InertNotificationBackend final : public ConnectionNotificationBackend {
-public:
-    explicit InertNotificationBackend(platform::SerialQueuePtr mainQueue) : mainQueue_(std::move(mainQueue)) {}
-
-    void permission(PermissionCompletion completion) override {
-        mainQueue_->async([completion = std::move(completion)] { completion(NoticePermission::denied); });
-    }
-    void requestAuthorization(AuthorizationCompletion completion) override {
-        mainQueue_->async([completion = std::move(completion)] { completion(false, Outcome::success()); });
-    }
-    void submit(wendmark::ConnectionNotice, SubmitCompletion completion) override { fail(std::move(completion)); }
-    void submitTest(SubmitCompletion completion) override { fail(std::move(completion)); }
-    void cancelPending() override {}
-
-private:
-    void fail(SubmitCompletion completion) {
-        mainQueue_->async([completion = std::move(completion)] {
-            completion(Outcome::failure("No notification service is installed."));
-        });
-    }
-    platform::SerialQueuePtr mainQueue_;
-};
-
 // No login-item service: never registered, every change refused.
 class InertLoginItems final : public platform::LoginItemRegistry {
 public:
@@ -111,7 +87,7 @@ ObserverStoreServices ObserverStoreServices::resolved() const {
 }
 
 ConnectionNotificationBackendPtr makeDefaultNotificationBackend(const ObserverStoreServices& services) {
-    return std::make_shared<InertNotificationBackend>(services.mainQueue);
+    return std::make_shared<SystemConnectionNotifications>(services.notifications);
 }
 
 }  // namespace quentrel

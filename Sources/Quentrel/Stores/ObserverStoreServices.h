@@ -36,7 +36,8 @@ struct ObserverStoreServices {
     ObserverStoreServices resolved() const;
 };
 
-// The notification back end a store uses when none is passed to it.
+// The notification back end a store uses when none is passed to it: the system's, over
+// `services.notifications` (resolved).
 ConnectionNotificationBackendPtr makeDefaultNotificationBackend(const ObserverStoreServices& services);
 
 }  // namespace quentrel

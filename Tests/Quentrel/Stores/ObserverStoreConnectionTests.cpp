@@ -68,7 +68,9 @@ TEST(ObserverStoreConnection, presenceOfTheRememberedDrive) {
         ASSERT_EQ(Access::trackedID(*r.h.store), "driver:1");
         r.next(c.devices, c.sessionAvailable);
         EXPECT_EQ(r.h.store->connectionStability().baseline(), c.baseline) << c.name;
-        if (!c.baseline) EXPECT_EQ(r.h.store->connectionStability().state(), ConnectionStability::State::unavailable);
+        if (!c.baseline) {
+            EXPECT_EQ(r.h.store->connectionStability().state(), ConnectionStability::State::unavailable);
+        }
     }
 }
 
@@ -141,8 +143,8 @@ TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithA
             if (c.before == Before::forget) Access::rememberedTarget(*h.store).reset();
         });
         h.time->runUntilIdle();
-        EXPECT_EQ(std::count(h.events().begin(), h.events().end(), "기억한 대상 반복 연결 변화 감지"), 1);
-        EXPECT_EQ(h.backend->count("submit repeatedChanges"), c.posted ? 1u : 0u);
+        EXPECT_EQ(h.eventCount("기억한 대상 반복 연결 변화 감지"), 1);
+        EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::repeatedChanges), c.posted ? 1u : 0u);
     }
 }
 
@@ -153,20 +155,25 @@ TEST(ObserverStoreConnection, aConfirmedLossIsLoggedAndPostedWhenItsDeadlineCome
     r.next({});
     EXPECT_EQ(Access::scheduledDeadline(*h.store), h.monotonic() + 3);
     h.time->advance(3);
-    EXPECT_EQ(h.events().back(), "기억한 대상 연결 해제 확인 · 원인 미확인");
-    EXPECT_EQ(h.backend->count("submit disconnected"), 1u);
+    EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 1u);
+    // The notice, then the service's outcome through the store's result callback.
+    const auto events = h.events();
+    EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+              (std::vector<std::string>{"기억한 대상 연결 해제 확인 · 원인 미확인",
+                                        "연결 알림 제출 완료 · 화면 표시 여부 미확인"}));
 }
 
 TEST(ObserverStoreConnection, theSwitchNeedsARememberedDriveOnlyToTurnOn) {
     {
         StoreHarness h;
         h.started();
+        h.backend->clearCalls();
         bool done = false;
         h.store->setConnectionNotifications(true, [&] { done = true; });
         h.time->runUntilIdle();
         EXPECT_TRUE(done);
         EXPECT_FALSE(h.store->connectionNotifications()->enabled());
-        EXPECT_TRUE(h.backend->calls.empty());
+        EXPECT_TRUE(h.backend->calls().empty());
     }
     {
         StoreHarness h;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "Doubles/CapturingLogSink.h"
 #include "Doubles/FakePowerEvents.h"
 #include "Platform/Disks/SysfsFixture.h"
 #include "Platform/Disks/UdevDiskArbitration.h"
@@ -54,6 +55,8 @@ std::string stat(std::uint64_t sectorsRead, std::uint64_t sectorsWritten) {
 }  // namespace
 
 TEST(ObserverStoreEndToEnd, aUsbSsdFromPlugToUnplugEndsInBothFilesOnDisk) {
+    auto logs = std::make_shared<CapturingLogSink>();
+    platform::setDefaultLogSink(logs);
     TemporaryFolder home;
     const fs::path root = fs::canonical(home.path());
     fs::create_directories(root / "data");
@@ -151,4 +154,5 @@ TEST(ObserverStoreEndToEnd, aUsbSsdFromPlugToUnplugEndsInBothFilesOnDisk) {
                   TemporaryFolder::readFile(folder / "session-summaries.json")),
               std::vector<WorkSession>{session});
     EXPECT_TRUE(fs::exists(root / "config" / "local.mirosal.Kavrinet.plist"));
+    platform::setDefaultLogSink(nullptr);
 }

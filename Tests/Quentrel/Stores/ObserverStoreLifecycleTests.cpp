@@ -29,7 +29,7 @@ TEST(ObserverStoreLifecycle, startRunsOnceInTheAgent) {
     EXPECT_EQ(h.inventory().calls, (std::vector<std::string>{"start", "setSampling(false,30)"}));
     EXPECT_EQ(h.power->liveCount(), 1u);
     EXPECT_EQ(h.events(), std::vector<std::string>{std::string(ObserverStore::appStartedEvent)});
-    EXPECT_EQ(h.backend->count("permission"), 1u);  // the permission refresh
+    EXPECT_EQ(h.calls(StoreHarness::Call::permission), 1u);  // the permission refresh
 }
 
 TEST(ObserverStoreLifecycle, stopEndsTheSessionAndLeavesBothFilesComplete) {
@@ -49,7 +49,7 @@ TEST(ObserverStoreLifecycle, stopEndsTheSessionAndLeavesBothFilesComplete) {
     EXPECT_EQ(h.store->completedSessions()[0].endReason, SessionEndReason::appQuit);
     EXPECT_EQ(h.sessionWrites->last(), platform::json::encode(h.store->sessionSummaries()));
     EXPECT_EQ(h.eventWrites->last(), platform::json::encode(h.store->history()));
-    EXPECT_EQ(h.backend->count("cancelPending"), 0u);  // notifications are off
+    EXPECT_EQ(h.calls(StoreHarness::Call::cancelPending), 0u);  // notifications are off
 
     // Stopped: a late snapshot still arrives, and a second stop does nothing.
     const std::size_t writes = h.sessionWrites->count() + h.eventWrites->count();

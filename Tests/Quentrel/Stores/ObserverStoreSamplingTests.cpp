@@ -110,11 +110,11 @@ TEST(ObserverStoreSampling, sleepStopsObservationOnceAndWithdrawsNotices) {
         EXPECT_TRUE(Access::monitor(*h.store).sleeping());
         EXPECT_EQ(h.store->connectionStability().state(), wendmark::ConnectionStability::State::sleeping);
         EXPECT_EQ(h.store->connectionNotifications()->deliveryGeneration(), generation + 1);
-        EXPECT_EQ(h.backend->count("cancelPending"), notificationsOn ? 1u : 0u);
+        EXPECT_EQ(h.calls(StoreHarness::Call::cancelPending), notificationsOn ? 1u : 0u);
         EXPECT_EQ(h.store->sampling().reason, "시스템 잠자기 · 이벤트 대기");
         EXPECT_EQ(callsSince(h.inventory(), calls), std::vector<std::string>{"setSampling(false,30)"});
         EXPECT_EQ(h.sessionWrites->count(), writes + 1);
-        EXPECT_EQ(std::count(h.events().begin(), h.events().end(), "시스템 잠자기 · 관측 중지"), 1);
+        EXPECT_EQ(h.eventCount("시스템 잠자기 · 관측 중지"), 1);
     }
 }
 
@@ -149,12 +149,14 @@ TEST(ObserverStoreSampling, sleepWhilePausedOnlyChangesTheReason) {
     StoreHarness& h = o.h;
     Access::isPaused(*h.store) = true;
     Access::updateSampling(*h.store, false);
+    h.time->runUntilIdle();
     EXPECT_EQ(h.store->sampling().reason, "통계 일시중지 · 연결 이벤트 확인");
     const std::size_t writes = h.sessionWrites->count();
     const Date reference = h.store->historyReferenceDate();
     h.time->advance(3);
 
     h.power->fireWillSleep();
+    h.time->runUntilIdle();
     EXPECT_EQ(h.store->sampling(), (wendmark::SamplingConfiguration{false, 30.0, "시스템 잠자기 · 이벤트 대기"}));
     EXPECT_EQ(h.store->historyReferenceDate(), reference);
     EXPECT_EQ(h.sessionWrites->count(), writes);

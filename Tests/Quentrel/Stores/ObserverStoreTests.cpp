@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Quentrel/Services/UIStateFixture.h"
 #include "StoreHarness.h"
 
 using namespace storetest;
@@ -94,8 +95,44 @@ TEST(ObserverStore, aMirrorForwardsEachOperationAndChangesNothing) {
     EXPECT_TRUE(mirror.history().empty());
     EXPECT_EQ(mirror.visibleSurfaceCount(), 0);
     EXPECT_FALSE(mirror.onboardingCompleted());
-    EXPECT_TRUE(h.backend->calls.empty());
+    EXPECT_TRUE(h.backend->calls().empty());
     EXPECT_EQ(h.eventWrites->count() + h.sessionWrites->count(), 0u);
+}
+
+TEST(ObserverStore, aMirrorTakesEachStateWholeInOneBatch) {
+    StoreHarness h;
+    ObserverStore& mirror = h.build(true);
+    quentrel::ObserverUIState state = uistate::richState();
+    EXPECT_EQ(h.signalsDuring([&] { mirror.applyUIState(state); }), 1);
+    EXPECT_EQ(mirror.snapshot().devices.size(), 8u);
+    EXPECT_EQ(mirror.selectedID(), state.selectedID);
+    EXPECT_EQ(mirror.sampling(), state.sampling);
+    EXPECT_EQ(mirror.rememberedTarget(), state.rememberedTarget);
+    EXPECT_EQ(mirror.history(), state.recentEvents);
+    EXPECT_EQ(mirror.connectionStability(), state.connectionStability);
+    EXPECT_EQ(&mirror.selectedIntervals(), &mirror.selectedIntervals());
+    EXPECT_EQ(mirror.selectedIntervals(), state.intervals);
+    EXPECT_EQ(mirror.sessionSummaries(), state.sessions);
+    EXPECT_EQ(mirror.currentSession(), state.currentSession);
+    EXPECT_TRUE(mirror.completedSessions().empty());  // kept only in the mirrored state
+    EXPECT_TRUE(mirror.loginItem()->enabled());
+    EXPECT_EQ(mirror.connectionNotifications()->deliveryStatus(), "알림 허용됨");
+
+    // The same state again is applied again; an empty event list empties the history.
+    state.recentEvents.clear();
+    state.awaitingFreshSample = true;
+    EXPECT_EQ(h.signalsDuring([&] { mirror.applyUIState(state); }), 1);
+    EXPECT_TRUE(mirror.history().empty());
+    EXPECT_TRUE(mirror.isAwaitingFreshSample());
+    EXPECT_TRUE(h.commands.empty());
+}
+
+TEST(ObserverStore, theAgentIgnoresAState) {
+    StoreHarness h;
+    h.started();
+    EXPECT_EQ(h.signalsDuring([&] { h.store->applyUIState(uistate::richState()); }), 0);
+    EXPECT_TRUE(h.store->snapshot().devices.empty());
+    EXPECT_EQ(h.store->sessionSummaries().size(), 0u);
 }
 
 TEST(ObserverStore, completeOnboardingPublishesAndStoresEvenWhenAlreadyDone) {

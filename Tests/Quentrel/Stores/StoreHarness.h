@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Doubles/CapturingLogSink.h"
+#include "Doubles/FakeConnectionNotificationBackend.h"
 #include "Doubles/FakeInventory.h"
 #include "Doubles/FakePowerEvents.h"
 #include "Platform/Dispatch/VirtualTime.h"
@@ -55,39 +56,6 @@ using Access = quentrel::ObserverStoreTestAccess;
 // 2023-03-09 in seconds since 2001-01-01.
 inline constexpr double kStoreStart = 700'000'000;
 
-// A notification back end that records each call and answers on the main queue.
-class RecordingNotificationBackend final : public quentrel::ConnectionNotificationBackend {
-public:
-    explicit RecordingNotificationBackend(platform::SerialQueuePtr queue) : queue_(std::move(queue)) {}
-
-    std::vector<std::string> calls;
-    quentrel::NoticePermission answer = quentrel::NoticePermission::allowed;
-    bool grants = true;
-
-    void permission(PermissionCompletion completion) override {
-        calls.push_back("permission");
-        queue_->async([completion, answer = answer] { completion(answer); });
-    }
-    void requestAuthorization(AuthorizationCompletion completion) override {
-        calls.push_back("requestAuthorization");
-        queue_->async([completion, grants = grants] { completion(grants, Outcome::success()); });
-    }
-    void submit(wendmark::ConnectionNotice notice, SubmitCompletion completion) override {
-        calls.push_back("submit " + std::string(platform::json::rawValue(notice)));
-        queue_->async([completion] { completion(Outcome::success()); });
-    }
-    void submitTest(SubmitCompletion completion) override {
-        calls.push_back("submitTest");
-        queue_->async([completion] { completion(Outcome::success()); });
-    }
-    void cancelPending() override { calls.push_back("cancelPending"); }
-
-    std::size_t count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
-
-private:
-    platform::SerialQueuePtr queue_;
-};
-
 // Everything a headless store runs on, on virtual time. The monotonic clock is the continuous
 // clock from 0 unless `monotonicOverride` is set.
 struct StoreHarness {
@@ -96,7 +64,7 @@ struct StoreHarness {
     std::shared_ptr<platform::MemoryDefaultsDatabase> defaults =
         std::make_shared<platform::MemoryDefaultsDatabase>("local.test.Kavrinet");
     std::shared_ptr<CapturingLogSink> logs = std::make_shared<CapturingLogSink>();
-    std::shared_ptr<RecordingNotificationBackend> backend = std::make_shared<RecordingNotificationBackend>(main);
+    std::shared_ptr<FakeConnectionNotificationBackend> backend = allowing(main);
     std::shared_ptr<FakePowerEvents> power = std::make_shared<FakePowerEvents>();
     std::shared_ptr<std::vector<std::shared_ptr<FakeInventory>>> inventories =
         std::make_shared<std::vector<std::shared_ptr<FakeInventory>>>();
@@ -125,6 +93,18 @@ struct StoreHarness {
     platform::WillChangeSignal::Connection connection;
 
     StoreHarness() { platform::setDefaultLogSink(logs); }
+
+    static std::shared_ptr<FakeConnectionNotificationBackend> allowing(platform::SerialQueuePtr queue) {
+        auto backend = std::make_shared<FakeConnectionNotificationBackend>(std::move(queue));
+        backend->currentPermission = quentrel::NoticePermission::allowed;
+        return backend;
+    }
+    using Call = FakeConnectionNotificationBackend::Call;
+    std::size_t calls(Call call) const { return backend->count(call); }
+    std::size_t submitted(wendmark::ConnectionNotice notice) const {
+        return std::count(backend->calls().begin(), backend->calls().end(),
+                          FakeConnectionNotificationBackend::Record{Call::submit, notice});
+    }
     ~StoreHarness() {
         if (store) store->stop();
         connection.disconnect();
@@ -204,6 +184,11 @@ struct StoreHarness {
         std::vector<std::string> texts;
         for (auto it = store->history().rbegin(); it != store->history().rend(); ++it) texts.push_back(it->message);
         return texts;
+    }
+    std::size_t eventCount(std::string_view text) const {
+        std::size_t n = 0;
+        for (const auto& event : store->history()) n += event.message == text ? 1 : 0;
+        return n;
     }
     std::vector<std::string> logLines() const { return logs->messages(); }
 
