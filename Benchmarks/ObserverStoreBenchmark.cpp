@@ -1,0 +1,163 @@
+// The observer store at its intended load: a snapshot of 8 external devices with 4 volumes each,
+// once a second while a window is visible. One receive with a full five-minute history held, and a
+// whole day of snapshots through one store, whose heap in use must stay flat after the first five
+// minutes (counters heap_5min and heap_24h, in bytes; glibc's mallinfo2).
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Doubles/FakeInventory.h"
+#include "Platform/Dispatch/VirtualTime.h"
+#include "Platform/Foundation/MemoryDefaultsDatabase.h"
+#include "Platform/Log/Logger.h"
+#include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/DiskInventory.h"
+
+using namespace wendmark;
+using platform::Date;
+using quentrel::ObserverStore;
+
+namespace {
+
+constexpr int deviceCount = 8;
+constexpr int volumesPerDevice = 4;
+constexpr double start = 700'000'000;
+
+class DiscardingSink final : public platform::LogSink {
+public:
+    void write(const platform::LogRecord&) override {}
+};
+
+InventorySnapshot eightDevices() {
+    InventorySnapshot snapshot;
+    snapshot.status = "외장 장치 관측 중";
+    snapshot.sessionAvailable = true;
+    snapshot.externalMediaCount = deviceCount * (volumesPerDevice + 1);
+    for (int d = 0; d < deviceCount; ++d) {
+        DeviceSnapshot device;
+        device.id = "driver:" + std::to_string(4294967296 + d);
+        device.model = "Portable SSD T" + std::to_string(d);
+        device.protocolName = "USB";
+        device.capacity = 1'000'204'886'016;
+        device.isSolidState = true;
+        for (int v = 0; v < volumesPerDevice; ++v) {
+            const std::string bsd = "sd" + std::string(1, char('b' + d)) + std::to_string(v + 1);
+            device.volumes.push_back({bsd, "Volume " + std::to_string(v), "exfat", true, "/media/user/" + bsd,
+                                      "5E2C-91A" + std::to_string(d * volumesPerDevice + v), 250'000'000'000});
+        }
+        device.topologyVerified = true;
+        device.statisticsSource = DiskInventory::statisticsSource;
+        device.linkBandwidth = LinkBandwidth{LinkBandwidth::Transport::usb, 10'000'000'000};
+        snapshot.devices.push_back(std::move(device));
+    }
+    return snapshot;
+}
+
+// A started agent store on virtual time with one visible window, fed by hand.
+struct Rig {
+    std::shared_ptr<platform::VirtualTime> time = platform::VirtualTime::make(start, 1000, 1000);
+    std::shared_ptr<std::vector<std::shared_ptr<FakeInventory>>> inventories =
+        std::make_shared<std::vector<std::shared_ptr<FakeInventory>>>();
+    std::shared_ptr<ObserverStore> store;
+    InventorySnapshot snapshot = eightDevices();
+    std::uint64_t revision = 0;
+    std::uint64_t counter = 0;
+
+    Rig() {
+        platform::setDefaultLogSink(std::make_shared<DiscardingSink>());
+        const quentrel::StoreRuntime runtime{[t = time](const std::string& label) { return t->makeQueue(label); },
+                                             [t = time] { return Date{t->wall()}; }};
+        auto allow = [](const std::filesystem::path&) { return true; };
+        auto discard = [](std::string_view, const std::filesystem::path&) {};
+        quentrel::ObserverStoreServices services;
+        services.mainQueue = time->makeQueue("main");
+        services.now = [t = time] { return Date{t->wall()}; };
+        store = ObserverStore::make(
+            std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.Kavrinet"),
+            std::make_shared<quentrel::RecentEventLog>(std::filesystem::path("/nonexistent/recent-events.json"),
+                                                       discard, allow, runtime),
+            true,
+            std::make_shared<quentrel::SessionSummaryStore>(std::filesystem::path("/nonexistent/sessions.json"),
+                                                            allow, discard, runtime),
+            nullptr, nullptr, [t = time] { return t->continuous() - 1000; }, FakeInventory::factory(inventories),
+            services);
+        store->start();
+        platform::UUID window;
+        window.bytes[0] = 1;
+        store->surfaceVisibilityChanged(window, true);
+        store->receive(next());
+        store->selectDevice(snapshot.devices.front().id);
+        time->runUntilIdle();
+    }
+    ~Rig() {
+        store->stop();
+        store.reset();
+        time->runUntilIdle();
+        platform::setDefaultLogSink(nullptr);
+    }
+
+    // The next second's snapshot: every device read and wrote a little.
+    InventorySnapshot next() {
+        time->advance(1);
+        const Date now{time->wall()};
+        ++counter;
+        snapshot.capturedAt = now;
+        snapshot.revision = ++revision;
+        snapshot.statisticsQueryCount = revision * deviceCount;
+        for (auto& device : snapshot.devices) {
+            device.counters = IOCounters{counter * 4096, counter * 8192};
+            device.activity = ActivitySample::measured(1.0, 4096, 8192, now);
+            device.observedAt = now;
+        }
+        return snapshot;
+    }
+    void feed(int seconds) {
+        for (int i = 0; i < seconds; ++i) store->receive(next());
+    }
+};
+
+std::size_t heapInUse() { return mallinfo2().uordblks; }
+
+// Building the next snapshot alone, to subtract from the receive below.
+void BM_PrepareSnapshot(benchmark::State& state) {
+    Rig rig;
+    for (auto _ : state) {
+        InventorySnapshot snapshot = rig.next();
+        benchmark::DoNotOptimize(snapshot.devices.data());
+    }
+}
+BENCHMARK(BM_PrepareSnapshot);
+
+void BM_ReceiveWithFullHistory(benchmark::State& state) {
+    Rig rig;
+    rig.feed(300);
+    if (rig.store->activityHistory().retainedSampleCount() < 300 * deviceCount - deviceCount)
+        state.SkipWithError("the history is not full");
+    for (auto _ : state) rig.store->receive(rig.next());
+    if (!rig.store->sessionAccumulator().current()) state.SkipWithError("no work session");
+    state.counters["history_samples"] = static_cast<double>(rig.store->activityHistory().retainedSampleCount());
+}
+BENCHMARK(BM_ReceiveWithFullHistory);
+
+void BM_DayOfSnapshots(benchmark::State& state) {
+    for (auto _ : state) {
+        Rig rig;
+        rig.feed(300);
+        const std::size_t fiveMinutes = heapInUse();
+        rig.feed(24 * 3600 - 300);
+        const std::size_t day = heapInUse();
+        state.counters["heap_5min"] = static_cast<double>(fiveMinutes);
+        state.counters["heap_24h"] = static_cast<double>(day);
+        state.counters["publications"] = static_cast<double>(rig.store->publicationCount());
+    }
+    state.SetItemsProcessed(state.iterations() * 24 * 3600);
+}
+BENCHMARK(BM_DayOfSnapshots)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

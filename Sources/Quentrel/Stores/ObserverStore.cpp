@@ -1,0 +1,286 @@
+#include "ObserverStore.h"
+
+#include <string>
+#include <utility>
+
+#include "ObserverStoreInternal.h"
+#include "Platform/Foundation/Clocks.h"
+#include "Wendmark/DiskInventory.h"
+
+namespace quentrel {
+
+using platform::Date;
+using wendmark::SessionEndReason;
+using wendmark::WorkSession;
+
+namespace {
+
+std::string logSubsystem(const platform::BundleInfo& bundle) {
+    return bundle.bundleIdentifier ? *bundle.bundleIdentifier : std::string(ObserverStore::fallbackLogSubsystem);
+}
+
+}  // namespace
+
+std::shared_ptr<ObserverStore> ObserverStore::make(std::shared_ptr<platform::DefaultsDatabase> preferences,
+                                                   std::shared_ptr<RecentEventLog> eventLog, bool migrateLegacy,
+                                                   std::shared_ptr<SessionSummaryStore> sessionStorage,
+                                                   ConnectionNotificationBackendPtr notificationBackend,
+                                                   CommandSink remoteCommand, std::function<double()> monotonicNow,
+                                                   wendmark::ObservationInventory::Factory inventoryFactory,
+                                                   ObserverStoreServices services) {
+    auto store = std::make_shared<ObserverStore>(Arguments{
+        std::move(preferences), std::move(eventLog), migrateLegacy, std::move(sessionStorage),
+        std::move(notificationBackend), std::move(remoteCommand), std::move(monotonicNow),
+        std::move(inventoryFactory), services.resolved()});
+    // The callbacks hold the store weakly, which needs it inside its shared_ptr first.
+    if (!store->isMirror()) store->installCallbacks();
+    return store;
+}
+
+double ObserverStore::continuousClockSeconds() {
+    // The origin is the first reading, taken once for the whole process.
+    static const double origin = platform::systemContinuousTime();
+    return platform::systemContinuousTime() - origin;
+}
+
+ObserverStore::ObserverStore(Arguments arguments)
+    : logger_(logSubsystem(*arguments.services.bundle), std::string(logCategory)),
+      mainQueue_(arguments.services.mainQueue),
+      now_(arguments.services.now),
+      powerEvents_(arguments.services.powerEvents) {
+    const ObserverStoreServices& services = arguments.services;
+
+    const Date now = currentDate();
+    snapshot_.capturedAt = now;
+    snapshot_.status = std::string(initialSnapshotStatus);
+    historyReferenceDate_ = now;
+    sampling_ = {false, initialSamplingInterval, std::string(initialSamplingReason)};
+
+    updates_ = std::make_shared<UpdateService>(services.bundle->infoDictionary);
+
+    remoteCommand_ = std::move(arguments.remoteCommand);
+    loginItem_ = std::make_shared<LoginItemService>(remoteCommand_, services.loginItems);
+    preferences_ = std::move(arguments.preferences);
+    monotonicNow_ = arguments.monotonicNow ? std::move(arguments.monotonicNow) : &ObserverStore::continuousClockSeconds;
+    usesSystemServices_ = arguments.migrateLegacy;
+
+    ConnectionNotificationBackendPtr backend = arguments.notificationBackend
+                                                   ? std::move(arguments.notificationBackend)
+                                                   : makeDefaultNotificationBackend(services);
+    connectionNotifications_ = ConnectionNotificationService::make(preferences_, std::move(backend), remoteCommand_);
+
+    sessionStorage_ = arguments.sessionStorage ? std::move(arguments.sessionStorage)
+                                               : std::make_shared<SessionSummaryStore>(!arguments.migrateLegacy);
+    completedSessions_ = sessionStorage_->initialSessions();
+    sessionStorageStatus_ = sessionStorage_->initialStatus();
+
+    inventoryFactory_ = arguments.inventoryFactory ? std::move(arguments.inventoryFactory)
+                                                   : [](wendmark::ObservationInventory::Handler handler) {
+                                                         return std::shared_ptr<wendmark::ObservationInventory>(
+                                                             wendmark::DiskInventory::make(std::move(handler)));
+                                                     };
+
+    if (arguments.migrateLegacy) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
+    preferences_->registerDefaults({{std::string(ProductSettings::showStatusOnLaunchKey), false},
+                                    {std::string(ProductSettings::backgroundPollingKey), false},
+                                    {std::string(ProductSettings::onboardingCompletedKey), false}});
+    const ProductSettings::ObservationPreferences stored = ProductSettings::observationPreferences(*preferences_);
+    backgroundPolling_ = stored.backgroundPolling;
+    showStatusOnLaunch_ = stored.showDashboard;
+    onboardingCompleted_ = preferences_->boolForKey(ProductSettings::onboardingCompletedKey);
+    if (auto data = preferences_->dataForKey(ProductSettings::observationTargetKey)) {
+        rememberedTarget_ = ProductSettings::validatedTarget(*data);
+    }
+
+    eventLog_ = arguments.eventLog ? std::move(arguments.eventLog)
+                                   : std::make_shared<RecentEventLog>(static_cast<bool>(remoteCommand_));
+    history_ = eventLog_->initialEvents();
+    eventStorageStatus_ = eventLog_->initialStatus();
+}
+
+ObserverStore::~ObserverStore() {
+    // Releasing the store does not stop what stop() stops; the pending deadline would find the
+    // store gone anyway, so it is only cancelled to let the queue drop it early.
+    if (connectionDeadline_) connectionDeadline_->cancel();
+}
+
+void ObserverStore::installCallbacks() {
+    std::weak_ptr<ObserverStore> weak = weak_from_this();
+    auto queue = mainQueue_;
+    sessionStorage_->setStatusHandler([weak, queue](EventStorageStatus status) {
+        queue->async([weak, status] {
+            if (auto store = weak.lock()) {
+                store->publish();
+                store->sessionStorageStatus_ = status;
+            }
+        });
+    });
+    connectionNotifications_->onResult = [weak](const std::string& text) {
+        if (auto store = weak.lock()) store->addEvent(text);
+    };
+    eventLog_->setStatusHandler([weak, queue](EventStorageStatus status) {
+        queue->async([weak, status] {
+            if (auto store = weak.lock()) {
+                store->publish();
+                store->eventStorageStatus_ = status;
+            }
+        });
+    });
+}
+
+void ObserverStore::publish() {
+    if (updateDepth_ != 0) return;
+    ++publicationCount_;
+    objectWillChange_.send();
+}
+
+void ObserverStore::addEvent(std::string_view message) {
+    publish();
+    const Date now = currentDate();
+    history_.insert(history_.begin(), RecentEvent{now, std::string(message)});
+    history_ = RecentEventLog::bounded(history_, now);
+    eventLog_->save(history_);
+    logger_.info(message);
+}
+
+void ObserverStore::completeOnboarding() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(ObserverUICommand::Case::completeOnboarding));
+        return;
+    }
+    publish();
+    onboardingCompleted_ = true;
+    preferences_->set(true, ProductSettings::onboardingCompletedKey);
+}
+
+void ObserverStore::setOnDemandUIEnabled(bool enabled) {
+    publish();
+    onDemandUIEnabled_ = enabled;
+}
+
+void ObserverStore::recordUIProcessLaunch(Date date) {
+    publish();
+    ++uiProcessLaunchCount_;
+    lastUIProcessStartedAt_ = date;
+}
+
+void ObserverStore::setUIProcessID(std::optional<std::int32_t> pid) {
+    publish();
+    uiProcessID_ = pid;
+}
+
+void ObserverStore::applyUIState(const ObserverUIState& state) {
+    if (!remoteCommand_) return;
+    ChangeBatch batch(*this);
+    remoteState_ = state;
+    snapshot_ = state.snapshot;
+    selectedID_ = state.selectedID;
+    isPaused_ = state.isPaused;
+    isSystemSleeping_ = state.isSystemSleeping;
+    errorMessage_ = state.errorMessage;
+    sampling_ = state.sampling;
+    visibleSurfaceCount_ = state.visibleSurfaceCount;
+    rememberedTarget_ = state.rememberedTarget;
+    targetStatus_ = state.targetStatus;
+    backgroundPolling_ = state.backgroundPolling;
+    showStatusOnLaunch_ = state.showStatusOnLaunch;
+    onboardingCompleted_ = state.onboardingCompleted;
+    historyReferenceDate_ = state.historyReferenceDate;
+    diagnosticPreview_ = state.diagnosticPreview;
+    eventStorageStatus_ = state.eventStorageStatus;
+    canUndoHistoryClear_ = state.canUndoHistoryClear;
+    canUndoObservationReset_ = state.canUndoObservationReset;
+    dataActionMessage_ = state.dataActionMessage;
+    dataActionFailed_ = state.dataActionFailed;
+    history_ = state.recentEvents;
+    sessionStorageStatus_ = state.sessionStorageStatus;
+    canUndoSessionClear_ = state.canUndoSessionClear;
+    connectionStability_ = state.connectionStability;
+    loginItem_->applyMirror(state.loginEnabled, state.loginRequiresApproval, state.loginBusy, state.loginStatus,
+                            state.loginError);
+    connectionNotifications_->applyMirror(state.noticesEnabled, state.noticesBusy, state.noticePermission,
+                                          state.noticeStatus);
+}
+
+// Derived values.
+
+std::vector<WorkSession> ObserverStore::sessionSummaries() const {
+    if (remoteState_) return remoteState_->sessions;
+    std::vector<WorkSession> sessions;
+    sessions.reserve(completedSessions_.size() + 1);
+    if (const auto& current = sessionAccumulator_.current()) sessions.push_back(*current);
+    sessions.insert(sessions.end(), completedSessions_.begin(), completedSessions_.end());
+    return SessionSummaryStore::bounded(sessions, currentDate());
+}
+
+const std::vector<wendmark::ActivityInterval>& ObserverStore::selectedIntervals() const {
+    static const std::vector<wendmark::ActivityInterval> none;
+    if (remoteState_) return remoteState_->intervals;
+    if (!selectedID_) return none;
+    if (intervalCache_ && intervalCache_->id == selectedID_ && intervalCache_->date == historyReferenceDate_ &&
+        intervalCache_->generation == historyGeneration_) {
+        return intervalCache_->values;
+    }
+    intervalCache_ = IntervalCache{selectedID_, historyReferenceDate_, historyGeneration_,
+                                   activityHistory_.intervals(*selectedID_, historyReferenceDate_)};
+    return intervalCache_->values;
+}
+
+bool ObserverStore::isAwaitingFreshSample() const {
+    if (remoteState_) return remoteState_->awaitingFreshSample;
+    if (!sampling_.enabled || !observationStartedAt_) return false;
+    for (const auto& device : snapshot_.devices) {
+        if (selectedID_ && device.id == *selectedID_) return device.activity.measuredAt < *observationStartedAt_;
+    }
+    return true;
+}
+
+const std::optional<WorkSession>& ObserverStore::currentSession() const {
+    return remoteState_ ? remoteState_->currentSession : sessionAccumulator_.current();
+}
+
+bool ObserverStore::canRememberSelectedTarget() const {
+    if (!selectedID_) return false;
+    for (const auto& device : snapshot_.devices) {
+        if (device.id != *selectedID_) continue;
+        auto target = wendmark::ObservationTarget::fromDevice(device, currentDate());
+        return target && target->matchingIDs(snapshot_.devices).size() == 1;
+    }
+    return false;
+}
+
+// Work sessions.
+
+void ObserverStore::finishSession(SessionEndReason reason, Date date) {
+    const double now = monotonicNow_();
+    publish();
+    if (auto ended = sessionAccumulator_.finish(reason, date, now)) {
+        retainSession(*ended);
+        checkpoint();
+    }
+}
+
+void ObserverStore::retainSession(const WorkSession& session) {
+    std::vector<WorkSession> sessions;
+    sessions.reserve(completedSessions_.size() + 1);
+    sessions.push_back(session);
+    sessions.insert(sessions.end(), completedSessions_.begin(), completedSessions_.end());
+    publish();
+    completedSessions_ = SessionSummaryStore::bounded(sessions, currentDate());
+}
+
+void ObserverStore::checkpoint() {
+    lastCheckpoint_ = monotonicNow_();
+    sessionStorage_->save(sessionSummaries());
+}
+
+void ObserverStore::startNewSession() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(ObserverUICommand::Case::newSession));
+        return;
+    }
+    finishSession(SessionEndReason::newSession, currentDate());
+    addEvent(sessionRestartedEvent);
+}
+
+}  // namespace quentrel

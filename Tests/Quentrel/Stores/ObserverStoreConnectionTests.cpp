@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "StoreHarness.h"
+
+using namespace storetest;
+using platform::Date;
+using wendmark::ConnectionStability;
+using wendmark::DeviceSnapshot;
+using wendmark::InventorySnapshot;
+using wendmark::TargetPresence;
+
+namespace {
+
+const Date t0{kStoreStart};
+
+DeviceSnapshot drive(std::string id = "driver:1", bool withVolume = true) {
+    return device(std::move(id), t0, withVolume ? std::vector{volume("sdb1", true, "U-1")} : std::vector<wendmark::VolumeSnapshot>{});
+}
+
+// A started store that remembers drive().
+struct Remembering {
+    StoreHarness h;
+    explicit Remembering(bool notificationsOn = false) {
+        rememberInDefaults(*h.defaults, targetOf(drive()));
+        h.defaults->set(notificationsOn, "connectionNotifications");
+        h.started();
+    }
+    // One snapshot a second later.
+    void next(std::vector<DeviceSnapshot> devices, bool sessionAvailable = true) {
+        h.time->advance(1);
+        h.deliver(snapshot(std::move(devices), h.now(), std::nullopt, sessionAvailable));
+    }
+};
+
+}  // namespace
+
+TEST(ObserverStoreConnection, withoutARememberedDriveNothingIsFollowed) {
+    StoreHarness h;
+    h.started();
+    h.deliver(snapshot({drive()}, t0));
+    h.time->advance(1);
+    h.deliver(snapshot({}, h.now()));
+    EXPECT_EQ(h.store->connectionStability(), ConnectionStability());
+    EXPECT_EQ(Access::monitor(*h.store), wendmark::ConnectionMonitor());
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+}
+
+TEST(ObserverStoreConnection, presenceOfTheRememberedDrive) {
+    DeviceSnapshot unverified = device("driver:7", t0);
+    unverified.topologyVerified = false;
+    struct Case {
+        const char* name;
+        std::vector<DeviceSnapshot> devices;
+        bool sessionAvailable;
+        std::optional<TargetPresence> baseline;  // absent: unknown
+    } cases[] = {
+        {"one match", {drive("driver:5"), device("driver:2", t0)}, true, TargetPresence::present("driver:5")},
+        {"no match, the tracked device still attached", {drive("driver:1", false)}, true,
+         TargetPresence::present("driver:1")},
+        {"no match, the tracked device gone", {device("driver:2", t0)}, true, TargetPresence::absent()},
+        {"two matches", {drive("driver:1"), drive("driver:2")}, true, std::nullopt},
+        {"no disk session", {drive("driver:1")}, false, std::nullopt},
+        {"no match and an unverified device", {drive("driver:1", false), unverified}, true, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Remembering r;
+        r.next({drive("driver:1")});
+        ASSERT_EQ(Access::trackedID(*r.h.store), "driver:1");
+        r.next(c.devices, c.sessionAvailable);
+        EXPECT_EQ(r.h.store->connectionStability().baseline(), c.baseline) << c.name;
+        if (!c.baseline) {
+            EXPECT_EQ(r.h.store->connectionStability().state(), ConnectionStability::State::unavailable);
+        }
+    }
+}
+
+TEST(ObserverStoreConnection, oneDeadlineTaskWaitsForTheEarliestDeadline) {
+    StoreHarness h;
+    h.started();
+    const double m = h.monotonic();
+    Access::stability(*h.store).wake(m);    // settles at m + 3
+    Access::monitor(*h.store).wake(m + 2);  // grace until m + 5
+    Access::scheduleDeadline(*h.store);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 3);
+    const auto* task = Access::deadlineTask(*h.store);
+    Access::scheduleDeadline(*h.store);
+    EXPECT_EQ(Access::deadlineTask(*h.store), task);  // the same deadline keeps its task
+
+    h.time->advance(2.999);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 3);
+    EXPECT_EQ(h.signalsDuring([&] { h.time->advance(0.001); }), 1);  // the task runs as one batch
+    EXPECT_EQ(h.store->connectionStability().nextDeadline(), std::nullopt);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 5);
+    h.time->advance(2);
+    EXPECT_EQ(Access::monitor(*h.store).wakeUntil(), std::nullopt);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+    EXPECT_EQ(h.time->pendingCount(), 0u);
+}
+
+TEST(ObserverStoreConnection, aPastDeadlineFiresAfterTheMinimumDelay) {
+    StoreHarness h;
+    h.started();
+    Access::stability(*h.store).wake(h.monotonic() - 10);
+    Access::scheduleDeadline(*h.store);
+    h.time->advance(0.009);
+    EXPECT_TRUE(Access::scheduledDeadline(*h.store));
+    h.time->advance(0.001);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+}
+
+TEST(ObserverStoreConnection, noDeadlineLeftCancelsTheTask) {
+    StoreHarness h;
+    h.started();
+    Access::stability(*h.store).wake(h.monotonic());
+    Access::scheduleDeadline(*h.store);
+    Access::stability(*h.store) = ConnectionStability();
+    Access::scheduleDeadline(*h.store);
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+    EXPECT_EQ(Access::deadlineTask(*h.store), nullptr);
+    EXPECT_EQ(h.signalsDuring([&] { h.time->advance(10); }), 0);
+}
+
+TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithATarget) {
+    enum class Before { nothing, sleep, forget };
+    struct Case {
+        Before before;
+        bool posted;
+    } cases[] = {{Before::nothing, true}, {Before::sleep, false}, {Before::forget, false}};
+    for (const auto& c : cases) {
+        Remembering r(true);
+        StoreHarness& h = r.h;
+        for (int i = 0; i < 2; ++i) {
+            r.next({drive()});
+            r.next({});
+        }
+        // The third loss is a run of repeated changes; its delivery task comes after this one.
+        h.time->advance(1);
+        h.inventory().deliver(snapshot({drive()}, h.now()));
+        h.time->advance(1);
+        h.inventory().deliver(snapshot({}, h.now()));
+        h.main->async([&] {
+            if (c.before == Before::sleep) h.store->handleSystemSleep();
+            if (c.before == Before::forget) Access::rememberedTarget(*h.store).reset();
+        });
+        h.time->runUntilIdle();
+        EXPECT_EQ(h.eventCount("기억한 대상 반복 연결 변화 감지"), 1);
+        EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::repeatedChanges), c.posted ? 1u : 0u);
+    }
+}
+
+TEST(ObserverStoreConnection, aConfirmedLossIsLoggedAndPostedWhenItsDeadlineComes) {
+    Remembering r(true);
+    StoreHarness& h = r.h;
+    r.next({drive()});
+    r.next({});
+    EXPECT_EQ(Access::scheduledDeadline(*h.store), h.monotonic() + 3);
+    h.time->advance(3);
+    EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 1u);
+    // The notice, then the service's outcome through the store's result callback.
+    const auto events = h.events();
+    EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+              (std::vector<std::string>{"기억한 대상 연결 해제 확인 · 원인 미확인",
+                                        "연결 알림 제출 완료 · 화면 표시 여부 미확인"}));
+}
+
+TEST(ObserverStoreConnection, theSwitchNeedsARememberedDriveOnlyToTurnOn) {
+    {
+        StoreHarness h;
+        h.started();
+        h.backend->clearCalls();
+        bool done = false;
+        h.store->setConnectionNotifications(true, [&] { done = true; });
+        h.time->runUntilIdle();
+        EXPECT_TRUE(done);
+        EXPECT_FALSE(h.store->connectionNotifications()->enabled());
+        EXPECT_TRUE(h.backend->calls().empty());
+    }
+    {
+        StoreHarness h;
+        h.defaults->set(true, "connectionNotifications");
+        h.started();
+        h.store->setConnectionNotifications(false);
+        h.time->runUntilIdle();
+        EXPECT_FALSE(h.store->connectionNotifications()->enabled());
+        EXPECT_EQ(h.defaults->object("connectionNotifications"), platform::PropertyValue(false));
+    }
+}
+
+TEST(ObserverStoreConnection, switchingOnRebuildsTheMonitorFromTheHeldSnapshot) {
+    Remembering r;
+    StoreHarness& h = r.h;
+    r.next({drive()});
+    r.next({});  // a loss pending in the monitor
+    ASSERT_TRUE(Access::monitor(*h.store).pendingSince());
+    const auto stability = h.store->connectionStability();
+    int signals = 0;
+    h.store->setConnectionNotifications(true);
+    signals = h.signalsDuring([&] { h.time->runUntilIdle(); });
+    EXPECT_TRUE(h.store->connectionNotifications()->enabled());
+    EXPECT_EQ(Access::monitor(*h.store).baseline(), TargetPresence::absent());
+    EXPECT_EQ(Access::monitor(*h.store).pendingSince(), std::nullopt);
+    EXPECT_EQ(h.store->connectionStability().lossCount(), stability.lossCount());  // the record is kept
+    EXPECT_EQ(signals, 1);
+}
+
+TEST(ObserverStoreConnection, resettingStartsBothRecordsAfreshAndWithdrawsNotices) {
+    for (bool sleeping : {false, true}) {
+        Remembering r;
+        StoreHarness& h = r.h;
+        r.next({drive()});
+        r.next({});
+        if (sleeping) h.store->handleSystemSleep();
+        const auto generation = h.store->connectionNotifications()->deliveryGeneration();
+        Access::resetConnectionMonitoring(*h.store);
+        EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+        EXPECT_EQ(Access::trackedID(*h.store), std::nullopt);
+        EXPECT_EQ(h.store->connectionStability().lossCount(), 0);
+        EXPECT_EQ(h.store->connectionStability().state() == ConnectionStability::State::sleeping, sleeping);
+        EXPECT_EQ(Access::monitor(*h.store).sleeping(), sleeping);
+        EXPECT_EQ(h.store->connectionNotifications()->deliveryGeneration(), generation + 1);
+    }
+}
