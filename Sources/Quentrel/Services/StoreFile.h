@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <filesystem>
@@ -57,9 +58,11 @@ struct StoreFileContents {
 // or is swapped in meanwhile is never read beyond the cap.
 StoreFileContents readStoreFile(const std::filesystem::path& path, std::size_t cap);
 
-// A JSON array of T; absent when the bytes are not one.
+// A JSON array of T; absent when the bytes are not one. JSON text never holds a raw NUL, and the
+// parser would take one as the end of its input and ignore whatever follows.
 template <class T>
 std::optional<std::vector<T>> decodeStoreList(const platform::Data& bytes) {
+    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) return std::nullopt;
     try {
         return platform::json::decode<std::vector<T>>(
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

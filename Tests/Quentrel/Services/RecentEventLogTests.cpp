@@ -96,6 +96,9 @@ TEST(RecentEventLog, LoadGivesEachBadFileReadFailedAndLeavesItAlone) {
     EXPECT_EQ(load(R"([{"date":700000000}])"), EventStorageStatus::readFailed);             // no message
     EXPECT_EQ(load(R"([{"date":"today","message":"x"}])"), EventStorageStatus::readFailed);  // wrong type
     EXPECT_EQ(load(R"([] [])"), EventStorageStatus::readFailed);                            // trailing data
+    using namespace std::string_view_literals;
+    EXPECT_EQ(load("[{\"date\":700000000,\"message\":\"kept\"}]\0garbage"sv), EventStorageStatus::readFailed);
+    EXPECT_EQ(load("[]\0"sv), EventStorageStatus::readFailed);
     EXPECT_EQ(load(""), EventStorageStatus::readFailed);
 
     // 65,537 bytes are refused unread; 65,536 bytes that decode are accepted.
