@@ -83,6 +83,10 @@ void installStatusHandler(platform::SerialQueue& queue, const std::shared_ptr<St
     });
 }
 
+// Removes the temporary files that writers killed before their rename left in the folder of
+// `location` (the folder both stores share), and nothing else; see AtomicFile.
+void removeStaleTemporariesBeside(const std::filesystem::path& location);
+
 template <class T>
 struct StoreLoad {
     std::vector<T> items;
@@ -91,12 +95,14 @@ struct StoreLoad {
 
 // The load at construction that both stores share: no location is memory only; a refused
 // destination, an unreadable file or one that is not a list of T is readFailed and left as it is;
-// a missing file is available and empty; otherwise the list passes through `bounded`.
+// a missing file is available and empty; otherwise the list passes through `bounded`. A folder
+// that passed the test is cleared of stale temporary files first.
 template <class T, class Bounded>
 StoreLoad<T> loadStoreList(const std::optional<std::filesystem::path>& location, const DestinationTest& allowed,
                            std::size_t cap, Bounded bounded) {
     if (!location) return {{}, EventStorageStatus::memoryOnly};
     if (!allowed || !allowed(*location)) return {{}, EventStorageStatus::readFailed};
+    removeStaleTemporariesBeside(*location);
     StoreFileContents contents = readStoreFile(*location, cap);
     if (contents.outcome == StoreFileRead::missing) return {{}, EventStorageStatus::available};
     if (contents.outcome == StoreFileRead::read) {
