@@ -73,7 +73,7 @@ struct BinaryLayout {
     std::uint64_t objectCount = 0;
     std::uint64_t topObject = 0;
     std::uint64_t tableOffset = 0;
-    std::uint64_t end = 0;  // where the offset table and the trailer begin
+    std::uint64_t end = 0;  // where the objects end: at the offset table (or the trailer)
 
     static std::optional<BinaryLayout> of(std::span<const std::uint8_t> bytes) {
         if (bytes.size() < headerSize + trailerSize) return std::nullopt;
@@ -112,8 +112,8 @@ struct BinaryLayout {
         return std::pair{count, position};
     }
 
-    // How many object references follow the marker at `offset`: the items of an array or set,
-    // keys and values of a dictionary; 0 for every other object.
+    // Object references per counted item of a container: one for an array or set, a key and a
+    // value for a dictionary; 0 for an object that is no container.
     static std::uint64_t referenceFactor(std::uint8_t marker) {
         switch (marker >> 4) {
         case 0xA:  // array
