@@ -126,10 +126,14 @@ struct ThreadSerialQueue::State {
                 continue;
             }
             if (released) break;
-            if (delayed.empty())
+            if (delayed.empty()) {
                 wake.wait(lock);
-            else
-                wake.wait_until(lock, delayed.front().deadline);
+            } else {
+                // A copy: the wait reads its deadline again after waking, and work added meanwhile
+                // from another thread may have moved the heap's storage.
+                const Clock::time_point deadline = delayed.front().deadline;
+                wake.wait_until(lock, deadline);
+            }
         }
         currentQueue = outer;
     }

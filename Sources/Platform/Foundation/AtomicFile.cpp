@@ -1,9 +1,17 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,16 +23,49 @@ namespace {
 
 [[noreturn]] void fail(int error, const char* step) { throw AtomicFileError({error, std::generic_category()}, step); }
 
-// Closes the descriptor and removes the temporary file unless released.
+constexpr std::string_view temporaryMarker = ".tmp-";
+constexpr std::size_t randomLength = 6;  // mkostemp's XXXXXX
+constexpr std::size_t maximumPidLength = 10;
+
+// Closes the descriptors and removes the temporary file unless released. `lock` shares the open
+// file of `fd` and keeps its flock after `fd` is closed.
 struct Temporary {
     int fd = -1;
+    int lock = -1;
     std::string path;
 
     ~Temporary() {
         if (fd >= 0) ::close(fd);
         if (!path.empty()) ::unlink(path.c_str());
+        if (lock >= 0) ::close(lock);  // after the unlink: the file is never seen unlocked
     }
 };
+
+// The writer's pid if `name` is a temporary file's name: "." + a destination name + ".tmp-" + a
+// pid + "-" + six letters or digits.
+std::optional<pid_t> temporaryWriter(std::string_view name) {
+    if (name.size() < 2 || name.front() != '.') return std::nullopt;
+    const std::size_t marker = name.rfind(temporaryMarker);
+    if (marker == std::string_view::npos || marker < 2) return std::nullopt;
+    std::string_view rest = name.substr(marker + temporaryMarker.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > maximumPidLength || rest.size() != dash + 1 + randomLength) {
+        return std::nullopt;
+    }
+    long long pid = 0;
+    for (char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    for (char c : rest.substr(dash + 1)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return std::nullopt;
+    }
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// A process with this pid exists in our pid namespace (EPERM: it exists, but is not ours).
+bool processExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
 void writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
@@ -60,10 +101,16 @@ void AtomicFile::write(const std::filesystem::path& destination, std::span<const
     }
 
     Temporary temporary;
-    std::string pattern = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / ("." + destination.filename().string() + std::string(temporaryMarker) +
+                                     std::to_string(::getpid()) + "-XXXXXX"))
+                              .string();
     temporary.fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (temporary.fd < 0) fail(errno, "create temporary file");
     temporary.path = pattern;
+    // Until the lock is held the pid in the name tells that the writer is at work.
+    if (::flock(temporary.fd, LOCK_EX) != 0) fail(errno, "lock temporary file");
+    temporary.lock = ::fcntl(temporary.fd, F_DUPFD_CLOEXEC, 0);
+    if (temporary.lock < 0) fail(errno, "lock temporary file");
     if (::fchmod(temporary.fd, 0600) != 0) fail(errno, "chmod");
 
     writeAll(temporary.fd, bytes.data(), bytes.size());
@@ -73,7 +120,30 @@ void AtomicFile::write(const std::filesystem::path& destination, std::span<const
     if (::close(fd) != 0) fail(errno, "close");
     if (::rename(temporary.path.c_str(), destination.c_str()) != 0) fail(errno, "rename");
     temporary.path.clear();
+    ::close(temporary.lock);
+    temporary.lock = -1;
     syncFolder(folder);
+}
+
+std::size_t AtomicFile::removeStaleTemporaries(const std::filesystem::path& folder) {
+    std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
+    if (!directory) return 0;
+    const int folderFd = ::dirfd(directory.get());
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(directory.get())) {
+        std::optional<pid_t> writer = temporaryWriter(entry->d_name);
+        if (!writer || processExists(*writer)) continue;
+        // A writer in another pid namespace shows a pid that means nothing here; its lock counts.
+        int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::unlinkat(folderFd, entry->d_name, 0) == 0) {
+            ++removed;
+        }
+        ::close(fd);
+    }
+    return removed;
 }
 
 void AtomicFile::write(const std::filesystem::path& destination, std::string_view bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -22,11 +23,22 @@ struct AtomicFile {
     // folder is synced. Missing folders are created with mode 0700. A symbolic link at the
     // destination is replaced, not followed.
     //
+    // The temporary file is named ".<destination name>.tmp-<writer's pid>-<6 random characters>"
+    // and the writer holds an exclusive flock on it until the rename is done, so that a writer
+    // killed on the way can be told apart from one still writing (see removeStaleTemporaries).
+    //
     // Throws AtomicFileError when any step fails. The destination then holds its old content (or
     // still does not exist) and no temporary file is left; only a failure to sync the folder after
     // the rename leaves the new content in place, not yet known to be durable.
     static void write(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
     static void write(const std::filesystem::path& destination, std::string_view bytes);
+
+    // Removes from `folder` the temporary files that writers killed before their rename left
+    // behind: regular files named as above whose writer is gone, that is, no process of this pid
+    // namespace has the pid in the name and nobody holds the file's lock. Several programs may
+    // share a folder; the file of a writer still at work (here or in another pid namespace) is
+    // kept, and so is everything not named like a temporary file. Answers how many were removed.
+    static std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
 };
 
 }  // namespace platform

@@ -23,13 +23,14 @@ BoundedRead failure(BoundedReadStatus status, int error = 0) { return BoundedRea
 
 }  // namespace
 
-BoundedRead readBounded(const std::filesystem::path& path, std::size_t cap) {
+BoundedRead readBounded(const std::filesystem::path& path, std::size_t cap, FinalLink link) {
     cap = std::min(cap, std::numeric_limits<std::size_t>::max() - 1);
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    const int noFollow = link == FinalLink::refuse ? O_NOFOLLOW : 0;
+    Descriptor file{::open(path.c_str(), O_RDONLY | noFollow | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     if (file.fd < 0) {
         int error = errno;
         if (error == ENOENT) return failure(BoundedReadStatus::missing, error);
-        if (error == ELOOP) return failure(BoundedReadStatus::notRegularFile, error);  // a symbolic link
+        if (error == ELOOP && noFollow) return failure(BoundedReadStatus::notRegularFile, error);  // a symbolic link
         return failure(BoundedReadStatus::ioError, error);
     }
     struct stat st {};

@@ -21,10 +21,13 @@ struct BoundedRead {
     int error = 0;
 };
 
-// Reads a whole regular file of at most `cap` bytes. The path is opened once, without following a
-// final symbolic link and without blocking on a FIFO; the open descriptor must be a regular file
-// whose size is within the cap, and at most cap + 1 bytes are read, so a file that grows while it
-// is read is refused as too large as well.
-BoundedRead readBounded(const std::filesystem::path& path, std::size_t cap);
+// Whether a symbolic link as the path's last component is refused (notRegularFile) or followed.
+enum class FinalLink { refuse, follow };
+
+// Reads a whole regular file of at most `cap` bytes. The path is opened once, close-on-exec,
+// without blocking on a FIFO and, unless asked to, without following a final symbolic link; the
+// open descriptor must be a regular file whose size is within the cap, and at most cap + 1 bytes
+// are read, so a file that grows while it is read is refused as too large as well.
+BoundedRead readBounded(const std::filesystem::path& path, std::size_t cap, FinalLink link = FinalLink::refuse);
 
 }  // namespace platform

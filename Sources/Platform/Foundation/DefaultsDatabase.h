@@ -18,8 +18,8 @@ public:
 
     // The stored value of `key`, else its registered default, else absent.
     virtual std::optional<PropertyValue> object(std::string_view key) const = 0;
-    // Stores the value (and writes the domain out, where the database has a file). Throws
-    // PropertyListError, storing nothing, for a value a property list cannot hold.
+    // Stores the value (and writes the domain out, where the database has a file, possibly
+    // later). Throws PropertyListError, storing nothing, for a value a property list cannot hold.
     virtual void set(PropertyValue value, std::string_view key) = 0;
     virtual void removeObject(std::string_view key) = 0;
     // Adds to the registered defaults (in memory only); later registrations replace earlier ones.
@@ -27,6 +27,9 @@ public:
     // The stored values of the domain `name` without registered defaults; absent for a domain
     // that is not this database's own.
     virtual std::optional<PropertyDictionary> persistentDomain(std::string_view name) const = 0;
+    // Writes the changes not yet written out and waits for that, for a program about to stop.
+    // A database without a file has nothing to write.
+    virtual void flush() {}
 
     // Typed reads over object(), converting as the platform's settings store does:
     // - boolForKey: a Boolean as it is; a number is true when non-zero; a string is true for

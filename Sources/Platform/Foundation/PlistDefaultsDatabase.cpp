@@ -1,10 +1,15 @@
 #include "PlistDefaultsDatabase.h"
 
+#include <cstdint>
+#include <mutex>
 #include <utility>
 
 #include "AtomicFile.h"
 #include "BoundedRead.h"
 #include "BundleInfo.h"
+#include "Platform/Dispatch/ThreadSerialQueue.h"
+#include "Platform/Dispatch/WorkItem.h"
+#include "Platform/Log/Logger.h"
 #include "PropertyList.h"
 
 namespace platform {
@@ -22,8 +27,71 @@ PropertyDictionary load(const std::optional<std::filesystem::path>& file) {
 
 }  // namespace
 
-PlistDefaultsDatabase::PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file)
-    : file_(std::move(file)), values_(std::move(domain), load(file_)) {}
+// What the queue's work touches; it holds the state weakly.
+struct PlistDefaultsDatabase::State {
+    State(std::string domain, std::optional<std::filesystem::path> path)
+        : file(std::move(path)), values(std::move(domain), load(file)), log(values.domain(), "Settings") {}
+
+    const std::optional<std::filesystem::path> file;
+    MemoryDefaultsDatabase values;
+    const Logger log;
+
+    // Changes count up; the domain on disk is that of `written` changes.
+    mutable std::mutex mutex;
+    std::uint64_t changes = 0;
+    std::uint64_t written = 0;
+    bool writeScheduled = false;
+    std::error_code lastWriteError;
+
+    // Called with `mutex` held after a change of the stored values.
+    void changed(const std::shared_ptr<State>& self, SerialQueue* queue) {
+        ++changes;
+        if (!queue || writeScheduled) return;
+        writeScheduled = true;
+        queue->asyncAfter(writeDelaySeconds, WorkItem::make([weak = std::weak_ptr<State>(self)] {
+                              if (std::shared_ptr<State> state = weak.lock()) state->writeChanges();
+                          }));
+    }
+
+    // On the queue: writes the domain as it is now, if any change is not on disk yet.
+    void writeChanges() {
+        PropertyDictionary stored;
+        std::uint64_t generation = 0;
+        {
+            std::lock_guard lock(mutex);
+            writeScheduled = false;
+            if (written == changes) return;
+            stored = values.persistentDomain(values.domain()).value_or(PropertyDictionary{});
+            generation = changes;
+        }
+        std::error_code error;
+        std::string what;
+        try {
+            AtomicFile::write(*file, PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary));
+        } catch (const AtomicFileError& failure) {
+            error = failure.code();
+            what = failure.what();
+        } catch (const PropertyListError& failure) {
+            error = std::make_error_code(std::errc::invalid_argument);
+            what = failure.what();
+        }
+        {
+            std::lock_guard lock(mutex);
+            lastWriteError = error;
+            if (!error) written = generation;
+        }
+        if (error) log.error("settings not written to " + file->string() + ": " + what + "; written again at the next change");
+    }
+};
+
+PlistDefaultsDatabase::PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file,
+                                             SerialQueuePtr queue) {
+    if (file) AtomicFile::removeStaleTemporaries(file->parent_path().empty() ? "." : file->parent_path());
+    state_ = std::make_shared<State>(std::move(domain), std::move(file));
+    if (state_->file) queue_ = queue ? std::move(queue) : ThreadSerialQueue::make(state_->values.domain() + ".defaults");
+}
+
+PlistDefaultsDatabase::~PlistDefaultsDatabase() { flush(); }
 
 std::optional<std::filesystem::path> PlistDefaultsDatabase::fileForDomain(std::string_view domain,
                                                                           const FileLocations& locations) {
@@ -49,42 +117,40 @@ PlistDefaultsDatabase& PlistDefaultsDatabase::standard() {
     return database;
 }
 
-std::optional<PropertyValue> PlistDefaultsDatabase::object(std::string_view key) const { return values_.object(key); }
+std::optional<PropertyValue> PlistDefaultsDatabase::object(std::string_view key) const {
+    return state_->values.object(key);
+}
 
 void PlistDefaultsDatabase::set(PropertyValue value, std::string_view key) {
-    std::lock_guard lock(writeMutex_);
-    values_.set(std::move(value), key);
-    write();
+    std::lock_guard lock(state_->mutex);
+    state_->values.set(std::move(value), key);
+    state_->changed(state_, queue_.get());
 }
 
 void PlistDefaultsDatabase::removeObject(std::string_view key) {
-    std::lock_guard lock(writeMutex_);
-    values_.removeObject(key);
-    write();
+    std::lock_guard lock(state_->mutex);
+    state_->values.removeObject(key);
+    state_->changed(state_, queue_.get());
 }
 
-void PlistDefaultsDatabase::registerDefaults(const PropertyDictionary& defaults) { values_.registerDefaults(defaults); }
+void PlistDefaultsDatabase::registerDefaults(const PropertyDictionary& defaults) {
+    state_->values.registerDefaults(defaults);
+}
 
 std::optional<PropertyDictionary> PlistDefaultsDatabase::persistentDomain(std::string_view name) const {
-    return values_.persistentDomain(name);
+    return state_->values.persistentDomain(name);
 }
+
+void PlistDefaultsDatabase::flush() {
+    if (queue_) queue_->sync([state = state_] { state->writeChanges(); });
+}
+
+const std::string& PlistDefaultsDatabase::domain() const { return state_->values.domain(); }
+const std::optional<std::filesystem::path>& PlistDefaultsDatabase::file() const { return state_->file; }
 
 std::error_code PlistDefaultsDatabase::lastWriteError() const {
-    std::lock_guard lock(writeMutex_);
-    return lastWriteError_;
-}
-
-void PlistDefaultsDatabase::write() {
-    if (!file_) return;
-    try {
-        PropertyDictionary stored = values_.persistentDomain(values_.domain()).value_or(PropertyDictionary{});
-        AtomicFile::write(*file_, PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary));
-        lastWriteError_ = {};
-    } catch (const AtomicFileError& error) {
-        lastWriteError_ = error.code();
-    } catch (const PropertyListError&) {
-        lastWriteError_ = std::make_error_code(std::errc::invalid_argument);
-    }
+    std::lock_guard lock(state_->mutex);
+    return state_->lastWriteError;
 }
 
 }  // namespace platform

@@ -2,26 +2,39 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "FileLocations.h"
 #include "MemoryDefaultsDatabase.h"
+#include "Platform/Dispatch/SerialQueue.h"
 
 namespace platform {
 
 // The defaults database of one domain, kept in one binary property-list file (XML is read too).
-// The file is read once at construction; a missing, unreadable, oversized or corrupt file starts
-// the domain empty and stays untouched until the next change. Every set or remove writes the
-// whole domain atomically. Registered defaults are never written.
+// The file is read once at construction; a missing, unreadable, oversized, too deeply nested or
+// corrupt file starts the domain empty and stays untouched until the next change. Opening the
+// file's folder removes the temporary files that killed writers left there.
+//
+// Reads answer from memory. Changes are written behind on the database's own serial queue: the
+// first change schedules one atomic write of the whole domain `writeDelaySeconds` later, which
+// takes every change made until it runs. A failed write is logged and the domain is written again
+// at the next change or flush. Registered defaults are never written.
 class PlistDefaultsDatabase final : public DefaultsDatabase {
 public:
     static constexpr std::size_t maximumFileSize = 4 * 1024 * 1024;
+    static constexpr double writeDelaySeconds = 0.1;
 
-    // Without a file the database lives in memory only.
-    PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file);
+    // Without a file the database lives in memory only. Writes run on `queue`; without one, on a
+    // thread queue of the database's own.
+    PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file, SerialQueuePtr queue = nullptr);
+    // Writes what is pending first.
+    ~PlistDefaultsDatabase() override;
+
+    PlistDefaultsDatabase(const PlistDefaultsDatabase&) = delete;
+    PlistDefaultsDatabase& operator=(const PlistDefaultsDatabase&) = delete;
 
     // `<config directory>/<domain>.plist`; absent without a config directory, or for a domain that
     // is not a plain file name.
@@ -36,20 +49,21 @@ public:
     void removeObject(std::string_view key) override;
     void registerDefaults(const PropertyDictionary& defaults) override;
     std::optional<PropertyDictionary> persistentDomain(std::string_view name) const override;
+    // Writes the changes not yet written (also those whose write failed) now, on the queue, and
+    // waits for it. Must not be called from the database's queue.
+    void flush() override;
 
-    const std::string& domain() const { return values_.domain(); }
-    const std::optional<std::filesystem::path>& file() const { return file_; }
-    // The failure of the last write, empty after a successful one. A failed write keeps the new
-    // value in memory, so the program goes on with it.
+    const std::string& domain() const;
+    const std::optional<std::filesystem::path>& file() const;
+    // The failure of the last write, empty after a successful one and before the first. A failed
+    // write keeps the new value in memory, so the program goes on with it.
     std::error_code lastWriteError() const;
 
-private:
-    void write();
+    struct State;
 
-    const std::optional<std::filesystem::path> file_;
-    MemoryDefaultsDatabase values_;
-    mutable std::mutex writeMutex_;
-    std::error_code lastWriteError_;
+private:
+    std::shared_ptr<State> state_;
+    SerialQueuePtr queue_;
 };
 
 }  // namespace platform

@@ -3,9 +3,11 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
+#include <string_view>
 #include <system_error>
+
+#include "BoundedRead.h"
 
 namespace platform {
 
@@ -26,11 +28,18 @@ std::string unquote(const std::string& raw) {
     return raw;
 }
 
+// os-release is a few hundred bytes; anything far larger is not one.
+constexpr std::size_t maximumOSReleaseSize = 65536;
+
 std::map<std::string, std::string> readOSRelease(const std::filesystem::path& path) {
     std::map<std::string, std::string> fields;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
+    // /etc/os-release is a symbolic link to /usr/lib/os-release on most systems.
+    BoundedRead contents = readBounded(path, maximumOSReleaseSize, FinalLink::follow);
+    std::string_view rest(reinterpret_cast<const char*>(contents.bytes.data()), contents.bytes.size());
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string line(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         auto first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
 #include <string>
 #include <utility>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+
+#include "Platform/Foundation/BoundedRead.h"
 
 namespace quentrel {
 
@@ -20,10 +21,14 @@ bool isWithin(const fs::path& path, const fs::path& root) {
     return rootEnd == root.end();
 }
 
+// sysfs reports every attribute file as one page long.
+constexpr std::size_t maximumAttributeSize = 4096;
+
+// The first line of a small file; empty when it cannot be read.
 std::string firstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
+    platform::BoundedRead contents = platform::readBounded(file, maximumAttributeSize, platform::FinalLink::follow);
+    std::string line(contents.bytes.begin(), contents.bytes.end());
+    line.erase(std::min(line.find('\n'), line.size()));
     return line;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <filesystem>
@@ -57,9 +58,11 @@ struct StoreFileContents {
 // or is swapped in meanwhile is never read beyond the cap.
 StoreFileContents readStoreFile(const std::filesystem::path& path, std::size_t cap);
 
-// A JSON array of T; absent when the bytes are not one.
+// A JSON array of T; absent when the bytes are not one. JSON text never holds a raw NUL, and the
+// parser would take one as the end of its input and ignore whatever follows.
 template <class T>
 std::optional<std::vector<T>> decodeStoreList(const platform::Data& bytes) {
+    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) return std::nullopt;
     try {
         return platform::json::decode<std::vector<T>>(
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -80,6 +83,10 @@ void installStatusHandler(platform::SerialQueue& queue, const std::shared_ptr<St
     });
 }
 
+// Removes the temporary files that writers killed before their rename left in the folder of
+// `location` (the folder both stores share), and nothing else; see AtomicFile.
+void removeStaleTemporariesBeside(const std::filesystem::path& location);
+
 template <class T>
 struct StoreLoad {
     std::vector<T> items;
@@ -88,12 +95,14 @@ struct StoreLoad {
 
 // The load at construction that both stores share: no location is memory only; a refused
 // destination, an unreadable file or one that is not a list of T is readFailed and left as it is;
-// a missing file is available and empty; otherwise the list passes through `bounded`.
+// a missing file is available and empty; otherwise the list passes through `bounded`. A folder
+// that passed the test is cleared of stale temporary files first.
 template <class T, class Bounded>
 StoreLoad<T> loadStoreList(const std::optional<std::filesystem::path>& location, const DestinationTest& allowed,
                            std::size_t cap, Bounded bounded) {
     if (!location) return {{}, EventStorageStatus::memoryOnly};
     if (!allowed || !allowed(*location)) return {{}, EventStorageStatus::readFailed};
+    removeStaleTemporariesBeside(*location);
     StoreFileContents contents = readStoreFile(*location, cap);
     if (contents.outcome == StoreFileRead::missing) return {{}, EventStorageStatus::available};
     if (contents.outcome == StoreFileRead::read) {

@@ -92,6 +92,25 @@ TEST(ThreadSerialQueue, DelayedWorkHonoursCancellationTiesAndSaturation) {
     EXPECT_EQ(seen, (std::vector<std::string>{"negative", "a", "b", "c"}));
 }
 
+TEST(ThreadSerialQueue, DelayedWorkSubmittedFromAnotherThreadWhileTheWorkerWaitsForADeadline) {
+    // The worker sleeps until the earliest deadline while other threads add delayed work; each
+    // addition may move the pending items in memory and wakes the worker (AddressSanitizer saw it
+    // read a deadline from freed storage).
+    auto queue = ThreadSerialQueue::make("test.waiting");
+    queue->asyncAfter(1000, WorkItem::make([] {}));
+    for (int round = 0; round < 4; ++round) {
+        queue->sync([] {});  // the worker goes back to waiting for the far deadline
+        std::thread other([&] {
+            for (int i = 0; i < 200; ++i) queue->asyncAfter(1000 + i, WorkItem::make([] {}));
+        });
+        other.join();
+    }
+    std::promise<void> ran;
+    auto ranFuture = ran.get_future();
+    queue->asyncAfter(0.001, WorkItem::make([&] { ran.set_value(); }));
+    EXPECT_TRUE(becomesReady(ranFuture));
+}
+
 TEST(ThreadSerialQueue, ReleasingTheLastOwnerFinishesSubmittedWorkAndDropsDelayedWork) {
     // Released from another thread: the destructor waits for the submitted work.
     auto queue = ThreadSerialQueue::make("test.release");

@@ -41,6 +41,8 @@ TEST(BoundedRead, TellsMissingApartFromLinksFoldersFIFOsAndErrors) {
     EXPECT_EQ(readBounded(folder / "missing", 100).status, BoundedReadStatus::missing);
     EXPECT_EQ(readBounded(folder / "link", 100).status, BoundedReadStatus::notRegularFile);
     EXPECT_EQ(readBounded(folder / "dangling", 100).status, BoundedReadStatus::notRegularFile);
+    EXPECT_EQ(readBounded(folder / "link", 100, FinalLink::follow).bytes, (Data{'c', 'o', 'n', 't', 'e', 'n', 't'}));
+    EXPECT_EQ(readBounded(folder / "dangling", 100, FinalLink::follow).status, BoundedReadStatus::missing);
     EXPECT_EQ(readBounded(folder / "folder", 100).status, BoundedReadStatus::notRegularFile);
     EXPECT_EQ(readBounded(folder / "fifo", 100).status, BoundedReadStatus::notRegularFile);
     EXPECT_EQ(readBounded("/dev/null", 100).status, BoundedReadStatus::notRegularFile);

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 
+#include "Doubles/CapturingLogSink.h"
+#include "Platform/Dispatch/VirtualTime.h"
 #include "Platform/Foundation/PropertyList.h"
+#include "StoppedWriter.h"
 #include "TemporaryFolder.h"
 
 using namespace platform;
@@ -35,9 +39,12 @@ TEST(PlistDefaultsDatabase, ChangesAreWrittenWithTheirTypesAndReadBackByTheNextR
         defaults.set(Data{'{', '}'}, "observationTarget");
         defaults.set(1, "gone");
         defaults.removeObject("gone");
+        defaults.flush();
         EXPECT_FALSE(defaults.lastWriteError());
+        defaults.set(false, "backgroundPolling");  // written when the database goes
     }
     PropertyDictionary expected{{"showStatusOnLaunch", true},
+                                {"backgroundPolling", false},
                                 {"productSettingsSchemaVersion", 2},
                                 {"observationTarget", Data{'{', '}'}}};
     EXPECT_EQ(fileContents(*file), expected);  // registered defaults are not written
@@ -54,27 +61,78 @@ TEST(PlistDefaultsDatabase, ChangesAreWrittenWithTheirTypesAndReadBackByTheNextR
 TEST(PlistDefaultsDatabase, ACorruptOrForeignFileStartsEmptyAndIsKeptUntilTheNextChange) {
     TemporaryFolder folder;
     std::filesystem::path file = folder / "d.plist";
-    for (std::string_view contents : {"garbage", "<plist><array><integer>1</integer></array></plist>"}) {
+    // Nested far deeper than the library could parse without overflowing the stack.
+    std::string deep = "<plist><dict><key>k</key>";
+    for (int i = 0; i < 200'000; ++i) deep += "<array>";
+    for (int i = 0; i < 200'000; ++i) deep += "</array>";
+    deep += "</dict></plist>";
+    for (const std::string& contents : {std::string("garbage"), std::string("<plist><array><integer>1</integer></array></plist>"), deep}) {
         TemporaryFolder::writeFile(file, contents);
         PlistDefaultsDatabase defaults("d", file);
         EXPECT_EQ(defaults.persistentDomain("d"), PropertyDictionary{});
         defaults.registerDefaults({{"x", 1}});
-        EXPECT_EQ(TemporaryFolder::readFile(file), contents);
+        defaults.flush();
+        EXPECT_TRUE(TemporaryFolder::readFile(file) == contents);
         defaults.set(false, "backgroundPolling");
+        defaults.flush();
         EXPECT_EQ(fileContents(file), (PropertyDictionary{{"backgroundPolling", false}}));
     }
 }
 
-TEST(PlistDefaultsDatabase, AFailedWriteIsReportedAndKeepsTheValueInMemory) {
+TEST(PlistDefaultsDatabase, ChangesAreReadFromMemoryAndABurstIsWrittenBehindOnce) {
+    TemporaryFolder folder;
+    auto time = VirtualTime::make();
+    PlistDefaultsDatabase defaults("d", folder / "d.plist", time->makeQueue("defaults"));
+    for (int i = 0; i < 5; ++i) defaults.set(i, "key" + std::to_string(i));
+    defaults.removeObject("key0");
+    EXPECT_EQ(defaults.object("key4"), PropertyValue(4));
+    EXPECT_FALSE(std::filesystem::exists(folder / "d.plist")) << "nothing is written on the caller's thread";
+    EXPECT_EQ(time->pendingCount(), 1u) << "one write for the whole burst";
+
+    time->advance(PlistDefaultsDatabase::writeDelaySeconds);
+    EXPECT_EQ(fileContents(folder / "d.plist"), (PropertyDictionary{{"key1", 1}, {"key2", 2}, {"key3", 3}, {"key4", 4}}));
+    EXPECT_EQ(time->pendingCount(), 0u);
+    defaults.flush();  // nothing left to write
+    EXPECT_EQ(time->pendingCount(), 0u);
+}
+
+TEST(PlistDefaultsDatabase, AFailedWriteIsLoggedKeepsTheValueAndIsRetriedAtTheNextChange) {
+    auto log = std::make_shared<CapturingLogSink>();
+    std::shared_ptr<LogSink> previous = defaultLogSink();
+    setDefaultLogSink(log);
     TemporaryFolder folder;
     std::filesystem::create_directory(folder / "d.plist");  // a folder where the file belongs
     PlistDefaultsDatabase defaults("d", folder / "d.plist");
     defaults.set(true, "flag");
+    defaults.flush();
     EXPECT_TRUE(defaults.lastWriteError());
     EXPECT_EQ(defaults.object("flag"), PropertyValue(true));
+    ASSERT_EQ(log->records().size(), 1u);
+    EXPECT_EQ(log->records()[0].level, LogLevel::error);
+    EXPECT_EQ(log->records()[0].subsystem, "d");
+
+    std::filesystem::remove(folder / "d.plist");
+    defaults.set(2, "other");
+    defaults.flush();
+    EXPECT_FALSE(defaults.lastWriteError());
+    EXPECT_EQ(fileContents(folder / "d.plist"), (PropertyDictionary{{"flag", true}, {"other", 2}}));
+    setDefaultLogSink(previous);
 
     PlistDefaultsDatabase memoryOnly("d", std::nullopt);
     memoryOnly.set(true, "flag");
+    memoryOnly.flush();
     EXPECT_FALSE(memoryOnly.lastWriteError());
     EXPECT_TRUE(memoryOnly.boolForKey("flag"));
+}
+
+TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
+    TemporaryFolder folder;
+    StoppedWriter killed(folder / "d.plist");
+    killed.kill();
+    StoppedWriter otherProgram(folder / "other.plist");  // still writing
+    ASSERT_EQ(folder.entryCount(), 2u);
+    PlistDefaultsDatabase defaults("d", folder / "d.plist");
+    std::vector<std::filesystem::path> left(std::filesystem::directory_iterator(folder.path()), {});
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].filename().string().starts_with(".other.plist.tmp-" + std::to_string(otherProgram.pid()) + "-"));
 }

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "CloseOnExecProbe.h"
+
 using namespace platform;
 
 namespace {
@@ -40,6 +42,12 @@ TEST_F(OSRelease, PrettyNameThenNameAndVersionThenTheDefault) {
     EXPECT_EQ(operatingSystemVersionString(path, std::nullopt), "Alpine");
 
     EXPECT_EQ(operatingSystemVersionString(path_ / "missing", kernel), "Linux (Linux 6.1.0-18-amd64)");
+}
+
+TEST_F(OSRelease, IsReadWithoutLeakingIntoChildrenOrWaitingOnAFIFO) {
+    std::string text;
+    EXPECT_FALSE(readLeaksADescriptorIntoChildren(path_, [&] { text = operatingSystemVersionString(path_, kernel); }));
+    EXPECT_EQ(text, "Linux (Linux 6.1.0-18-amd64)");
 }
 
 TEST(ProcessInfo, ReportsThisProcess) {

@@ -28,6 +28,52 @@ PropertyDictionary sample() {
     };
 }
 
+Data bigEndian(std::uint64_t value, std::size_t size) {
+    Data bytes(size);
+    for (std::size_t i = size; i-- > 0; value >>= 8) bytes[i] = static_cast<std::uint8_t>(value);
+    return bytes;
+}
+
+// A binary property list of hand-made objects, object 0 on top.
+Data binaryPlist(const std::vector<Data>& objects, std::size_t referenceSize) {
+    Data bytes{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+    std::vector<std::uint64_t> offsets;
+    for (const Data& object : objects) {
+        offsets.push_back(bytes.size());
+        bytes.insert(bytes.end(), object.begin(), object.end());
+    }
+    const std::uint64_t table = bytes.size();
+    for (std::uint64_t offset : offsets) {
+        Data entry = bigEndian(offset, 4);
+        bytes.insert(bytes.end(), entry.begin(), entry.end());
+    }
+    Data trailer(6, 0);
+    trailer.push_back(4);
+    trailer.push_back(static_cast<std::uint8_t>(referenceSize));
+    for (std::uint64_t field : {std::uint64_t{objects.size()}, std::uint64_t{0}, table}) {
+        Data encoded = bigEndian(field, 8);
+        trailer.insert(trailer.end(), encoded.begin(), encoded.end());
+    }
+    bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+    return bytes;
+}
+
+// An array object holding the given object references.
+Data arrayObject(const std::vector<std::uint64_t>& items, std::size_t referenceSize) {
+    Data object{static_cast<std::uint8_t>(0xA0 | items.size())};
+    for (std::uint64_t item : items) {
+        Data reference = bigEndian(item, referenceSize);
+        object.insert(object.end(), reference.begin(), reference.end());
+    }
+    return object;
+}
+
+PropertyValue nestedArrays(int levels) {
+    PropertyValue value{PropertyArray{}};
+    for (int i = 1; i < levels; ++i) value = PropertyValue(PropertyArray{value});
+    return value;
+}
+
 }  // namespace
 
 TEST(PropertyList, BinaryAndXMLRoundTripKeepingEveryType) {
@@ -51,6 +97,8 @@ TEST(PropertyList, BinaryAndXMLRoundTripKeepingEveryType) {
 
 TEST(PropertyList, ReadsHandWrittenXMLWithItsTypes) {
     auto value = parseText(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<!-- written by hand: </dict></dict> -->
 <plist version="1.0"><dict>
   <key>CFBundleVersion</key><integer>42</integer>
   <key>Enabled</key><true/>
@@ -101,4 +149,38 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyListOrCannotBeWritten) {
     EXPECT_EQ(parseText("<plist><string>0.\xff.0</string></plist>"), std::nullopt);
     EXPECT_NO_THROW(PropertyList::check(PropertyValue("한국어 😀")));
     EXPECT_NO_THROW(PropertyList::check(PropertyValue(sample())));
+}
+
+TEST(PropertyList, RefusesNestingAndSharedExpansionBeforeTheLibraryRecursesThroughThem) {
+    // As deep as allowed, both forms still read.
+    for (PropertyListFormat format : {PropertyListFormat::binary, PropertyListFormat::xml}) {
+        PropertyValue deepest = nestedArrays(PropertyList::maximumDepth + 1);
+        EXPECT_EQ(PropertyList::parse(PropertyList::serialize(deepest, format)), deepest);
+    }
+
+    // Far deeper than the stack could take: 100,000 arrays in binary, 200,000 in XML.
+    constexpr std::uint64_t binaryLevels = 100'000;
+    std::vector<Data> chain;
+    for (std::uint64_t i = 0; i < binaryLevels; ++i) chain.push_back(arrayObject({i + 1}, 3));
+    chain.push_back(arrayObject({}, 3));
+    EXPECT_EQ(PropertyList::parse(binaryPlist(chain, 3)), std::nullopt);
+    std::string xml = "<plist>";
+    for (int i = 0; i < 200'000; ++i) xml += "<array><!-- </array> -->";
+    EXPECT_EQ(parseText(xml), std::nullopt) << "unterminated and too deep";
+    for (int i = 0; i < 200'000; ++i) xml += "</array>";
+    EXPECT_EQ(parseText(xml + "</plist>"), std::nullopt);
+
+    // 40 arrays of two references to the next: 2^40 values once every reference is read.
+    std::vector<Data> doubling;
+    for (std::uint64_t i = 0; i < 40; ++i) doubling.push_back(arrayObject({i + 1, i + 1}, 1));
+    doubling.push_back(Data{0x09});  // true
+    EXPECT_EQ(PropertyList::parse(binaryPlist(doubling, 1)), std::nullopt);
+    doubling.resize(16);
+    doubling.push_back(Data{0x09});
+    std::optional<PropertyValue> shared = PropertyList::parse(binaryPlist(doubling, 1));  // 2^16 values
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->get<PropertyArray>()->size(), 2u);
+
+    EXPECT_EQ(PropertyList::parse(binaryPlist({arrayObject({0}, 1)}, 1)), std::nullopt) << "an array holding itself";
+    EXPECT_EQ(PropertyList::parse(binaryPlist({arrayObject({1}, 1)}, 1)), std::nullopt) << "a reference past the table";
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Dispatch/ThreadSerialQueue.h"
+#include "Platform/Foundation/StoppedWriter.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
 #include "StoreTestSupport.h"
 
 using namespace quentrel;
@@ -96,6 +98,9 @@ TEST(RecentEventLog, LoadGivesEachBadFileReadFailedAndLeavesItAlone) {
     EXPECT_EQ(load(R"([{"date":700000000}])"), EventStorageStatus::readFailed);             // no message
     EXPECT_EQ(load(R"([{"date":"today","message":"x"}])"), EventStorageStatus::readFailed);  // wrong type
     EXPECT_EQ(load(R"([] [])"), EventStorageStatus::readFailed);                            // trailing data
+    using namespace std::string_view_literals;
+    EXPECT_EQ(load("[{\"date\":700000000,\"message\":\"kept\"}]\0garbage"sv), EventStorageStatus::readFailed);
+    EXPECT_EQ(load("[]\0"sv), EventStorageStatus::readFailed);
     EXPECT_EQ(load(""), EventStorageStatus::readFailed);
 
     // 65,537 bytes are refused unread; 65,536 bytes that decode are accepted.
@@ -116,6 +121,29 @@ TEST(RecentEventLog, LoadGivesEachBadFileReadFailedAndLeavesItAlone) {
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
     EXPECT_EQ(RecentEventLog(file, {}, storetest::allowEverything, time.runtime()).initialStatus(),
               EventStorageStatus::readFailed);
+}
+
+TEST(RecentEventLog, OpeningEitherStoreRemovesTemporariesOfKilledWritersOnly) {
+    Folder folder;
+    const fs::path events = folder / "recent-events.json";
+    const fs::path sessions = folder / "session-summaries.json";
+    StoppedWriter killed(sessions);
+    killed.kill();
+    StoppedWriter writing(events);  // the other program, still at work
+    TemporaryFolder::writeFile(folder / ".recent-events.json.backup", "not a temporary file");
+    auto entries = [&] { return std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()); };
+    ASSERT_EQ(entries(), 3);
+
+    Runtime time;
+    RecentEventLog refused(events, {}, [](const fs::path&) { return false; }, time.runtime());
+    EXPECT_EQ(entries(), 3) << "a folder that failed the destination test is not touched";
+    RecentEventLog log(events, {}, storetest::allowEverything, time.runtime());
+    EXPECT_EQ(entries(), 2);
+    EXPECT_TRUE(fs::exists(folder / ".recent-events.json.backup"));
+
+    writing.kill();
+    SessionSummaryStore store(sessions, storetest::allowEverything, {}, time.runtime());
+    EXPECT_EQ(entries(), 1);
 }
 
 TEST(RecentEventLog, LoadStartStates) {

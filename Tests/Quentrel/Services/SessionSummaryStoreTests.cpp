@@ -113,6 +113,7 @@ TEST(SessionSummaryStore, LoadMarksOpenSessionsInterruptedAndRefusesBadFiles) {
     EXPECT_EQ(load(unknownReason), EventStorageStatus::readFailed);
     EXPECT_EQ(load(R"([{"id":"not-a-uuid"}])"), EventStorageStatus::readFailed);
     EXPECT_EQ(load(R"({"sessions":[]})"), EventStorageStatus::readFailed);
+    EXPECT_EQ(load(good + std::string(1, '\0') + "[]"), EventStorageStatus::readFailed);  // bytes after a NUL
     std::string negativeBytes = good;
     negativeBytes.replace(negativeBytes.find("\"bytesWritten\":10"), 17, "\"bytesWritten\":-1");
     EXPECT_EQ(load(negativeBytes), EventStorageStatus::readFailed);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Foundation/CloseOnExecProbe.h"
 #include "StoreTestSupport.h"
 
 using namespace quentrel;
@@ -64,6 +65,15 @@ TEST(StorageEnvironment, BlockDeviceAncestryDecidesInternal) {
     EXPECT_FALSE(blockDeviceIsInternal(sysfs.root, 254, 0)) << "device-mapper volume on the stick";
     EXPECT_TRUE(blockDeviceIsInternal(sysfs.root, 254, 1)) << "device-mapper volume on the internal disk";
     EXPECT_TRUE(blockDeviceIsInternal(sysfs.root, 0, 45)) << "no block device of its own (tmpfs, btrfs)";
+}
+
+TEST(StorageEnvironment, SysfsAttributesAreReadWithoutLeakingIntoChildrenOrWaitingOnAFIFO) {
+    SysfsFixture sysfs;
+    const fs::path port = sysfs.root / "devices/pci0000:00/0000:00:1d.0/0000:03:00.0/removable";
+    fs::remove(port);
+    bool internal = false;
+    EXPECT_FALSE(readLeaksADescriptorIntoChildren(port, [&] { internal = blockDeviceIsInternal(sysfs.root, 259, 2); }));
+    EXPECT_TRUE(internal);
 }
 
 TEST(StorageEnvironment, PathResolutionAndTheSystemAnswer) {
