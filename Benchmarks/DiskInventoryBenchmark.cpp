@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Disks/SysfsFixture.h"
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/FakeExternalDrives.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Wendmark/DiskInventory.h"
-#include "Wendmark/FakeExternalDrives.h"
 
 using namespace wendmark;
 

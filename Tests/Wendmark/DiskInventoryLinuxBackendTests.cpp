@@ -4,8 +4,8 @@
 #include <iostream>
 #include <mutex>
 
-#include "Platform/Disks/SysfsFixture.h"
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Wendmark/DiskInventory.h"
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <set>
 
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
-#include "SysfsFixture.h"
 
 using namespace platform;
 

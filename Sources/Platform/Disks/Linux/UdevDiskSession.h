@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DiskEventMonitor.h"
-#include "DiskSession.h"
+#include "Platform/Disks/DiskSession.h"
 #include "UdevDisk.h"
 
 namespace platform {

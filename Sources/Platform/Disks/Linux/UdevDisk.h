@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "Disk.h"
+#include "Platform/Disks/Disk.h"
 #include "SysfsRegistry.h"
 #include "SysfsTree.h"
 #include "UdevSource.h"

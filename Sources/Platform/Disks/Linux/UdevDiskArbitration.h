@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "DiskArbitration.h"
+#include "Platform/Disks/DiskArbitration.h"
 #include "LinuxDiskEnvironment.h"
 #include "SysfsRegistry.h"
 #include "UdevDiskSession.h"

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Registry.h"
+#include "Platform/Disks/Registry.h"
 #include "SysfsTree.h"
 
 namespace platform {

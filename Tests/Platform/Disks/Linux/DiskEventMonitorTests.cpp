@@ -4,7 +4,7 @@
 
 #include <future>
 
-#include "Platform/Disks/DiskEventMonitor.h"
+#include "Platform/Disks/Linux/DiskEventMonitor.h"
 
 using platform::DiskEventMonitor;
 

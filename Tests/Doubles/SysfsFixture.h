@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Disks/LinuxDiskEnvironment.h"
-#include "Platform/Disks/UdevSource.h"
+#include "Platform/Disks/Linux/LinuxDiskEnvironment.h"
+#include "Platform/Disks/Linux/UdevSource.h"
 
 // udev as a test sets it up: properties per device, the device scan from the fixture's block
 // class (or a list the test gives), and no event descriptor (tests hand events to the session).

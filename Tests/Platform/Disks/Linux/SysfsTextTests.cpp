@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Disks/MountInfo.h"
-#include "Platform/Disks/SysfsText.h"
+#include "Platform/Disks/Linux/MountInfo.h"
+#include "Platform/Disks/Linux/SysfsText.h"
 #include "Platform/Disks/Value.h"
 
 using namespace platform;

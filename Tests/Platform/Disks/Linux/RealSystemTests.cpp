@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/ThreadSerialQueue.h"
 
 using namespace platform;
