@@ -25,6 +25,13 @@ platform::UdevProperties FixtureUdev::properties(const std::string& name) {
     return it == deviceProperties.end() ? platform::UdevProperties{} : it->second;
 }
 
+platform::UdevReceipt FixtureUdev::receive() {
+    if (waiting.empty()) return {};
+    auto receipt = waiting.front();
+    waiting.pop_front();
+    return receipt;
+}
+
 SysfsFixture::SysfsFixture() {
     std::string pattern = (fs::temp_directory_path() / "kavrinet-sysfs-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,7 +12,8 @@
 #include "Platform/Disks/Linux/UdevSource.h"
 
 // udev as a test sets it up: properties per device, the device scan from the fixture's block
-// class (or a list the test gives), and no event descriptor (tests hand events to the session).
+// class (or a list the test gives), and no event descriptor: tests hand events to the session, or
+// queue receipts for it to read.
 class FixtureUdev final : public platform::UdevSource {
 public:
     explicit FixtureUdev(std::string sysfsRoot) : root_(std::move(sysfsRoot)) {}
@@ -19,11 +21,12 @@ public:
     std::map<std::string, platform::UdevProperties> deviceProperties;
     std::optional<std::vector<std::string>> scan;  // replaces the listing when set
     bool scanFails = false;
+    std::deque<platform::UdevReceipt> waiting;  // read by receive(); drained when empty
 
     std::optional<std::vector<std::string>> blockDevices() override;
     platform::UdevProperties properties(const std::string& name) override;
     int monitorDescriptor() const override { return -1; }
-    std::vector<platform::UdevEvent> receiveEvents() override { return {}; }
+    platform::UdevReceipt receive() override;
 
 private:
     std::string root_;

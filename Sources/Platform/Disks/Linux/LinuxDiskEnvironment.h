@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "Platform/Log/Logger.h"
 #include "UdevSource.h"
 
 namespace platform {
@@ -17,6 +18,12 @@ struct LinuxDiskEnvironment {
     // Whether a session watches udev and the mount table on a thread of its own. Tests turn it off
     // and hand events to the session themselves.
     bool watchInBackground = true;
+    // Where the backend logs what it cannot do; null: the default sink.
+    std::shared_ptr<LogSink> logSink;
+
+    static constexpr const char* logSubsystem = "com.local.Quentrel";
+    static constexpr const char* logCategory = "Disks";
+    Logger logger() const { return Logger(logSubsystem, logCategory, logSink); }
 
     // The running system: /sys, /proc/self/mountinfo and libudev.
     static LinuxDiskEnvironment system();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Platform/Disks/Disk.h"
+#include "Platform/Log/Logger.h"
 #include "SysfsRegistry.h"
 #include "SysfsTree.h"
 #include "UdevSource.h"
@@ -17,6 +18,7 @@ struct UdevDiskContext {
     std::string mountInfoPath;
     std::shared_ptr<UdevSource> udev;
     std::shared_ptr<SysfsRegistry> registry;
+    Logger log;
 };
 
 // A block device seen through sysfs, udev and the mount table. The disk is bound to the device
@@ -32,6 +34,8 @@ public:
     std::optional<std::string> bsdName() const override { return name_; }
     std::optional<DiskDescription> copyDescription() const override;
     std::optional<RegistryObject> copyIOMedia() const override;
+    // The id of its media entry when it was made (0 for a disk that has gone).
+    std::uint64_t mediaID() const { return mediaID_; }
 
     UdevDisk(std::shared_ptr<const UdevDiskContext> context, std::string name, std::string path,
              std::uint64_t mediaID);  // use make()

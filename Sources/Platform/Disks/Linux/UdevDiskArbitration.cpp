@@ -26,7 +26,7 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
     }
 
     auto context = std::make_shared<UdevDiskContext>(
-        UdevDiskContext{tree_, environment_.mountInfoPath, udev, registry_});
+        UdevDiskContext{tree_, environment_.mountInfoPath, udev, registry_, environment_.logger()});
     auto session = std::make_shared<UdevDiskSession>(context, std::move(*mounts));
     if (!environment_.watchInBackground) {
         ::close(mountInfo);
@@ -34,16 +34,19 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
     }
 
     std::weak_ptr<UdevDiskSession> weakSession = session;
-    auto monitor = DiskEventMonitor::start(
-        udev->monitorDescriptor(), mountInfo,
-        [weakSession, udev] {
-            auto events = udev->receiveEvents();
-            if (auto session = weakSession.lock())
-                for (const auto& event : events) session->handleDeviceEvent(event);
-        },
-        [weakSession] {
-            if (auto session = weakSession.lock()) session->handleMountTableChange();
-        });
+    DiskEventMonitor::Callbacks callbacks;
+    callbacks.udevReadable = [weakSession] {
+        if (auto session = weakSession.lock()) session->handleUdevReadable();
+    };
+    callbacks.udevOverflowed = [weakSession] {
+        if (auto session = weakSession.lock()) session->rescan();
+    };
+    callbacks.mountsChanged = [weakSession] {
+        auto session = weakSession.lock();
+        return !session || session->handleMountTableChange();
+    };
+    auto monitor = DiskEventMonitor::start(udev->monitorDescriptor(), mountInfo, std::move(callbacks),
+                                           environment_.logger());
     if (!monitor) return nullptr;
     session->setMonitor(std::move(monitor));
     return session;

@@ -53,9 +53,40 @@ std::vector<DiskPtr> UdevDiskSession::presentDisks() {
     std::vector<DiskPtr> disks;
     auto names = context_->udev->blockDevices();
     if (!names) return disks;
-    for (const auto& name : *names)
-        if (auto disk = UdevDisk::make(context_, name)) disks.push_back(std::move(disk));
+    std::map<std::string, std::uint64_t> present;
+    for (const auto& name : *names) {
+        auto disk = UdevDisk::make(context_, name);
+        if (!disk) continue;
+        present.emplace(name, disk->mediaID());
+        disks.push_back(std::move(disk));
+    }
+    std::lock_guard lock(knownMutex_);
+    known_ = std::move(present);
     return disks;
+}
+
+void UdevDiskSession::noteKnown(const std::string& name, std::uint64_t mediaID) {
+    std::lock_guard lock(knownMutex_);
+    known_.insert_or_assign(name, mediaID);
+}
+
+void UdevDiskSession::forgetKnown(const std::string& name) {
+    std::lock_guard lock(knownMutex_);
+    known_.erase(name);
+}
+
+void UdevDiskSession::handleUdevReadable() {
+    bool overflowed = false;
+    for (int received = 0; received < maximumDrain; ++received) {
+        auto receipt = context_->udev->receive();
+        if (receipt.kind == UdevReceipt::Kind::drained) break;
+        if (receipt.kind == UdevReceipt::Kind::overflowed) overflowed = true;
+        if (receipt.kind == UdevReceipt::Kind::event) handleDeviceEvent(receipt.event);
+    }
+    if (overflowed) {
+        context_->log.notice("udev events were dropped; the disks are scanned again");
+        rescan();
+    }
 }
 
 void UdevDiskSession::handleDeviceEvent(const UdevEvent& event) {
@@ -63,23 +94,67 @@ void UdevDiskSession::handleDeviceEvent(const UdevEvent& event) {
     if (event.action == "remove") {
         // A device that comes back under this name is a new device with new entry ids.
         context_->registry->forgetDisk(event.name);
+        forgetKnown(event.name);
         postDisappeared(UdevDisk::gone(context_, event.name));
         return;
     }
     context_->registry->noteDeviceTreeChanged();
     auto disk = UdevDisk::make(context_, event.name);
-    if (event.action == "add") {
-        if (disk) postAppeared(std::move(disk));
-    } else if (disk) {
+    if (!disk) {
+        if (event.action != "add") {
+            forgetKnown(event.name);
+            postDisappeared(UdevDisk::gone(context_, event.name));
+        }
+        return;
+    }
+    noteKnown(event.name, disk->mediaID());
+    if (event.action == "add")
+        postAppeared(std::move(disk));
+    else
         postDescriptionChanged(std::move(disk), {});
-    } else {
-        postDisappeared(UdevDisk::gone(context_, event.name));
+}
+
+void UdevDiskSession::rescan() {
+    auto names = context_->udev->blockDevices();
+    if (!names) {
+        context_->log.error("The block devices could not be listed after lost udev events");
+        return;
+    }
+    context_->registry->noteDeviceTreeChanged();
+    std::map<std::string, std::uint64_t> present;
+    for (const auto& name : *names)
+        if (auto disk = UdevDisk::make(context_, name)) present.emplace(name, disk->mediaID());
+
+    std::vector<std::string> gone;
+    std::vector<std::string> added;
+    {
+        std::lock_guard lock(knownMutex_);
+        for (const auto& [name, mediaID] : known_) {
+            auto now = present.find(name);
+            if (now == present.end() || now->second != mediaID) gone.push_back(name);
+        }
+        for (const auto& [name, mediaID] : present) {
+            auto before = known_.find(name);
+            if (before == known_.end() || before->second != mediaID) added.push_back(name);
+        }
+    }
+    for (const auto& name : gone) {
+        context_->registry->forgetDisk(name);
+        forgetKnown(name);
+        postDisappeared(UdevDisk::gone(context_, name));
+    }
+    // Made again after the forgetting: a disk that replaced another under its name gets new ids.
+    for (const auto& name : added) {
+        auto disk = UdevDisk::make(context_, name);
+        if (!disk) continue;
+        noteKnown(name, disk->mediaID());
+        postAppeared(std::move(disk));
     }
 }
 
-void UdevDiskSession::handleMountTableChange() {
+bool UdevDiskSession::handleMountTableChange() {
     auto table = readMountTable(context_->mountInfoPath);
-    if (!table) return;
+    if (!table) return false;
     std::vector<std::pair<unsigned, unsigned>> changed;
     {
         std::lock_guard lock(mountsMutex_);
@@ -98,6 +173,7 @@ void UdevDiskSession::handleMountTableChange() {
         if (auto disk = UdevDisk::make(context_, *name))
             postDescriptionChanged(std::move(disk), {DescriptionKey::volumePath});
     }
+    return true;
 }
 
 }  // namespace platform

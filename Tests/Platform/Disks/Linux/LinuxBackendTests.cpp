@@ -349,6 +349,55 @@ TEST_F(LinuxBackend, aDiskPluggedInAgainGetsNewIds) {
                                               "appeared sdb2"}));
 }
 
+TEST_F(LinuxBackend, messagesBehindARefusedOneAreStillRead) {
+    attach();
+    recorder.events.clear();
+    using Kind = UdevReceipt::Kind;
+    fixture.udev->waiting = {{Kind::event, {"change", "sdb"}}, {Kind::ignored, {}}, {Kind::event, {"change", "sdc"}}};
+    session->handleUdevReadable();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"changed sdb", "changed sdc"}));
+}
+
+TEST_F(LinuxBackend, lostEventsAreMadeUpForByAScanAgainstTheKnownDisks) {
+    attach();
+    recorder.events.clear();
+    auto oldSsd = id(media("sdb"));
+    auto oldSsdDriver = id(*above(media("sdb"), "IOBlockStorageDriver"));
+    auto oldStick = id(media("sdc"));
+
+    // While the events were lost: the stick left, another SSD took sdb, and a partition was made.
+    fixture.removeBlock("sdc");
+    fixture.removeBlock("sdb");
+    auto unit = fixture.devices("pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0");
+    auto ssd = fixture.addDisk(unit, "sdb", 8, 16, 1953525168, "31", false);
+    fixture.addPartition(ssd, "sdb1", 8, 17, 1953523712);
+    fixture.addPartition(fixture.root() + "/block/nvme0n1", "nvme0n1p2", 259, 4, 1000);
+    fixture.udev->waiting = {{UdevReceipt::Kind::event, {"change", "nvme0n1"}}, {UdevReceipt::Kind::overflowed, {}}};
+    session->handleUdevReadable();
+    time->runUntilIdle();
+
+    std::set<std::string> events(recorder.events.begin(), recorder.events.end());
+    EXPECT_EQ(events, (std::set<std::string>{"changed nvme0n1", "disappeared sdb", "disappeared sdb1",
+                                             "disappeared sdb2", "disappeared sdc", "disappeared sdc1",
+                                             "appeared sdb", "appeared sdb1", "appeared nvme0n1p2"}));
+    EXPECT_EQ(recorder.events.size(), events.size());
+    EXPECT_GT(id(media("sdb")), oldSsd);
+    EXPECT_FALSE(registry->matchingEntryID(oldSsdDriver));
+
+    // The stick's entries were retired: plugged in again, even unchanged, it gets new ids.
+    auto stick = fixture.addDisk(fixture.devices("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host7/target7:0:0/7:0:0:0"),
+                                 "sdc", 8, 32, 60063744, "12", true);
+    EXPECT_NE(id(media("sdc")), oldStick);
+
+    // A later scan reports only what changed since: the stick is back.
+    recorder.events.clear();
+    session->rescan();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"appeared sdc"});
+    (void)stick;
+}
+
 TEST_F(LinuxBackend, aDiskThatVanishesCannotBeReadAnyMore) {
     fixture.udev->scan = std::vector<std::string>{"sdc", "sdd", "sdc1"};  // sdd left before it was read
     attach();
