@@ -55,6 +55,7 @@ platform::LinuxDiskEnvironment SysfsFixture::environment() const {
     environment.sysfsRoot = root_;
     environment.mountInfoPath = mountInfo_;
     environment.openUdev = [udev = udev]() -> std::shared_ptr<platform::UdevSource> { return udev; };
+    environment.udevDaemonRunning = [] { return true; };
     environment.watchInBackground = false;
     return environment;
 }

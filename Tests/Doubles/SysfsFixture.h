@@ -45,7 +45,7 @@ public:
     std::string devices(const std::string& relative) const { return root_ + "/devices/" + relative; }
     std::shared_ptr<FixtureUdev> udev;
 
-    // The environment of a session on this tree, driven by hand.
+    // The environment of a session on this tree, driven by hand, as if a udev daemon ran.
     platform::LinuxDiskEnvironment environment() const;
 
     // A device directory (relative to devices/) with a uevent and, unless empty, a subsystem link.

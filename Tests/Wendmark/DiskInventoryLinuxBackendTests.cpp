@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 #include <mutex>
@@ -142,8 +144,9 @@ TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot
     fixture.addUsbSsd();
     fixture.setMountInfo(SysfsFixture::standardMountInfo());
     auto time = platform::VirtualTime::make();
-    for (int broken = 0; broken < 3; ++broken) {
+    for (int broken = 0; broken < 4; ++broken) {
         auto environment = fixture.environment();
+        if (broken == 3) environment.udevDaemonRunning = [] { return false; };
         if (broken == 0) environment.openUdev = [] { return std::shared_ptr<platform::UdevSource>(); };
         if (broken == 1) environment.mountInfoPath = fixture.root() + "/no-such-mountinfo";
         if (broken == 2) environment.sysfsRoot = fixture.root() + "/no-such-sysfs";
@@ -160,8 +163,9 @@ TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot
     }
 }
 
-// This machine's own /sys, /proc and udev, with the inventory's own thread queue. It may have
-// external drives or not; what must hold is that it runs and reports no internal disk.
+// This machine's own /sys, /proc and udev, with the inventory's own thread queue. Without a udev
+// daemon it must report the failure; else it may have external drives or not, and what must hold
+// is that it runs and reports no internal disk.
 TEST(DiskInventoryLinuxBackend, runsOnThisMachine) {
     std::mutex mutex;
     std::vector<InventorySnapshot> snapshots;
@@ -184,6 +188,14 @@ TEST(DiskInventoryLinuxBackend, runsOnThisMachine) {
     std::lock_guard lock(mutex);
     ASSERT_FALSE(snapshots.empty());
     const InventorySnapshot& snapshot = snapshots.back();
+    if (::access(platform::LinuxDiskEnvironment::udevControlPath, F_OK) != 0) {
+        EXPECT_EQ(snapshots.size(), 1u);  // refresh() does nothing without a session
+        EXPECT_FALSE(snapshot.sessionAvailable);
+        EXPECT_EQ(snapshot.status, DiskInventory::sessionFailedStatus);
+        EXPECT_TRUE(snapshot.devices.empty());
+        EXPECT_FALSE(snapshot.revision.has_value());
+        return;
+    }
     std::cout << "status: " << snapshot.status << " (" << snapshot.devices.size() << " devices, "
               << snapshot.externalMediaCount << " external media)\n";
     ASSERT_TRUE(snapshot.sessionAvailable) << snapshot.status;

@@ -15,17 +15,22 @@ struct LinuxDiskEnvironment {
     std::string mountInfoPath = "/proc/self/mountinfo";
     // Opens the udev connection of one session; null when udev cannot be reached.
     std::function<std::shared_ptr<UdevSource>()> openUdev;
+    // Whether the udev daemon (systemd-udevd) runs. Without it libudev gives no properties and no
+    // events, so no session is opened. Empty: it does not.
+    std::function<bool()> udevDaemonRunning;
     // Whether a session watches udev and the mount table on a thread of its own. Tests turn it off
     // and hand events to the session themselves.
     bool watchInBackground = true;
     // Where the backend logs what it cannot do; null: the default sink.
     std::shared_ptr<LogSink> logSink;
 
+    // The daemon's control socket, there while it runs.
+    static constexpr const char* udevControlPath = "/run/udev/control";
     static constexpr const char* logSubsystem = "com.local.Quentrel";
     static constexpr const char* logCategory = "Disks";
     Logger logger() const { return Logger(logSubsystem, logCategory, logSink); }
 
-    // The running system: /sys, /proc/self/mountinfo and libudev.
+    // The running system: /sys, /proc/self/mountinfo, libudev and udev's control socket.
     static LinuxDiskEnvironment system();
 };
 

@@ -14,6 +14,10 @@ UdevDiskArbitration::UdevDiskArbitration(LinuxDiskEnvironment environment)
       registry_(std::make_shared<SysfsRegistry>(tree_)) {}
 
 std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
+    if (!environment_.udevDaemonRunning || !environment_.udevDaemonRunning()) {
+        environment_.logger().error("No udev daemon (systemd-udevd) runs: disks cannot be observed");
+        return nullptr;
+    }
     if (!tree_.readable()) return nullptr;
     // Kept open for the monitor: the mount table signals changes on this descriptor.
     int mountInfo = ::open(environment_.mountInfoPath.c_str(), O_RDONLY | O_CLOEXEC);

@@ -484,6 +484,13 @@ TEST(LinuxDiskSession, creationFailsWhenItsSourcesAreMissing) {
     environment.mountInfoPath = fixture.root() + "/no-mountinfo";
     EXPECT_FALSE(open(environment));
 
+    // Without the udev daemon libudev would still list the disks, but report nothing more.
+    environment = fixture.environment();
+    environment.udevDaemonRunning = [] { return false; };
+    EXPECT_FALSE(open(environment));
+    environment.udevDaemonRunning = nullptr;
+    EXPECT_FALSE(open(environment));
+
     environment = fixture.environment();
     environment.openUdev = [] { return std::shared_ptr<UdevSource>(); };
     EXPECT_FALSE(open(environment));
