@@ -56,6 +56,11 @@ platform::LinuxDiskEnvironment SysfsFixture::environment() const {
     environment.mountInfoPath = mountInfo_;
     environment.openUdev = [udev = udev]() -> std::shared_ptr<platform::UdevSource> { return udev; };
     environment.udevDaemonRunning = [] { return true; };
+    environment.blockDeviceNumber = [this](const std::string& path) -> std::optional<std::pair<unsigned, unsigned>> {
+        auto it = deviceNodes.find(path);
+        if (it == deviceNodes.end()) return std::nullopt;
+        return it->second;
+    };
     environment.watchInBackground = false;
     return environment;
 }

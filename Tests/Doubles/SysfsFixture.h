@@ -44,6 +44,8 @@ public:
     const std::string& mountInfoPath() const { return mountInfo_; }
     std::string devices(const std::string& relative) const { return root_ + "/devices/" + relative; }
     std::shared_ptr<FixtureUdev> udev;
+    // The block device nodes the environment's lookup knows, by path ("/dev/sdc1").
+    std::map<std::string, std::pair<unsigned, unsigned>> deviceNodes;
 
     // The environment of a session on this tree, driven by hand, as if a udev daemon ran.
     platform::LinuxDiskEnvironment environment() const;

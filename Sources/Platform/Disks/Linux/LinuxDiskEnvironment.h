@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "MountInfo.h"
 #include "Platform/Log/Logger.h"
 #include "UdevSource.h"
 
@@ -13,6 +14,8 @@ namespace platform {
 struct LinuxDiskEnvironment {
     std::string sysfsRoot = "/sys";
     std::string mountInfoPath = "/proc/self/mountinfo";
+    // The device number of a block device node in /dev (for mounts that show an anonymous one).
+    BlockDeviceLookup blockDeviceNumber;
     // Opens the udev connection of one session; null when udev cannot be reached.
     std::function<std::shared_ptr<UdevSource>()> openUdev;
     // Whether the udev daemon (systemd-udevd) runs. Without it libudev gives no properties and no

@@ -3,7 +3,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "MountInfo.h"
 #include "Platform/Disks/Disk.h"
 #include "Platform/Log/Logger.h"
 #include "SysfsRegistry.h"
@@ -16,10 +18,15 @@ namespace platform {
 struct UdevDiskContext {
     SysfsTree tree;
     std::string mountInfoPath;
+    BlockDeviceLookup blockDeviceNumber;
     std::shared_ptr<UdevSource> udev;
     std::shared_ptr<SysfsRegistry> registry;
     Logger log;
 };
+
+// The entries of the mount table, with the device numbers of btrfs mounts resolved; absent when
+// it cannot be read.
+std::optional<std::vector<MountEntry>> readMountEntries(const UdevDiskContext& context);
 
 // A block device seen through sysfs, udev and the mount table. The disk is bound to the device
 // present when it was made, through its media entry: once that device is gone (or another one

@@ -22,15 +22,14 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
     // Kept open for the monitor: the mount table signals changes on this descriptor.
     int mountInfo = ::open(environment_.mountInfoPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (mountInfo < 0) return nullptr;
-    auto mounts = UdevDiskSession::readMountTable(environment_.mountInfoPath);
     auto udev = environment_.openUdev ? environment_.openUdev() : nullptr;
+    auto context = std::make_shared<UdevDiskContext>(UdevDiskContext{
+        tree_, environment_.mountInfoPath, environment_.blockDeviceNumber, udev, registry_, environment_.logger()});
+    auto mounts = UdevDiskSession::readMountTable(*context);
     if (!mounts || !udev || !udev->blockDevices()) {
         ::close(mountInfo);
         return nullptr;
     }
-
-    auto context = std::make_shared<UdevDiskContext>(
-        UdevDiskContext{tree_, environment_.mountInfoPath, udev, registry_, environment_.logger()});
     auto session = std::make_shared<UdevDiskSession>(context, std::move(*mounts));
     if (!environment_.watchInBackground) {
         ::close(mountInfo);

@@ -1,7 +1,5 @@
 #include "UdevDiskSession.h"
 
-#include "MountInfo.h"
-
 namespace platform {
 
 UdevDiskSession::UdevDiskSession(std::shared_ptr<const UdevDiskContext> context, MountTable mounts)
@@ -12,13 +10,13 @@ UdevDiskSession::~UdevDiskSession() { monitor_.reset(); }
 
 void UdevDiskSession::setMonitor(std::unique_ptr<DiskEventMonitor> monitor) { monitor_ = std::move(monitor); }
 
-std::optional<UdevDiskSession::MountTable> UdevDiskSession::readMountTable(const std::string& mountInfoPath) {
-    auto read = SysfsTree::readFile(mountInfoPath, 16 * 1024 * 1024);
-    if (!read.text) return std::nullopt;
+std::optional<UdevDiskSession::MountTable> UdevDiskSession::readMountTable(const UdevDiskContext& context) {
+    auto entries = readMountEntries(context);
+    if (!entries) return std::nullopt;
     // The same choice as mountPointOf: the first mount of the file system's root, else the first.
     MountTable table;
     std::map<std::pair<unsigned, unsigned>, bool> ofRoot;
-    for (const auto& entry : parseMountInfo(*read.text)) {
+    for (const auto& entry : *entries) {
         std::pair device{entry.major, entry.minor};
         auto [it, inserted] = table.try_emplace(device, entry.mountPoint);
         bool root = entry.root == "/";
@@ -35,14 +33,13 @@ std::optional<UdevDiskSession::MountTable> UdevDiskSession::readMountTable(const
 DiskPtr UdevDiskSession::diskFromBSDName(const std::string& name) { return UdevDisk::make(context_, name); }
 
 DiskPtr UdevDiskSession::diskFromVolumePath(const std::string& path) {
-    auto read = SysfsTree::readFile(context_->mountInfoPath, 16 * 1024 * 1024);
-    if (!read.text || path.empty()) return nullptr;
+    auto entries = path.empty() ? std::nullopt : readMountEntries(*context_);
+    if (!entries) return nullptr;
     std::string wanted = path;
     while (wanted.size() > 1 && wanted.back() == '/') wanted.pop_back();
     // The last mount on a path is the one visible there.
     const MountEntry* visible = nullptr;
-    auto entries = parseMountInfo(*read.text);
-    for (const auto& entry : entries)
+    for (const auto& entry : *entries)
         if (entry.mountPoint == wanted) visible = &entry;
     if (!visible) return nullptr;
     auto name = context_->tree.blockNameOf(visible->major, visible->minor);
@@ -153,7 +150,7 @@ void UdevDiskSession::rescan() {
 }
 
 bool UdevDiskSession::handleMountTableChange() {
-    auto table = readMountTable(context_->mountInfoPath);
+    auto table = readMountTable(*context_);
     if (!table) return false;
     std::vector<std::pair<unsigned, unsigned>> changed;
     {

@@ -40,7 +40,7 @@ public:
     ~UdevDiskSession() override;
     void setMonitor(std::unique_ptr<DiskEventMonitor> monitor);
 
-    static std::optional<MountTable> readMountTable(const std::string& mountInfoPath);
+    static std::optional<MountTable> readMountTable(const UdevDiskContext& context);
 
 protected:
     std::vector<DiskPtr> presentDisks() override;

@@ -453,6 +453,27 @@ TEST_F(LinuxBackend, mountTableChangesBecomeDescriptionChanges) {
     EXPECT_EQ(recorder.events.size(), 3u);
 }
 
+TEST_F(LinuxBackend, aBtrfsVolumeIsFoundMountedThroughItsSourceDevice) {
+    attach();
+    recorder.events.clear();
+    fixture.udev->deviceProperties["sdc1"] = {{"ID_FS_USAGE", "filesystem"}, {"ID_FS_TYPE", "btrfs"}};
+    fixture.deviceNodes["/dev/sdc1"] = {8, 33};
+    // btrfs shows an anonymous device number; the tmpfs and FUSE lines stay unmatched.
+    fixture.setMountInfo(SysfsFixture::standardMountInfo() +
+                         "60 27 0:31 / /run/user rw - tmpfs tmpfs rw\n"
+                         "61 27 0:52 / /mnt/fuse rw - fuse.sshfs /dev/fuse rw\n"
+                         "98 27 0:45 / /media/user/STICK rw,relatime shared:60 - btrfs /dev/sdc1 rw,subvol=/\n");
+    session->handleMountTableChange();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"mounts sdc1"});
+    auto volume = describe("sdc1");
+    auto path = volume.value(DescriptionKey::volumePath);
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(*path->urlPath(), "/media/user/STICK");
+    EXPECT_EQ(session->diskFromVolumePath("/media/user/STICK")->bsdName(), "sdc1");
+    EXPECT_FALSE(session->diskFromVolumePath("/run/user"));
+}
+
 TEST_F(LinuxBackend, aMappedDeviceIsCompositeAndAsExternalAsItsMembers) {
     auto dm = fixture.addDisk(fixture.root() + "/devices/virtual/block", "dm-0", 254, 0, 1000, "30", false, false);
     fixture.link(fixture.root() + "/block/sdb/sdb2", dm + "/slaves/sdb2");
