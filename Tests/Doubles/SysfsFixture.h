@@ -73,6 +73,12 @@ public:
     std::string addThunderboltNvme(); // nvme0n1 behind a Thunderbolt router, with nvme0n1p1
     std::string addInternalNvme();    // nvme1n1 with nvme1n1p1 mounted at /
     std::string addLoop();            // loop0, mounted
+    // dm-0: the unlocked LUKS volume (ext4 "Vault") in partition sdb2 of the USB SSD, which must be
+    // there; sdb2 then holds the encrypted container instead of exFAT. Mounted by luksMountInfo().
+    std::string addLuksVolume();
+    // dm-1: an LVM logical volume (ext4 "Pool") on partition sdc1 of the USB stick, which must be there.
+    std::string addLvmVolume();
+    static std::string luksMountInfo();
     // The mount table of the fixtures above.
     static std::string standardMountInfo();
 

@@ -139,6 +139,50 @@ TEST(DiskInventoryLinuxBackend, observesTheExternalDrivesOfAFixtureTree) {
     EXPECT_EQ(arbitration->registry()->outstandingHandles(), 0);
 }
 
+TEST(DiskInventoryLinuxBackend, anEncryptedVolumeIsListedOnItsDriveAndALogicalVolumeApart) {
+    SysfsFixture fixture;
+    fixture.addUsbSsd();
+    fixture.addUsbStick();
+    fixture.addLuksVolume();
+    fixture.addLvmVolume();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo() + SysfsFixture::luksMountInfo());
+    auto time = platform::VirtualTime::make(700'000'000, 5'000);
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make(
+        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+        {platform::UdevDiskArbitration::make(fixture.environment()), time->makeQueue(DiskInventory::queueLabel),
+         [&] { return Date{time->wall()}; }, [&] { return time->uptime(); }});
+    inventory->start();
+    time->runUntilIdle();
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 1u);
+    const InventorySnapshot& snapshot = snapshots[0];
+    EXPECT_EQ(snapshot.externalMediaCount, 7);  // sdb, sdb1, sdb2, dm-0, sdc, sdc1, dm-1
+    ASSERT_EQ(snapshot.devices.size(), 3u);
+
+    // The unlocked volume is the SSD's only volume (the container in sdb2 is none), and its I/O is
+    // the drive's, read once.
+    const DeviceSnapshot* ssd = withModel(snapshot, "Extreme SSD");
+    ASSERT_TRUE(ssd);
+    EXPECT_TRUE(ssd->topologyVerified);
+    ASSERT_EQ(ssd->volumes.size(), 1u);
+    EXPECT_EQ(ssd->volumes[0].bsdName, "dm-0");
+    EXPECT_EQ(ssd->volumes[0].mountPath, "/media/user/Vault");
+    EXPECT_EQ(ssd->counters, (IOCounters{2048 * 512, 4096 * 512}));
+    EXPECT_EQ(snapshot.statisticsQueryCount, 2u);  // the SSD and the stick
+
+    // The logical volume is a device of its own, without a verified driver.
+    const DeviceSnapshot* pool = nullptr;
+    for (const auto& device : snapshot.devices)
+        if (device.id.starts_with("media:") && device.id.ends_with(":dm-1")) pool = &device;
+    ASSERT_TRUE(pool);
+    EXPECT_FALSE(pool->topologyVerified);
+    ASSERT_EQ(pool->volumes.size(), 1u);
+    EXPECT_EQ(pool->volumes[0].name, "Pool");
+    inventory->stop();
+    time->runUntilIdle();
+}
+
 TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot) {
     SysfsFixture fixture;
     fixture.addUsbSsd();

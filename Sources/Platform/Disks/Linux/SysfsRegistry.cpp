@@ -159,6 +159,9 @@ std::optional<std::vector<SysfsRegistry::Node>> SysfsRegistry::parentsOf(const N
         case Kind::root: return std::vector<Node>{};
         case Kind::media:
             if (tree_.isPartition(node.path)) return std::vector{blockNode(Kind::scheme, tree_.wholeDiskPath(node.path))};
+            // An unlocked encrypted volume passes straight through to the one partition (or disk)
+            // below it: it is listed on that drive, and its I/O counted once, at the drive.
+            if (auto backing = tree_.cryptBacking(node.path)) return std::vector{blockNode(Kind::media, *backing)};
             if (tree_.isVirtual(node.path) && !tree_.list(node.path + "/slaves").empty())
                 return std::vector{blockNode(Kind::composite, node.path)};
             return std::vector{blockNode(Kind::driver, node.path)};

@@ -21,7 +21,8 @@ namespace platform {
 // Thunderbolt domain and routers); one "IOMedia" per disk and partition; per whole disk an
 // "IOBlockStorageDriver" between its media and its device, and an "IOPartitionScheme" between it
 // and its partitions; a composite entry between a device-mapper or software-RAID disk and the
-// media of its members; and an "IOThunderboltPort" for each router's upstream link.
+// media of its members, except for an unlocked encrypted volume, whose media entry sits right on
+// the media of the one device it maps; and an "IOThunderboltPort" for each router's upstream link.
 //
 // Ids are handed out upwards and never reused. An entry is known by its path and a discriminator
 // (the disk sequence number, a USB device's bus and device number, a router's unique id), so a

@@ -489,6 +489,26 @@ TEST_F(LinuxBackend, aMappedDeviceIsCompositeAndAsExternalAsItsMembers) {
     EXPECT_EQ(flag(describe("dm-0"), DescriptionKey::deviceInternal), true);
 }
 
+TEST_F(LinuxBackend, anUnlockedEncryptedVolumeSitsOnItsPartitionAndLogicalVolumesStayComposite) {
+    fixture.addLuksVolume();
+    fixture.addLvmVolume();
+    EXPECT_EQ(classChain(media("dm-0")),
+              (std::vector<std::string>{"IOMedia", "IOMedia", "IOPartitionScheme", "IOMedia", "IOBlockStorageDriver",
+                                        "IOSCSILogicalUnit", "IOSCSITarget", "IOSCSIHost", "IOUSBHostInterface",
+                                        "IOUSBHostDevice", "IOUSBRootHubDevice", "IOPCIDevice", "IOService",
+                                        "IORegistryEntry"}));
+    auto parents = registry->parentIterator(media("dm-0"), servicePlane);
+    EXPECT_EQ(id(*parents->next()), id(media("sdb2")));
+    EXPECT_FALSE(parents->next());
+    EXPECT_EQ(flag(describe("dm-0"), DescriptionKey::deviceInternal), false);
+    EXPECT_EQ(text(describe("dm-0"), DescriptionKey::volumeName), "Vault");
+
+    EXPECT_EQ(registry->className(*registry->parentEntry(media("dm-1"), servicePlane)), "CoreStorageLogicalVolumeGroup");
+    // A crypt mapping over two devices is no plain pass-through either.
+    fixture.link(fixture.root() + "/block/sdc/sdc1", fixture.root() + "/block/dm-0/slaves/sdc1");
+    EXPECT_EQ(registry->className(*registry->parentEntry(media("dm-0"), servicePlane)), "CoreStorageLogicalVolumeGroup");
+}
+
 TEST(LinuxDiskSession, creationFailsWhenItsSourcesAreMissing) {
     SysfsFixture fixture;
     fixture.addUsbStick();
