@@ -183,6 +183,37 @@ TEST(DiskInventoryLinuxBackend, anEncryptedVolumeIsListedOnItsDriveAndALogicalVo
     time->runUntilIdle();
 }
 
+TEST(DiskInventoryLinuxBackend, aStatisticsFileThatIsGoneReadsAsAMissingDriver) {
+    SysfsFixture fixture;
+    auto ssd = fixture.addUsbSsd();
+    fixture.addUsbStick();
+    auto time = platform::VirtualTime::make(700'000'000, 5'000);
+    auto arbitration =
+        std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()));
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make(
+        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+        {arbitration, time->makeQueue(DiskInventory::queueLabel), [&] { return Date{time->wall()}; },
+         [&] { return time->uptime(); }});
+    inventory->start();
+    time->runUntilIdle();
+    time->advance(0.2);
+
+    // The SSD is being unplugged: its statistics file is gone before its udev events arrive.
+    std::filesystem::remove(ssd + "/stat");
+    arbitration->lastSession.lock()->handleDeviceEvent({"change", "sdc"});
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 2u);
+    const DeviceSnapshot* device = withModel(snapshots[1], "Extreme SSD");
+    ASSERT_TRUE(device);
+    ASSERT_TRUE(device->statisticsAccess);
+    EXPECT_EQ(device->statisticsAccess->outcome, wendmark::StatisticsOutcome::deviceMissing);
+    EXPECT_EQ(device->statisticsAccess->detail, "현재 연결의 드라이버 객체가 없습니다.");
+    EXPECT_FALSE(device->counters);
+    inventory->stop();
+    time->runUntilIdle();
+}
+
 TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot) {
     SysfsFixture fixture;
     fixture.addUsbSsd();
