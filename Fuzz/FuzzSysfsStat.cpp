@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "Platform/Disks/SysfsText.h"
+#include "Platform/Disks/Linux/SysfsText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace platform::sysfs;

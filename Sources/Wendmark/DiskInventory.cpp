@@ -549,10 +549,14 @@ std::pair<std::optional<IOCounters>, StatisticsAccess> DiskInventory::readCounte
         return outcome(StatisticsOutcome::notExposed,
                        "대응하는 블록 드라이버를 찾지 못했습니다. 하드웨어 미지원 판정은 아닙니다.");
 
+    constexpr const char* missing = "현재 연결의 드라이버 객체가 없습니다.";
     std::optional<RegistryObject> service = registry.matchingEntryID(*driverID);
-    if (!service) return outcome(StatisticsOutcome::deviceMissing, "현재 연결의 드라이버 객체가 없습니다.");
+    if (!service) return outcome(StatisticsOutcome::deviceMissing, missing);
 
     const platform::PropertiesResult result = registry.allProperties(*service);
+    // The driver went away between the lookup and the read (a disk being unplugged): it is
+    // missing, not a registry fault.
+    if (result.code == platform::ReturnCode::noDevice) return outcome(StatisticsOutcome::deviceMissing, missing);
     if (result.code == platform::ReturnCode::notPrivileged || result.code == platform::ReturnCode::notPermitted)
         return outcome(StatisticsOutcome::accessDenied, "IORegistry 접근이 거부되었습니다.");
     if (result.code != platform::ReturnCode::success)

@@ -281,7 +281,8 @@ TEST(DeviceCapture, everyCounterReadOutcomeReachesTheDevice) {
          {std::tuple{ReturnCode::notPrivileged, StatisticsOutcome::accessDenied, denied},
           std::tuple{ReturnCode::notPermitted, StatisticsOutcome::accessDenied, denied},
           std::tuple{ReturnCode::error, StatisticsOutcome::failed, std::string("IORegistry 조회 오류: -536870212")},
-          std::tuple{ReturnCode::noDevice, StatisticsOutcome::failed, std::string("IORegistry 조회 오류: -536870208")},
+          // Gone between the lookup and the read: missing like a driver that cannot be found.
+          std::tuple{ReturnCode::noDevice, StatisticsOutcome::deviceMissing, std::string("현재 연결의 드라이버 객체가 없습니다.")},
           std::tuple{7, StatisticsOutcome::failed, std::string("IORegistry 조회 오류: 7")}}) {
         FakeRegistry::Faults failing;
         failing.propertiesCode = code;

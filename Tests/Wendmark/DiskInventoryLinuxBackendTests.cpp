@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 #include <mutex>
 
-#include "Platform/Disks/SysfsFixture.h"
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Wendmark/DiskInventory.h"
 
@@ -137,13 +139,89 @@ TEST(DiskInventoryLinuxBackend, observesTheExternalDrivesOfAFixtureTree) {
     EXPECT_EQ(arbitration->registry()->outstandingHandles(), 0);
 }
 
+TEST(DiskInventoryLinuxBackend, anEncryptedVolumeIsListedOnItsDriveAndALogicalVolumeApart) {
+    SysfsFixture fixture;
+    fixture.addUsbSsd();
+    fixture.addUsbStick();
+    fixture.addLuksVolume();
+    fixture.addLvmVolume();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo() + SysfsFixture::luksMountInfo());
+    auto time = platform::VirtualTime::make(700'000'000, 5'000);
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make(
+        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+        {platform::UdevDiskArbitration::make(fixture.environment()), time->makeQueue(DiskInventory::queueLabel),
+         [&] { return Date{time->wall()}; }, [&] { return time->uptime(); }});
+    inventory->start();
+    time->runUntilIdle();
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 1u);
+    const InventorySnapshot& snapshot = snapshots[0];
+    EXPECT_EQ(snapshot.externalMediaCount, 7);  // sdb, sdb1, sdb2, dm-0, sdc, sdc1, dm-1
+    ASSERT_EQ(snapshot.devices.size(), 3u);
+
+    // The unlocked volume is the SSD's only volume (the container in sdb2 is none), and its I/O is
+    // the drive's, read once.
+    const DeviceSnapshot* ssd = withModel(snapshot, "Extreme SSD");
+    ASSERT_TRUE(ssd);
+    EXPECT_TRUE(ssd->topologyVerified);
+    ASSERT_EQ(ssd->volumes.size(), 1u);
+    EXPECT_EQ(ssd->volumes[0].bsdName, "dm-0");
+    EXPECT_EQ(ssd->volumes[0].mountPath, "/media/user/Vault");
+    EXPECT_EQ(ssd->counters, (IOCounters{2048 * 512, 4096 * 512}));
+    EXPECT_EQ(snapshot.statisticsQueryCount, 2u);  // the SSD and the stick
+
+    // The logical volume is a device of its own, without a verified driver.
+    const DeviceSnapshot* pool = nullptr;
+    for (const auto& device : snapshot.devices)
+        if (device.id.starts_with("media:") && device.id.ends_with(":dm-1")) pool = &device;
+    ASSERT_TRUE(pool);
+    EXPECT_FALSE(pool->topologyVerified);
+    ASSERT_EQ(pool->volumes.size(), 1u);
+    EXPECT_EQ(pool->volumes[0].name, "Pool");
+    inventory->stop();
+    time->runUntilIdle();
+}
+
+TEST(DiskInventoryLinuxBackend, aStatisticsFileThatIsGoneReadsAsAMissingDriver) {
+    SysfsFixture fixture;
+    auto ssd = fixture.addUsbSsd();
+    fixture.addUsbStick();
+    auto time = platform::VirtualTime::make(700'000'000, 5'000);
+    auto arbitration =
+        std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()));
+    std::vector<InventorySnapshot> snapshots;
+    auto inventory = DiskInventory::make(
+        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+        {arbitration, time->makeQueue(DiskInventory::queueLabel), [&] { return Date{time->wall()}; },
+         [&] { return time->uptime(); }});
+    inventory->start();
+    time->runUntilIdle();
+    time->advance(0.2);
+
+    // The SSD is being unplugged: its statistics file is gone before its udev events arrive.
+    std::filesystem::remove(ssd + "/stat");
+    arbitration->lastSession.lock()->handleDeviceEvent({"change", "sdc"});
+    time->advance(0.2);
+    ASSERT_EQ(snapshots.size(), 2u);
+    const DeviceSnapshot* device = withModel(snapshots[1], "Extreme SSD");
+    ASSERT_TRUE(device);
+    ASSERT_TRUE(device->statisticsAccess);
+    EXPECT_EQ(device->statisticsAccess->outcome, wendmark::StatisticsOutcome::deviceMissing);
+    EXPECT_EQ(device->statisticsAccess->detail, "현재 연결의 드라이버 객체가 없습니다.");
+    EXPECT_FALSE(device->counters);
+    inventory->stop();
+    time->runUntilIdle();
+}
+
 TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot) {
     SysfsFixture fixture;
     fixture.addUsbSsd();
     fixture.setMountInfo(SysfsFixture::standardMountInfo());
     auto time = platform::VirtualTime::make();
-    for (int broken = 0; broken < 3; ++broken) {
+    for (int broken = 0; broken < 4; ++broken) {
         auto environment = fixture.environment();
+        if (broken == 3) environment.udevDaemonRunning = [] { return false; };
         if (broken == 0) environment.openUdev = [] { return std::shared_ptr<platform::UdevSource>(); };
         if (broken == 1) environment.mountInfoPath = fixture.root() + "/no-such-mountinfo";
         if (broken == 2) environment.sysfsRoot = fixture.root() + "/no-such-sysfs";
@@ -160,8 +238,9 @@ TEST(DiskInventoryLinuxBackend, aBackendThatCannotBeSetUpGivesTheFailureSnapshot
     }
 }
 
-// This machine's own /sys, /proc and udev, with the inventory's own thread queue. It may have
-// external drives or not; what must hold is that it runs and reports no internal disk.
+// This machine's own /sys, /proc and udev, with the inventory's own thread queue. Without a udev
+// daemon it must report the failure; else it may have external drives or not, and what must hold
+// is that it runs and reports no internal disk.
 TEST(DiskInventoryLinuxBackend, runsOnThisMachine) {
     std::mutex mutex;
     std::vector<InventorySnapshot> snapshots;
@@ -184,6 +263,14 @@ TEST(DiskInventoryLinuxBackend, runsOnThisMachine) {
     std::lock_guard lock(mutex);
     ASSERT_FALSE(snapshots.empty());
     const InventorySnapshot& snapshot = snapshots.back();
+    if (::access(platform::LinuxDiskEnvironment::udevControlPath, F_OK) != 0) {
+        EXPECT_EQ(snapshots.size(), 1u);  // refresh() does nothing without a session
+        EXPECT_FALSE(snapshot.sessionAvailable);
+        EXPECT_EQ(snapshot.status, DiskInventory::sessionFailedStatus);
+        EXPECT_TRUE(snapshot.devices.empty());
+        EXPECT_FALSE(snapshot.revision.has_value());
+        return;
+    }
     std::cout << "status: " << snapshot.status << " (" << snapshot.devices.size() << " devices, "
               << snapshot.externalMediaCount << " external media)\n";
     ASSERT_TRUE(snapshot.sessionAvailable) << snapshot.status;

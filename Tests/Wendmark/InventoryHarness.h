@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeExternalDrives.h"
+#include "Doubles/FakeExternalDrives.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Wendmark/DiskInventory.h"
 

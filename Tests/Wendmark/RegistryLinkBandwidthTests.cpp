@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "Doubles/FakeRegistry.h"
-#include "Platform/Disks/SysfsFixture.h"
-#include "Platform/Disks/SysfsRegistry.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/SysfsRegistry.h"
 #include "Wendmark/RegistryLinkBandwidth.h"
 
 using platform::Dictionary;

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "UdevDiskArbitration.h"
+#include "Linux/UdevDiskArbitration.h"
 
 namespace platform {
 

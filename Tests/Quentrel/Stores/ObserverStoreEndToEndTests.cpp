@@ -7,8 +7,8 @@
 
 #include "Doubles/CapturingLogSink.h"
 #include "Doubles/FakePowerEvents.h"
-#include "Platform/Disks/SysfsFixture.h"
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"
 #include "Platform/Foundation/TemporaryFolder.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Disks/MountInfo.h"
-#include "Platform/Disks/SysfsText.h"
+#include "Platform/Disks/Linux/MountInfo.h"
+#include "Platform/Disks/Linux/SysfsText.h"
 #include "Platform/Disks/Value.h"
 
 using namespace platform;
@@ -88,4 +88,23 @@ TEST(MountInfo, linesParseWithEscapesAndBadLinesAreSkipped) {
     EXPECT_EQ(mountPointOf(mounts, 8, 18), "/media/x");
     EXPECT_EQ(mountPointOf(mounts, 8, 19), "/only/bind");
     EXPECT_EQ(mountPointOf(mounts, 8, 20), std::nullopt);
+}
+
+TEST(MountInfo, anonymousDevicesTakeTheNumberOfTheirSourceNodeUnderDev) {
+    auto entries = parseMountInfo(
+        "1 0 0:45 / /media/b rw - btrfs /dev/sdc1 rw\n"
+        "2 0 0:22 / /proc rw - proc proc rw\n"
+        "3 0 0:46 / /srv rw - btrfs /srv/image rw\n"
+        "4 0 0:47 / /mnt/gone rw - btrfs /dev/sdz9 rw\n"
+        "5 0 8:18 / /media/x rw - exfat /dev/sdb2 rw\n");
+    std::vector<std::string> asked;
+    resolveAnonymousDevices(entries, [&](const std::string& path) -> std::optional<std::pair<unsigned, unsigned>> {
+        asked.push_back(path);
+        if (path == "/dev/sdc1") return std::pair{8u, 33u};
+        return std::nullopt;
+    });
+    EXPECT_EQ(asked, (std::vector<std::string>{"/dev/sdc1", "/dev/sdz9"}));  // only major 0, only /dev
+    std::vector<std::pair<unsigned, unsigned>> numbers;
+    for (const auto& entry : entries) numbers.emplace_back(entry.major, entry.minor);
+    EXPECT_EQ(numbers, (std::vector<std::pair<unsigned, unsigned>>{{8, 33}, {0, 22}, {0, 46}, {0, 47}, {8, 18}}));
 }

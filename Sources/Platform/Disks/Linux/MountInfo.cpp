@@ -77,6 +77,17 @@ std::string unescapeMountField(std::string_view field) {
     return out;
 }
 
+void resolveAnonymousDevices(std::vector<MountEntry>& entries, const BlockDeviceLookup& lookup) {
+    if (!lookup) return;
+    for (auto& entry : entries) {
+        if (entry.major != 0 || !entry.source.starts_with("/dev/")) continue;
+        if (auto device = lookup(entry.source)) {
+            entry.major = device->first;
+            entry.minor = device->second;
+        }
+    }
+}
+
 std::optional<std::string> mountPointOf(const std::vector<MountEntry>& entries, unsigned major, unsigned minor) {
     const MountEntry* first = nullptr;
     for (const auto& entry : entries) {

@@ -1,5 +1,8 @@
 #include "SysfsRegistry.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "SysfsText.h"
@@ -9,6 +12,10 @@ namespace platform {
 namespace {
 
 constexpr std::string_view rootClass = "IORegistryEntry";
+// A `stat` line is about 150 bytes; a file that fills this is refused rather than cut.
+constexpr std::size_t statisticsCap = 4096;
+
+bool isGone(int error) { return error == ENOENT || error == ENODEV || error == ENXIO; }
 
 std::int32_t returnCodeOf(int error) {
     switch (error) {
@@ -16,7 +23,7 @@ std::int32_t returnCodeOf(int error) {
         case EPERM: return ReturnCode::notPrivileged;
         case ENOENT:
         case ENODEV:
-        case ENXIO: return ReturnCode::noDevice;
+        case ENXIO: return ReturnCode::noDevice;  // the disk went away
         default: return ReturnCode::error;
     }
 }
@@ -134,7 +141,10 @@ std::uint64_t SysfsRegistry::idFor(Node node) {
     node.key = std::to_string(static_cast<int>(node.kind)) + "|" + node.path + "|" + node.discriminator;
     std::lock_guard lock(mutex_);
     auto [it, inserted] = ids_.try_emplace(node.key, nextID_);
-    if (inserted) nodes_.emplace(nextID_++, std::move(node));
+    if (inserted) {
+        node.id = nextID_;
+        nodes_.emplace(nextID_++, std::move(node));
+    }
     return it->second;
 }
 
@@ -159,6 +169,9 @@ std::optional<std::vector<SysfsRegistry::Node>> SysfsRegistry::parentsOf(const N
         case Kind::root: return std::vector<Node>{};
         case Kind::media:
             if (tree_.isPartition(node.path)) return std::vector{blockNode(Kind::scheme, tree_.wholeDiskPath(node.path))};
+            // An unlocked encrypted volume passes straight through to the one partition (or disk)
+            // below it: it is listed on that drive, and its I/O counted once, at the drive.
+            if (auto backing = tree_.cryptBacking(node.path)) return std::vector{blockNode(Kind::media, *backing)};
             if (tree_.isVirtual(node.path) && !tree_.list(node.path + "/slaves").empty())
                 return std::vector{blockNode(Kind::composite, node.path)};
             return std::vector{blockNode(Kind::driver, node.path)};
@@ -202,7 +215,10 @@ void SysfsRegistry::forgetDisk(const std::string& name) {
                        (node.kind == Kind::device && node.disk == name) ||
                        // Entries of devices that left along with the disk.
                        ((node.kind == Kind::device || node.kind == Kind::port) && !tree_.isDirectory(node.path));
-        if (retired) ids_.erase(node.key);
+        if (retired) {
+            ids_.erase(node.key);
+            drivers_.erase(item.first);
+        }
         return retired;
     });
     generation_->fetch_add(1);
@@ -212,12 +228,26 @@ void SysfsRegistry::noteDeviceTreeChanged() { generation_->fetch_add(1); }
 
 std::optional<RegistryObject> SysfsRegistry::matchingEntryID(std::uint64_t entryID) {
     std::optional<Node> node;
+    const std::uint64_t generation = generation_->load();
     {
         std::lock_guard lock(mutex_);
         auto it = nodes_.find(entryID);
-        if (it != nodes_.end()) node = it->second;
+        if (it == nodes_.end()) return std::nullopt;
+        if (it->second.kind == Kind::driver) {
+            // Checked since the last change of the tree: a vanished disk shows at its next read.
+            auto driver = drivers_.find(entryID);
+            if (driver != drivers_.end() && driver->second.checkedAt == generation) return makeHandle(entryID);
+        }
+        node = it->second;
     }
-    if (!node || !alive(*node)) return std::nullopt;
+    if (!alive(*node)) return std::nullopt;
+    if (node->kind == Kind::driver) {
+        // Opened again after each change: the disk's file may be another one now.
+        int error = 0;
+        auto file = openStatistics(node->path, error);
+        std::lock_guard lock(mutex_);
+        if (nodes_.count(entryID)) drivers_[entryID] = Driver{std::move(file), generation};
+    }
     return makeHandle(entryID);
 }
 
@@ -299,13 +329,10 @@ std::optional<Value> SysfsRegistry::readProperty(const Node& node, std::string_v
             if (key != "Statistics") return std::nullopt;
             // Read live every time: these are the counters being sampled.
             statisticsReads_.fetch_add(1);
-            auto read = SysfsTree::readFile(node.path + "/stat");
-            if (!read.text) {
-                error = read.error;
-                return std::nullopt;
-            }
+            auto text = readStatistics(node, error);
+            if (!text) return std::nullopt;
             // Text that does not parse leaves the property out rather than faking a reset to 0.
-            auto bytes = sysfs::parseBlockStat(*read.text);
+            auto bytes = sysfs::parseBlockStat(*text);
             if (!bytes) return std::nullopt;
             return Value::dictionary({{"Bytes (Read)", Value::uint64(bytes->bytesRead)},
                                       {"Bytes (Write)", Value::uint64(bytes->bytesWritten)}});
@@ -380,6 +407,53 @@ PropertiesResult SysfsRegistry::allProperties(const RegistryObject& entry) {
         if (value) properties.emplace(std::string(key), std::move(*value));
     }
     return {ReturnCode::success, std::move(properties)};
+}
+
+// Statistics files
+
+SysfsRegistry::StatisticsFile::~StatisticsFile() { ::close(descriptor); }
+
+std::shared_ptr<SysfsRegistry::StatisticsFile> SysfsRegistry::openStatistics(const std::string& diskPath, int& error) {
+    int descriptor = ::open((diskPath + "/stat").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) {
+        error = errno;
+        return nullptr;
+    }
+    return std::make_shared<StatisticsFile>(descriptor);
+}
+
+std::optional<std::string> SysfsRegistry::readStatistics(const Node& driver, int& error) {
+    std::shared_ptr<StatisticsFile> file;
+    {
+        std::lock_guard lock(mutex_);
+        if (auto it = drivers_.find(driver.id); it != drivers_.end()) file = it->second.file;
+    }
+    if (!file) {
+        file = openStatistics(driver.path, error);
+        if (!file) return std::nullopt;
+        std::lock_guard lock(mutex_);
+        if (nodes_.count(driver.id)) drivers_[driver.id].file = file;
+    }
+    char buffer[statisticsCap];
+    ssize_t count;
+    do {
+        count = ::pread(file->descriptor, buffer, sizeof buffer, 0);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        error = errno;
+        if (isGone(error)) {
+            // The disk went away: the entry is looked at afresh at its next lookup.
+            std::lock_guard lock(mutex_);
+            if (auto it = drivers_.find(driver.id); it != drivers_.end() && it->second.file == file)
+                it->second = Driver{};
+        }
+        return std::nullopt;
+    }
+    if (static_cast<std::size_t>(count) == sizeof buffer) {
+        error = EFBIG;
+        return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(count));
 }
 
 // Thunderbolt

@@ -14,19 +14,22 @@ UdevDiskArbitration::UdevDiskArbitration(LinuxDiskEnvironment environment)
       registry_(std::make_shared<SysfsRegistry>(tree_)) {}
 
 std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
+    if (!environment_.udevDaemonRunning || !environment_.udevDaemonRunning()) {
+        environment_.logger().error("No udev daemon (systemd-udevd) runs: disks cannot be observed");
+        return nullptr;
+    }
     if (!tree_.readable()) return nullptr;
     // Kept open for the monitor: the mount table signals changes on this descriptor.
     int mountInfo = ::open(environment_.mountInfoPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (mountInfo < 0) return nullptr;
-    auto mounts = UdevDiskSession::readMountTable(environment_.mountInfoPath);
     auto udev = environment_.openUdev ? environment_.openUdev() : nullptr;
+    auto context = std::make_shared<UdevDiskContext>(UdevDiskContext{
+        tree_, environment_.mountInfoPath, environment_.blockDeviceNumber, udev, registry_, environment_.logger()});
+    auto mounts = UdevDiskSession::readMountTable(*context);
     if (!mounts || !udev || !udev->blockDevices()) {
         ::close(mountInfo);
         return nullptr;
     }
-
-    auto context = std::make_shared<UdevDiskContext>(
-        UdevDiskContext{tree_, environment_.mountInfoPath, udev, registry_});
     auto session = std::make_shared<UdevDiskSession>(context, std::move(*mounts));
     if (!environment_.watchInBackground) {
         ::close(mountInfo);
@@ -34,16 +37,19 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
     }
 
     std::weak_ptr<UdevDiskSession> weakSession = session;
-    auto monitor = DiskEventMonitor::start(
-        udev->monitorDescriptor(), mountInfo,
-        [weakSession, udev] {
-            auto events = udev->receiveEvents();
-            if (auto session = weakSession.lock())
-                for (const auto& event : events) session->handleDeviceEvent(event);
-        },
-        [weakSession] {
-            if (auto session = weakSession.lock()) session->handleMountTableChange();
-        });
+    DiskEventMonitor::Callbacks callbacks;
+    callbacks.udevReadable = [weakSession] {
+        if (auto session = weakSession.lock()) session->handleUdevReadable();
+    };
+    callbacks.udevOverflowed = [weakSession] {
+        if (auto session = weakSession.lock()) session->rescan();
+    };
+    callbacks.mountsChanged = [weakSession] {
+        auto session = weakSession.lock();
+        return !session || session->handleMountTableChange();
+    };
+    auto monitor = DiskEventMonitor::start(udev->monitorDescriptor(), mountInfo, std::move(callbacks),
+                                           environment_.logger());
     if (!monitor) return nullptr;
     session->setMonitor(std::move(monitor));
     return session;

@@ -1,6 +1,5 @@
 #include "UdevDisk.h"
 
-#include "MountInfo.h"
 #include "SysfsText.h"
 
 namespace platform {
@@ -107,12 +106,20 @@ std::optional<std::string> mountPointOfDevice(const UdevDiskContext& context, co
     auto major = sysfs::parseUnsigned(std::string_view(*device).substr(0, colon));
     auto minor = sysfs::parseUnsigned(std::string_view(*device).substr(colon + 1));
     if (!major || !minor || *major > UINT32_MAX || *minor > UINT32_MAX) return std::nullopt;
-    auto read = SysfsTree::readFile(context.mountInfoPath, mountInfoCap);
-    if (!read.text) return std::nullopt;
-    return mountPointOf(parseMountInfo(*read.text), static_cast<unsigned>(*major), static_cast<unsigned>(*minor));
+    auto entries = readMountEntries(context);
+    if (!entries) return std::nullopt;
+    return mountPointOf(*entries, static_cast<unsigned>(*major), static_cast<unsigned>(*minor));
 }
 
 }  // namespace
+
+std::optional<std::vector<MountEntry>> readMountEntries(const UdevDiskContext& context) {
+    auto read = SysfsTree::readFile(context.mountInfoPath, mountInfoCap);
+    if (!read.text) return std::nullopt;
+    auto entries = parseMountInfo(*read.text);
+    resolveAnonymousDevices(entries, context.blockDeviceNumber);
+    return entries;
+}
 
 std::shared_ptr<UdevDisk> UdevDisk::make(std::shared_ptr<const UdevDiskContext> context, const std::string& name) {
     auto path = context->tree.blockPath(name);

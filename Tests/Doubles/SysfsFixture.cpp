@@ -25,6 +25,13 @@ platform::UdevProperties FixtureUdev::properties(const std::string& name) {
     return it == deviceProperties.end() ? platform::UdevProperties{} : it->second;
 }
 
+platform::UdevReceipt FixtureUdev::receive() {
+    if (waiting.empty()) return {};
+    auto receipt = waiting.front();
+    waiting.pop_front();
+    return receipt;
+}
+
 SysfsFixture::SysfsFixture() {
     std::string pattern = (fs::temp_directory_path() / "kavrinet-sysfs-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -48,6 +55,12 @@ platform::LinuxDiskEnvironment SysfsFixture::environment() const {
     environment.sysfsRoot = root_;
     environment.mountInfoPath = mountInfo_;
     environment.openUdev = [udev = udev]() -> std::shared_ptr<platform::UdevSource> { return udev; };
+    environment.udevDaemonRunning = [] { return true; };
+    environment.blockDeviceNumber = [this](const std::string& path) -> std::optional<std::pair<unsigned, unsigned>> {
+        auto it = deviceNodes.find(path);
+        if (it == deviceNodes.end()) return std::nullopt;
+        return it->second;
+    };
     environment.watchInBackground = false;
     return environment;
 }
@@ -213,6 +226,37 @@ std::string SysfsFixture::addLoop() {
     auto disk = addDisk(root_ + "/devices/virtual/block", "loop0", 7, 0, 112000, "1", false, false);
     udev->deviceProperties["loop0"] = {{"ID_FS_USAGE", "filesystem"}, {"ID_FS_TYPE", "squashfs"}};
     return disk;
+}
+
+std::string SysfsFixture::addLuksVolume() {
+    auto mapping = addDisk(root_ + "/devices/virtual/block", "dm-0", 254, 0, 1953075200, "40", false, false);
+    fs::create_directories(mapping + "/dm");
+    write(mapping + "/dm/uuid", "CRYPT-LUKS2-7c1e4a9b2d3f4e5a8b6c9d0e1f2a3b4c-luks-7c1e4a9b\n");
+    write(mapping + "/dm/name", "luks-7c1e4a9b\n");
+    link(root_ + "/block/sdb/sdb2", mapping + "/slaves/sdb2");
+    link(mapping, root_ + "/block/sdb/sdb2/holders/dm-0");
+    udev->deviceProperties["sdb2"] = {{"ID_BUS", "usb"}, {"ID_FS_USAGE", "crypto"}, {"ID_FS_TYPE", "crypto_LUKS"},
+                                      {"ID_FS_UUID", "7c1e4a9b-2d3f-4e5a-8b6c-9d0e1f2a3b4c"},
+                                      {"ID_PART_ENTRY_TYPE", "0fc63daf-8483-4772-8e79-3d69d8477de4"}};
+    udev->deviceProperties["dm-0"] = {{"ID_FS_USAGE", "filesystem"}, {"ID_FS_TYPE", "ext4"}, {"ID_FS_LABEL", "Vault"},
+                                      {"ID_FS_UUID", "a1b2c3d4-e5f6-4711-8899-aabbccddeeff"}};
+    return mapping;
+}
+
+std::string SysfsFixture::addLvmVolume() {
+    auto volume = addDisk(root_ + "/devices/virtual/block", "dm-1", 254, 1, 40960000, "41", false, false);
+    fs::create_directories(volume + "/dm");
+    write(volume + "/dm/uuid", "LVM-Xf3kq0Qm2cVt8ZrH1bLw9Yp4Ns6Dj7Ge5Ua0Ti3Ko8Rl2Mc1Vx9Bz4Qn6Wh7Sd\n");
+    write(volume + "/dm/name", "pool-data\n");
+    link(root_ + "/block/sdc/sdc1", volume + "/slaves/sdc1");
+    udev->deviceProperties["sdc1"] = {{"ID_BUS", "usb"}, {"ID_FS_USAGE", "raid"}, {"ID_FS_TYPE", "LVM2_member"}};
+    udev->deviceProperties["dm-1"] = {{"ID_FS_USAGE", "filesystem"}, {"ID_FS_TYPE", "ext4"}, {"ID_FS_LABEL", "Pool"},
+                                      {"ID_FS_UUID", "0f9e8d7c-6b5a-4938-8271-605f4e3d2c1b"}};
+    return volume;
+}
+
+std::string SysfsFixture::luksMountInfo() {
+    return "93 27 254:0 / /media/user/Vault rw,relatime shared:53 - ext4 /dev/mapper/luks-7c1e4a9b rw\n";
 }
 
 std::string SysfsFixture::standardMountInfo() {

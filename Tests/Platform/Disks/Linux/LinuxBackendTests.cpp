@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <set>
 
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Doubles/SysfsFixture.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
-#include "SysfsFixture.h"
 
 using namespace platform;
 
@@ -249,7 +249,11 @@ TEST_F(LinuxBackend, statisticsAreReadLiveAndNeverFaked) {
         EXPECT_EQ(statistics(), std::nullopt) << bad;
         EXPECT_EQ(registry->property(*driver, "Statistics"), std::nullopt) << bad;
     }
+    // The file is kept open, so a fixture file that is gone is noticed at the next change of the
+    // tree, when the driver is looked up again (on sysfs the kept file of a removed disk fails).
     std::filesystem::remove(stat);
+    session->handleDeviceEvent({"change", "sdc"});
+    EXPECT_TRUE(registry->matchingEntryID(id(*driver)));
     EXPECT_EQ(registry->allProperties(*driver).code, ReturnCode::noDevice);
 }
 
@@ -349,6 +353,55 @@ TEST_F(LinuxBackend, aDiskPluggedInAgainGetsNewIds) {
                                               "appeared sdb2"}));
 }
 
+TEST_F(LinuxBackend, messagesBehindARefusedOneAreStillRead) {
+    attach();
+    recorder.events.clear();
+    using Kind = UdevReceipt::Kind;
+    fixture.udev->waiting = {{Kind::event, {"change", "sdb"}}, {Kind::ignored, {}}, {Kind::event, {"change", "sdc"}}};
+    session->handleUdevReadable();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"changed sdb", "changed sdc"}));
+}
+
+TEST_F(LinuxBackend, lostEventsAreMadeUpForByAScanAgainstTheKnownDisks) {
+    attach();
+    recorder.events.clear();
+    auto oldSsd = id(media("sdb"));
+    auto oldSsdDriver = id(*above(media("sdb"), "IOBlockStorageDriver"));
+    auto oldStick = id(media("sdc"));
+
+    // While the events were lost: the stick left, another SSD took sdb, and a partition was made.
+    fixture.removeBlock("sdc");
+    fixture.removeBlock("sdb");
+    auto unit = fixture.devices("pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0");
+    auto ssd = fixture.addDisk(unit, "sdb", 8, 16, 1953525168, "31", false);
+    fixture.addPartition(ssd, "sdb1", 8, 17, 1953523712);
+    fixture.addPartition(fixture.root() + "/block/nvme0n1", "nvme0n1p2", 259, 4, 1000);
+    fixture.udev->waiting = {{UdevReceipt::Kind::event, {"change", "nvme0n1"}}, {UdevReceipt::Kind::overflowed, {}}};
+    session->handleUdevReadable();
+    time->runUntilIdle();
+
+    std::set<std::string> events(recorder.events.begin(), recorder.events.end());
+    EXPECT_EQ(events, (std::set<std::string>{"changed nvme0n1", "disappeared sdb", "disappeared sdb1",
+                                             "disappeared sdb2", "disappeared sdc", "disappeared sdc1",
+                                             "appeared sdb", "appeared sdb1", "appeared nvme0n1p2"}));
+    EXPECT_EQ(recorder.events.size(), events.size());
+    EXPECT_GT(id(media("sdb")), oldSsd);
+    EXPECT_FALSE(registry->matchingEntryID(oldSsdDriver));
+
+    // The stick's entries were retired: plugged in again, even unchanged, it gets new ids.
+    auto stick = fixture.addDisk(fixture.devices("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host7/target7:0:0/7:0:0:0"),
+                                 "sdc", 8, 32, 60063744, "12", true);
+    EXPECT_NE(id(media("sdc")), oldStick);
+
+    // A later scan reports only what changed since: the stick is back.
+    recorder.events.clear();
+    session->rescan();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"appeared sdc"});
+    (void)stick;
+}
+
 TEST_F(LinuxBackend, aDiskThatVanishesCannotBeReadAnyMore) {
     fixture.udev->scan = std::vector<std::string>{"sdc", "sdd", "sdc1"};  // sdd left before it was read
     attach();
@@ -404,6 +457,27 @@ TEST_F(LinuxBackend, mountTableChangesBecomeDescriptionChanges) {
     EXPECT_EQ(recorder.events.size(), 3u);
 }
 
+TEST_F(LinuxBackend, aBtrfsVolumeIsFoundMountedThroughItsSourceDevice) {
+    attach();
+    recorder.events.clear();
+    fixture.udev->deviceProperties["sdc1"] = {{"ID_FS_USAGE", "filesystem"}, {"ID_FS_TYPE", "btrfs"}};
+    fixture.deviceNodes["/dev/sdc1"] = {8, 33};
+    // btrfs shows an anonymous device number; the tmpfs and FUSE lines stay unmatched.
+    fixture.setMountInfo(SysfsFixture::standardMountInfo() +
+                         "60 27 0:31 / /run/user rw - tmpfs tmpfs rw\n"
+                         "61 27 0:52 / /mnt/fuse rw - fuse.sshfs /dev/fuse rw\n"
+                         "98 27 0:45 / /media/user/STICK rw,relatime shared:60 - btrfs /dev/sdc1 rw,subvol=/\n");
+    session->handleMountTableChange();
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"mounts sdc1"});
+    auto volume = describe("sdc1");
+    auto path = volume.value(DescriptionKey::volumePath);
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(*path->urlPath(), "/media/user/STICK");
+    EXPECT_EQ(session->diskFromVolumePath("/media/user/STICK")->bsdName(), "sdc1");
+    EXPECT_FALSE(session->diskFromVolumePath("/run/user"));
+}
+
 TEST_F(LinuxBackend, aMappedDeviceIsCompositeAndAsExternalAsItsMembers) {
     auto dm = fixture.addDisk(fixture.root() + "/devices/virtual/block", "dm-0", 254, 0, 1000, "30", false, false);
     fixture.link(fixture.root() + "/block/sdb/sdb2", dm + "/slaves/sdb2");
@@ -417,6 +491,26 @@ TEST_F(LinuxBackend, aMappedDeviceIsCompositeAndAsExternalAsItsMembers) {
 
     fixture.link(fixture.root() + "/block/nvme1n1/nvme1n1p1", dm + "/slaves/nvme1n1p1");
     EXPECT_EQ(flag(describe("dm-0"), DescriptionKey::deviceInternal), true);
+}
+
+TEST_F(LinuxBackend, anUnlockedEncryptedVolumeSitsOnItsPartitionAndLogicalVolumesStayComposite) {
+    fixture.addLuksVolume();
+    fixture.addLvmVolume();
+    EXPECT_EQ(classChain(media("dm-0")),
+              (std::vector<std::string>{"IOMedia", "IOMedia", "IOPartitionScheme", "IOMedia", "IOBlockStorageDriver",
+                                        "IOSCSILogicalUnit", "IOSCSITarget", "IOSCSIHost", "IOUSBHostInterface",
+                                        "IOUSBHostDevice", "IOUSBRootHubDevice", "IOPCIDevice", "IOService",
+                                        "IORegistryEntry"}));
+    auto parents = registry->parentIterator(media("dm-0"), servicePlane);
+    EXPECT_EQ(id(*parents->next()), id(media("sdb2")));
+    EXPECT_FALSE(parents->next());
+    EXPECT_EQ(flag(describe("dm-0"), DescriptionKey::deviceInternal), false);
+    EXPECT_EQ(text(describe("dm-0"), DescriptionKey::volumeName), "Vault");
+
+    EXPECT_EQ(registry->className(*registry->parentEntry(media("dm-1"), servicePlane)), "CoreStorageLogicalVolumeGroup");
+    // A crypt mapping over two devices is no plain pass-through either.
+    fixture.link(fixture.root() + "/block/sdc/sdc1", fixture.root() + "/block/dm-0/slaves/sdc1");
+    EXPECT_EQ(registry->className(*registry->parentEntry(media("dm-0"), servicePlane)), "CoreStorageLogicalVolumeGroup");
 }
 
 TEST(LinuxDiskSession, creationFailsWhenItsSourcesAreMissing) {
@@ -433,6 +527,13 @@ TEST(LinuxDiskSession, creationFailsWhenItsSourcesAreMissing) {
 
     environment = fixture.environment();
     environment.mountInfoPath = fixture.root() + "/no-mountinfo";
+    EXPECT_FALSE(open(environment));
+
+    // Without the udev daemon libudev would still list the disks, but report nothing more.
+    environment = fixture.environment();
+    environment.udevDaemonRunning = [] { return false; };
+    EXPECT_FALSE(open(environment));
+    environment.udevDaemonRunning = nullptr;
     EXPECT_FALSE(open(environment));
 
     environment = fixture.environment();

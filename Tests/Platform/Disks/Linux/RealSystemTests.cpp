@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <mutex>
 
-#include "Platform/Disks/UdevDiskArbitration.h"
+#include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/ThreadSerialQueue.h"
 
 using namespace platform;
@@ -27,12 +29,25 @@ bool hasBus(const char* bus) {
                std::filesystem::directory_iterator() && !error;
 }
 
+bool udevDaemonRuns() { return ::access(LinuxDiskEnvironment::udevControlPath, F_OK) == 0; }
+
 }  // namespace
 
-// This machine's own /sys, /proc and udev. It may or may not have external drives, so this only
-// checks what holds everywhere.
+TEST(RealSystem, noSessionOpensWithoutAUdevDaemon) {
+    auto session = UdevDiskArbitration::make(LinuxDiskEnvironment::system())->openSession();
+    if (udevDaemonRuns()) {
+        EXPECT_TRUE(session) << "udev, /sys or /proc/self/mountinfo could not be opened";
+    } else {
+        EXPECT_FALSE(session);
+    }
+}
+
+// This machine's own /sys, /proc and udev, as if a udev daemon ran. It may or may not have
+// external drives, so this only checks what holds everywhere.
 TEST(RealSystem, theBackendRunsOnThisMachine) {
-    auto arbitration = UdevDiskArbitration::make(LinuxDiskEnvironment::system());
+    auto environment = LinuxDiskEnvironment::system();
+    environment.udevDaemonRunning = [] { return true; };
+    auto arbitration = UdevDiskArbitration::make(environment);
     Seen seen;
     seen.session = arbitration->openSession();
     ASSERT_TRUE(seen.session) << "udev, /sys or /proc/self/mountinfo could not be opened";

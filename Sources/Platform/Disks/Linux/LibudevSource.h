@@ -21,7 +21,7 @@ public:
     std::optional<std::vector<std::string>> blockDevices() override;
     UdevProperties properties(const std::string& name) override;
     int monitorDescriptor() const override;
-    std::vector<UdevEvent> receiveEvents() override;
+    UdevReceipt receive() override;
 
     LibudevSource(udev* context, udev_monitor* monitor);  // use open()
 

@@ -3,8 +3,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "Disk.h"
+#include "MountInfo.h"
+#include "Platform/Disks/Disk.h"
+#include "Platform/Log/Logger.h"
 #include "SysfsRegistry.h"
 #include "SysfsTree.h"
 #include "UdevSource.h"
@@ -15,9 +18,15 @@ namespace platform {
 struct UdevDiskContext {
     SysfsTree tree;
     std::string mountInfoPath;
+    BlockDeviceLookup blockDeviceNumber;
     std::shared_ptr<UdevSource> udev;
     std::shared_ptr<SysfsRegistry> registry;
+    Logger log;
 };
+
+// The entries of the mount table, with the device numbers of btrfs mounts resolved; absent when
+// it cannot be read.
+std::optional<std::vector<MountEntry>> readMountEntries(const UdevDiskContext& context);
 
 // A block device seen through sysfs, udev and the mount table. The disk is bound to the device
 // present when it was made, through its media entry: once that device is gone (or another one
@@ -32,6 +41,8 @@ public:
     std::optional<std::string> bsdName() const override { return name_; }
     std::optional<DiskDescription> copyDescription() const override;
     std::optional<RegistryObject> copyIOMedia() const override;
+    // The id of its media entry when it was made (0 for a disk that has gone).
+    std::uint64_t mediaID() const { return mediaID_; }
 
     UdevDisk(std::shared_ptr<const UdevDiskContext> context, std::string name, std::string path,
              std::uint64_t mediaID);  // use make()

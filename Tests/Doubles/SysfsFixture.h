@@ -1,17 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "Platform/Disks/LinuxDiskEnvironment.h"
-#include "Platform/Disks/UdevSource.h"
+#include "Platform/Disks/Linux/LinuxDiskEnvironment.h"
+#include "Platform/Disks/Linux/UdevSource.h"
 
 // udev as a test sets it up: properties per device, the device scan from the fixture's block
-// class (or a list the test gives), and no event descriptor (tests hand events to the session).
+// class (or a list the test gives), and no event descriptor: tests hand events to the session, or
+// queue receipts for it to read.
 class FixtureUdev final : public platform::UdevSource {
 public:
     explicit FixtureUdev(std::string sysfsRoot) : root_(std::move(sysfsRoot)) {}
@@ -19,11 +21,12 @@ public:
     std::map<std::string, platform::UdevProperties> deviceProperties;
     std::optional<std::vector<std::string>> scan;  // replaces the listing when set
     bool scanFails = false;
+    std::deque<platform::UdevReceipt> waiting;  // read by receive(); drained when empty
 
     std::optional<std::vector<std::string>> blockDevices() override;
     platform::UdevProperties properties(const std::string& name) override;
     int monitorDescriptor() const override { return -1; }
-    std::vector<platform::UdevEvent> receiveEvents() override { return {}; }
+    platform::UdevReceipt receive() override;
 
 private:
     std::string root_;
@@ -41,8 +44,10 @@ public:
     const std::string& mountInfoPath() const { return mountInfo_; }
     std::string devices(const std::string& relative) const { return root_ + "/devices/" + relative; }
     std::shared_ptr<FixtureUdev> udev;
+    // The block device nodes the environment's lookup knows, by path ("/dev/sdc1").
+    std::map<std::string, std::pair<unsigned, unsigned>> deviceNodes;
 
-    // The environment of a session on this tree, driven by hand.
+    // The environment of a session on this tree, driven by hand, as if a udev daemon ran.
     platform::LinuxDiskEnvironment environment() const;
 
     // A device directory (relative to devices/) with a uevent and, unless empty, a subsystem link.
@@ -68,6 +73,12 @@ public:
     std::string addThunderboltNvme(); // nvme0n1 behind a Thunderbolt router, with nvme0n1p1
     std::string addInternalNvme();    // nvme1n1 with nvme1n1p1 mounted at /
     std::string addLoop();            // loop0, mounted
+    // dm-0: the unlocked LUKS volume (ext4 "Vault") in partition sdb2 of the USB SSD, which must be
+    // there; sdb2 then holds the encrypted container instead of exFAT. Mounted by luksMountInfo().
+    std::string addLuksVolume();
+    // dm-1: an LVM logical volume (ext4 "Pool") on partition sdc1 of the USB stick, which must be there.
+    std::string addLvmVolume();
+    static std::string luksMountInfo();
     // The mount table of the fixtures above.
     static std::string standardMountInfo();
 

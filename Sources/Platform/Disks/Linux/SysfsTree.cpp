@@ -15,6 +15,10 @@ namespace platform {
 
 namespace fs = std::filesystem;
 
+namespace {
+constexpr std::string_view cryptMappingPrefix = "CRYPT-";
+}  // namespace
+
 SysfsTree::SysfsTree(std::string root) {
     std::error_code error;
     auto canonicalRoot = fs::canonical(root, error);
@@ -124,6 +128,16 @@ std::optional<std::string> SysfsTree::parentDevice(const std::string& dir) const
 }
 
 bool SysfsTree::isVirtual(const std::string& path) const { return path.starts_with(devices_ + "/virtual/"); }
+
+std::optional<std::string> SysfsTree::cryptBacking(const std::string& diskPath) const {
+    if (!isVirtual(diskPath)) return std::nullopt;
+    // The crypt target names its mappings "CRYPT-<type>-<uuid>-<name>"; LVM's begin "LVM-".
+    auto uuid = attribute(diskPath + "/dm", "uuid");
+    if (!uuid || !uuid->starts_with(cryptMappingPrefix)) return std::nullopt;
+    auto members = list(diskPath + "/slaves");
+    if (members.size() != 1) return std::nullopt;
+    return blockPath(members.front());
+}
 
 bool SysfsTree::isPartition(const std::string& blockPath) const { return exists(blockPath + "/partition"); }
 

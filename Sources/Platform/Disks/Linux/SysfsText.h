@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "Value.h"
+#include "Platform/Disks/Value.h"
 
 namespace platform::sysfs {
 

@@ -47,6 +47,9 @@ public:
     std::optional<std::string> parentDevice(const std::string& dir) const;
     // Under devices/virtual: loop, ram, zram, device mapper, software RAID.
     bool isVirtual(const std::string& path) const;
+    // For an unlocked encrypted volume (a device-mapper disk of the crypt target over exactly one
+    // device), the block directory of that device; absent for every other disk.
+    std::optional<std::string> cryptBacking(const std::string& diskPath) const;
     // For a partition directory, its disk's directory; for a disk, itself.
     std::string wholeDiskPath(const std::string& blockPath) const;
     bool isPartition(const std::string& blockPath) const;

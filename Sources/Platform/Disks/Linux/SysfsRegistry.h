@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Registry.h"
+#include "Platform/Disks/Registry.h"
 #include "SysfsTree.h"
 
 namespace platform {
@@ -21,11 +21,17 @@ namespace platform {
 // Thunderbolt domain and routers); one "IOMedia" per disk and partition; per whole disk an
 // "IOBlockStorageDriver" between its media and its device, and an "IOPartitionScheme" between it
 // and its partitions; a composite entry between a device-mapper or software-RAID disk and the
-// media of its members; and an "IOThunderboltPort" for each router's upstream link.
+// media of its members, except for an unlocked encrypted volume, whose media entry sits right on
+// the media of the one device it maps; and an "IOThunderboltPort" for each router's upstream link.
 //
 // Ids are handed out upwards and never reused. An entry is known by its path and a discriminator
 // (the disk sequence number, a USB device's bus and device number, a router's unique id), so a
 // device attached again gets new ids; forgetDisk() retires a removed disk's ids at once.
+//
+// A driver's "Statistics" come from its disk's `stat` file, kept open and read again from its
+// start at each read (sysfs renders it afresh). Whether a driver entry is still its disk is checked
+// when it is looked up after a change of the device tree, not at every sample: between changes a
+// disk that vanished is told by its kept file, whose reads then fail with ENODEV.
 class SysfsRegistry final : public Registry {
 public:
     explicit SysfsRegistry(SysfsTree tree);
@@ -60,6 +66,20 @@ private:
         std::string name;           // block kinds: the block device's name
         std::string disk;           // block kinds: the whole disk's name; a driver's provider: its disk
         std::string key;
+        std::uint64_t id = 0;
+    };
+
+    // An open statistics file; closed with the last reader.
+    struct StatisticsFile {
+        int descriptor = -1;
+        explicit StatisticsFile(int descriptor) : descriptor(descriptor) {}
+        ~StatisticsFile();
+        StatisticsFile(const StatisticsFile&) = delete;
+        StatisticsFile& operator=(const StatisticsFile&) = delete;
+    };
+    struct Driver {
+        std::shared_ptr<StatisticsFile> file;  // null: opened at the next read
+        std::optional<std::uint64_t> checkedAt;  // the tree generation of the last identity check
     };
 
     Node rootNode() const;
@@ -75,6 +95,8 @@ private:
 
     std::vector<std::string_view> keysOf(const Node& node) const;
     std::optional<Value> readProperty(const Node& node, std::string_view key, int& error);
+    std::optional<std::string> readStatistics(const Node& driver, int& error);
+    static std::shared_ptr<StatisticsFile> openStatistics(const std::string& diskPath, int& error);
     std::optional<std::string> soleRouter() const;
     std::optional<std::string> soleTunnelEntry() const;
     bool isTunnelEntry(const std::string& pciPath) const;
@@ -83,6 +105,7 @@ private:
     mutable std::mutex mutex_;
     std::unordered_map<std::string, std::uint64_t> ids_;
     std::unordered_map<std::uint64_t, Node> nodes_;
+    std::unordered_map<std::uint64_t, Driver> drivers_;  // by entry id, once looked up or read
     std::uint64_t nextID_ = 1;
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::atomic<std::uint64_t> statisticsReads_{0};

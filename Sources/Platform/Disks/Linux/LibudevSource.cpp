@@ -1,6 +1,9 @@
 #include "LibudevSource.h"
 
 #include <libudev.h>
+#include <poll.h>
+
+#include <cerrno>
 
 namespace platform {
 
@@ -62,19 +65,24 @@ UdevProperties LibudevSource::properties(const std::string& name) {
 
 int LibudevSource::monitorDescriptor() const { return descriptor_; }
 
-std::vector<UdevEvent> LibudevSource::receiveEvents() {
+UdevReceipt LibudevSource::receive() {
     std::lock_guard lock(mutex_);
-    std::vector<UdevEvent> events;
-    // The monitor's descriptor is non-blocking: this drains what is waiting, at most a bounded burst.
-    for (int i = 0; i < 4096; ++i) {
-        udev_device* device = udev_monitor_receive_device(monitor_);
-        if (!device) break;
-        const char* action = udev_device_get_action(device);
-        const char* name = udev_device_get_sysname(device);
-        if (action && name) events.push_back({action, name});
-        udev_device_unref(device);
+    errno = 0;
+    udev_device* device = udev_monitor_receive_device(monitor_);
+    if (!device) {
+        if (errno == ENOBUFS) return {UdevReceipt::Kind::overflowed, {}};
+        // libudev also gives null for a message it refuses (not sent by udev, or filtered out);
+        // whatever waits behind it is still to be read.
+        pollfd waiting{descriptor_, POLLIN, 0};
+        bool more = ::poll(&waiting, 1, 0) > 0 && (waiting.revents & (POLLIN | POLLERR));
+        return {more ? UdevReceipt::Kind::ignored : UdevReceipt::Kind::drained, {}};
     }
-    return events;
+    UdevReceipt receipt{UdevReceipt::Kind::ignored, {}};
+    const char* action = udev_device_get_action(device);
+    const char* name = udev_device_get_sysname(device);
+    if (action && name) receipt = {UdevReceipt::Kind::event, {action, name}};
+    udev_device_unref(device);
+    return receipt;
 }
 
 }  // namespace platform

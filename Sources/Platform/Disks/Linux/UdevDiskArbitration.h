@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "DiskArbitration.h"
+#include "Platform/Disks/DiskArbitration.h"
 #include "LinuxDiskEnvironment.h"
 #include "SysfsRegistry.h"
 #include "UdevDiskSession.h"
@@ -15,8 +15,8 @@ class UdevDiskArbitration final : public DiskArbitration {
 public:
     static std::shared_ptr<UdevDiskArbitration> make(LinuxDiskEnvironment environment);
 
-    // Null when the event source cannot be set up: no udev, sysfs or the mount table unreadable,
-    // the device scan failing, or no monitor thread.
+    // Null when the event source cannot be set up: no udev daemon, no udev connection, sysfs or
+    // the mount table unreadable, the device scan failing, or no monitor thread.
     DiskSessionPtr createSession() override { return openSession(); }
     std::shared_ptr<UdevDiskSession> openSession();
 
