@@ -81,24 +81,11 @@ TEST(DesktopEntry, SplitsExecLinesAsTheDesktopsDo) {
     for (const Case& c : cases) EXPECT_EQ(splitExecLine(c.exec), c.expected) << c.exec;
 }
 
+// The general round trip of quoteExecArgument and escapeDesktopString is the fuzz target's check.
 TEST(DesktopEntry, CommandsAreReadPastEnvAssignments) {
     using Environment = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(parseExecCommand({"env", "A=1", "B=x=y", "/p", "arg"}),
-              (ExecCommand{Environment{{"A", "1"}, {"B", "x=y"}}, "/p", {"arg"}}));
-    EXPECT_EQ(parseExecCommand({"/usr/bin/env", "A=1", "/p"}), (ExecCommand{Environment{{"A", "1"}}, "/p", {}}));
-    EXPECT_EQ(parseExecCommand({"/p", "A=1"}), (ExecCommand{{}, "/p", {"A=1"}}));
+    EXPECT_EQ(parseExecCommand({"/usr/bin/env", "A=1", "B=x=y", "/p", "C=2"}),
+              (ExecCommand{Environment{{"A", "1"}, {"B", "x=y"}}, "/p", {"C=2"}}));
     EXPECT_EQ(parseExecCommand({"env", "A=1"}), std::nullopt);
     EXPECT_EQ(parseExecCommand({}), std::nullopt);
-}
-
-TEST(DesktopEntry, QuotedArgumentsReadBackUnchanged) {
-    for (std::string_view argument : {"/plain/path", "/My Apps/100% \"q\" $HOME `x` back\\slash",
-                                      "/tab\tnew\nline\rreturn", "/관측기/Kavrinet", "%%f", "\\\\", ""}) {
-        const std::string value = escapeDesktopString("env A=b " + quoteExecArgument(argument));
-        auto entry = parseDesktopEntry("[Desktop Entry]\nExec=" + value + "\n");
-        ASSERT_TRUE(entry) << argument;
-        auto command = execCommandOf(*entry);
-        ASSERT_TRUE(command) << argument;
-        EXPECT_EQ(command->program, argument);
-    }
 }

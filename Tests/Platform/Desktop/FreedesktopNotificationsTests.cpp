@@ -178,14 +178,11 @@ TEST_F(FreedesktopNotificationsTest, AnswersArriveWhenTheServerGivesThemOrAsErro
     auto late = post(*notifications, kTest);
     ASSERT_TRUE(late.value->has_value());
     EXPECT_FALSE(late.value->value().empty());
-}
 
-TEST_F(FreedesktopNotificationsTest, AbsentServerFailsTheNotificationWithTheBusError) {
-    PrivateBus bus;
-    auto notifications = backend(bus.address());
-    auto outcome = post(*notifications, kTest);
-    ASSERT_TRUE(outcome.value->has_value());
-    EXPECT_NE(outcome.value->value().find(kNotificationsName), std::string::npos);
+    PrivateBus empty;  // no server at all: the bus's own error
+    auto absent = post(*backend(empty.address()), kTest);
+    ASSERT_TRUE(absent.value->has_value());
+    EXPECT_NE(absent.value->value().find(kNotificationsName), std::string::npos);
 }
 
 TEST_F(FreedesktopNotificationsTest, OnlyTheServersDefaultActionOnOurNotificationActivates) {
