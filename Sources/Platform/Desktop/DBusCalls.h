@@ -20,10 +20,12 @@ inline constexpr const char* kBusPath = "/org/freedesktop/DBus";
 inline constexpr const char* kBusInterface = "org.freedesktop.DBus";
 
 // Sends `call` without waiting; `onReply` gets the reply or error message on this thread's event
-// loop, exactly once (a call that gets no answer ends as an error after `timeoutMilliseconds`).
+// loop, exactly once (a call that gets no answer ends as an error after `timeoutMilliseconds`),
+// unless `owner` is given and destroyed first: then the answer is dropped with the call.
 template <class OnReply>
-void callAsync(const QDBusConnection& connection, const QDBusMessage& call, int timeoutMilliseconds, OnReply onReply) {
-    auto* watcher = new QDBusPendingCallWatcher(connection.asyncCall(call, timeoutMilliseconds));
+void callAsync(const QDBusConnection& connection, const QDBusMessage& call, int timeoutMilliseconds, QObject* owner,
+               OnReply onReply) {
+    auto* watcher = new QDBusPendingCallWatcher(connection.asyncCall(call, timeoutMilliseconds), owner);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [onReply = std::move(onReply)](QDBusPendingCallWatcher* finished) mutable {
                          finished->deleteLater();
@@ -40,7 +42,9 @@ inline std::string errorText(const QDBusError& error) {
     QString text = error.message().isEmpty() ? error.name() : error.message();
     return text.toStdString();
 }
-inline std::string errorText(const QDBusMessage& reply) { return errorText(QDBusError(reply)); }
+inline std::string errorText(const QDBusMessage& reply) {
+    return errorText(QDBusError(reply));
+}
 
 // A connection to the bus at `address` under a name no other connection of this process uses.
 inline QDBusConnection connectToAddress(const std::string& address, const char* purpose, QString& name) {

@@ -167,8 +167,9 @@ std::optional<std::vector<std::string>> splitExecLine(std::string_view exec) {
             for (++i;; ++i) {
                 if (i == exec.size()) return std::nullopt;
                 if (exec[i] == '"') break;
-                if (exec[i] == '\\' && i + 1 < exec.size() && kQuotedEscapes.find(exec[i + 1]) != std::string_view::npos)
-                    ++i;
+                const bool escaped = exec[i] == '\\' && i + 1 < exec.size() &&
+                                     kQuotedEscapes.find(exec[i + 1]) != std::string_view::npos;
+                if (escaped) ++i;
                 current.push_back(exec[i]);
             }
         } else if (c == '\'') {

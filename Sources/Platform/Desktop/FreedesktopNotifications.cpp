@@ -94,12 +94,12 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         bus = Bus::connected;
         // Any sender may emit on this path; the slots keep only what the server sends.
         receiver = std::make_unique<NotificationSignalReceiver>(weak_from_this());
-        const bool subscribed =
-            connection.connect(QString(), kPath, kInterface, "ActionInvoked", receiver.get(),
-                               SLOT(onActionInvoked(uint, QString, QDBusMessage))) &&
-            connection.connect(QString(), kPath, kInterface, "NotificationClosed", receiver.get(),
-                               SLOT(onNotificationClosed(uint, uint, QDBusMessage)));
-        if (!subscribed) logger.error("Notification signals not subscribed: " + dbus::errorText(connection.lastError()));
+        const bool subscribed = connection.connect(QString(), kPath, kInterface, "ActionInvoked", receiver.get(),
+                                                   SLOT(onActionInvoked(uint, QString, QDBusMessage))) &&
+                                connection.connect(QString(), kPath, kInterface, "NotificationClosed", receiver.get(),
+                                                   SLOT(onNotificationClosed(uint, uint, QDBusMessage)));
+        if (!subscribed)
+            logger.error("Notification signals not subscribed: " + dbus::errorText(connection.lastError()));
         return true;
     }
 
@@ -110,27 +110,28 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         }
         QDBusMessage owned = dbus::busCall("NameHasOwner");
         owned << QString::fromLatin1(kService);
-        dbus::callAsync(connection, owned, options.callTimeoutMilliseconds,
-                        [self = shared_from_this(), completion = std::move(completion)](const QDBusMessage& reply) mutable {
-                            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-                                reply.arguments().constFirst().toBool()) {
-                                self->post([completion = std::move(completion)] { completion(authorisedStatus); });
-                                return;
-                            }
-                            self->askActivatable(std::move(completion));
-                        });
+        dbus::callAsync(
+            connection, owned, options.callTimeoutMilliseconds, nullptr,
+            [self = shared_from_this(), completion = std::move(completion)](const QDBusMessage& reply) mutable {
+                if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+                    reply.arguments().constFirst().toBool()) {
+                    self->post([completion = std::move(completion)] { completion(authorisedStatus); });
+                    return;
+                }
+                self->askActivatable(std::move(completion));
+            });
     }
 
     void askActivatable(StatusCompletion completion) {
-        dbus::callAsync(connection, dbus::busCall("ListActivatableNames"), options.callTimeoutMilliseconds,
-                        [self = shared_from_this(), completion = std::move(completion)](const QDBusMessage& reply) mutable {
-                            const bool activatable = reply.type() == QDBusMessage::ReplyMessage &&
-                                                     !reply.arguments().isEmpty() &&
-                                                     reply.arguments().constFirst().toStringList().contains(kService);
-                            self->post([completion = std::move(completion), activatable] {
-                                completion(activatable ? authorisedStatus : deniedStatus);
-                            });
-                        });
+        dbus::callAsync(
+            connection, dbus::busCall("ListActivatableNames"), options.callTimeoutMilliseconds, nullptr,
+            [self = shared_from_this(), completion = std::move(completion)](const QDBusMessage& reply) mutable {
+                const bool activatable = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+                                         reply.arguments().constFirst().toStringList().contains(kService);
+                self->post([completion = std::move(completion), activatable] {
+                    completion(activatable ? authorisedStatus : deniedStatus);
+                });
+            });
     }
 
     void add(const Request& request, Completion completion) {
@@ -152,15 +153,14 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         Posted& entry = posted[request.identifier];
         entry.inFlight = true;
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
-        call << QString::fromLatin1(kAppName) << entry.serverID << QString()
-             << QString::fromStdString(request.title) << QString::fromStdString(request.body)
+        call << QString::fromLatin1(kAppName) << entry.serverID << QString() << QString::fromStdString(request.title)
+             << QString::fromStdString(request.body)
              << QStringList{QString::fromLatin1(kDefaultAction), QString::fromUtf8(kDefaultActionLabel)}
              << QVariantMap{{QString::fromLatin1(kSuppressSoundHint), true}} << kServerDefaultExpiry;
-        dbus::callAsync(connection, call, options.callTimeoutMilliseconds,
-                        [self = shared_from_this(), identifier = request.identifier,
-                         completion = std::move(completion)](const QDBusMessage& reply) mutable {
-                            self->answered(identifier, reply, std::move(completion));
-                        });
+        dbus::callAsync(
+            connection, call, options.callTimeoutMilliseconds, nullptr,
+            [self = shared_from_this(), identifier = request.identifier, completion = std::move(completion)](
+                const QDBusMessage& reply) mutable { self->answered(identifier, reply, std::move(completion)); });
     }
 
     void answered(const std::string& identifier, const QDBusMessage& reply, Completion completion) {
@@ -168,7 +168,8 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
             remember(identifier, reply.arguments().constFirst().toUInt(), reply.service());
         } else {
-            error = reply.type() == QDBusMessage::ErrorMessage ? dbus::errorText(reply) : std::string(kNoIdentifierAnswer);
+            error =
+                reply.type() == QDBusMessage::ErrorMessage ? dbus::errorText(reply) : std::string(kNoIdentifierAnswer);
         }
         post([completion = std::move(completion), error = std::move(error)] {
             if (completion) completion(error);
@@ -230,7 +231,7 @@ void NotificationSignalReceiver::onNotificationClosed(uint id, uint, const QDBus
 }  // namespace
 
 std::shared_ptr<FreedesktopNotifications> FreedesktopNotifications::make(SerialQueuePtr mainQueue, Options options,
-                                                                          Logger logger) {
+                                                                         Logger logger) {
     return std::make_shared<FreedesktopNotifications>(
         std::make_shared<Impl>(std::move(mainQueue), std::move(options), std::move(logger)));
 }

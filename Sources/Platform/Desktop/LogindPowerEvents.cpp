@@ -101,7 +101,7 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
 
         QDBusMessage ownerCall = dbus::busCall("GetNameOwner");
         ownerCall << QString::fromLatin1(kLogindService);
-        dbus::callAsync(bus, ownerCall, source->options.callTimeoutMilliseconds,
+        dbus::callAsync(bus, ownerCall, source->options.callTimeoutMilliseconds, receiver.get(),
                         [weak = weak_from_this()](const QDBusMessage& reply) {
                             auto self = weak.lock();
                             if (!self || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
@@ -119,7 +119,8 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
             bus.disconnect(QString(), kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
                            SLOT(onPrepareForSleep(bool, QDBusMessage)));
             bus.disconnect(QString(), dbus::kBusPath, dbus::kBusInterface, kOwnerSignal, QStringList{kLogindService},
-                           QString(), receiver.get(), SLOT(onNameOwnerChanged(QString, QString, QString, QDBusMessage)));
+                           QString(), receiver.get(),
+                           SLOT(onNameOwnerChanged(QString, QString, QString, QDBusMessage)));
             receiver.reset();
         }
         releaseInhibitor();
@@ -132,7 +133,8 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
         QDBusMessage call = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kManagerInterface, "Inhibit");
         call << QString::fromLatin1(kInhibitWhat) << QString::fromStdString(source->options.who)
              << QString::fromStdString(source->options.why) << QString::fromLatin1(kInhibitMode);
-        dbus::callAsync(source->connection, call, source->options.callTimeoutMilliseconds,
+        // The call ends with the subscription: its receiver owns it.
+        dbus::callAsync(source->connection, call, source->options.callTimeoutMilliseconds, receiver.get(),
                         [weak = weak_from_this()](const QDBusMessage& reply) {
                             if (auto self = weak.lock()) self->inhibitorArrived(reply);
                         });
@@ -149,9 +151,9 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
         if (fd < 0) {
             if (!inhibitFailureLogged) {
                 inhibitFailureLogged = true;
-                source->logger.error("No sleep delay inhibitor: " +
-                                     (reply.type() == QDBusMessage::ErrorMessage ? dbus::errorText(reply)
-                                                                                 : std::string("no descriptor")));
+                source->logger.error("No sleep delay inhibitor: " + (reply.type() == QDBusMessage::ErrorMessage
+                                                                         ? dbus::errorText(reply)
+                                                                         : std::string("no descriptor")));
             }
             return;
         }

@@ -210,7 +210,9 @@ QtMainQueue::~QtMainQueue() {
         dispatcher->deleteLater();
 }
 
-const std::string& QtMainQueue::label() const { return state_->label; }
+const std::string& QtMainQueue::label() const {
+    return state_->label;
+}
 
 void QtMainQueue::async(std::function<void()> work) {
     if (!work) return;
@@ -249,8 +251,12 @@ void QtMainQueue::sync(std::function<void()> work) {
     finished.wait(lock, [&] { return done; });
 }
 
-bool QtMainQueue::isCurrent() const { return currentQueue == state_.get(); }
+bool QtMainQueue::isCurrent() const {
+    return currentQueue == state_.get();
+}
 
-double QtMainQueue::now() const { return systemContinuousTime(); }
+double QtMainQueue::now() const {
+    return systemContinuousTime();
+}
 
 }  // namespace platform

@@ -28,12 +28,13 @@ constexpr const char* kOpener = "xdg-open";
 constexpr const char* kHiddenKey = "Hidden";
 constexpr const char* kGnomeEnabledKey = "X-GNOME-Autostart-enabled";
 
-constexpr const char* kNoConfigFolder =
-    "No configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path";
+constexpr const char* kNoConfigFolder = "No configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path";
 constexpr const char* kBadIdentifier = "The bundle identifier is not usable as a file name";
 constexpr const char* kNoExecutable = "The path of this program cannot be resolved";
 
-std::string systemText(int error) { return std::error_code(error, std::generic_category()).message(); }
+std::string systemText(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
 
 // An identifier that names exactly one file in the autostart folder.
 bool isPlainFileName(const std::string& name) {
@@ -85,8 +86,12 @@ std::string XdgAutostartLoginItem::entryContents(const std::filesystem::path& ex
                              quoteExecArgument(executable.string());
     return std::string("[Desktop Entry]\n") +
            "Type=Application\n"
-           "Name=" + kEntryName + "\n"
-           "Exec=" + escapeDesktopString(exec) + "\n"
+           "Name=" +
+           kEntryName +
+           "\n"
+           "Exec=" +
+           escapeDesktopString(exec) +
+           "\n"
            "Terminal=false\n"
            "NoDisplay=true\n";
 }

@@ -64,15 +64,19 @@ PrivateBus::PrivateBus(const std::vector<std::string>& activatableNames) {
                                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
                                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
                                "<busconfig>\n"
-                               "  <listen>unix:dir=" + folder_.path().string() + "</listen>\n"
-                               "  <auth>EXTERNAL</auth>\n"
-                               "  <servicedir>" + services.string() + "</servicedir>\n"
-                               "  <policy context=\"default\">\n"
-                               "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                               "    <allow eavesdrop=\"true\"/>\n"
-                               "    <allow own=\"*\"/>\n"
-                               "  </policy>\n"
-                               "</busconfig>\n");
+                               "  <listen>unix:dir=" +
+                                   folder_.path().string() +
+                                   "</listen>\n"
+                                   "  <auth>EXTERNAL</auth>\n"
+                                   "  <servicedir>" +
+                                   services.string() +
+                                   "</servicedir>\n"
+                                   "  <policy context=\"default\">\n"
+                                   "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                                   "    <allow eavesdrop=\"true\"/>\n"
+                                   "    <allow own=\"*\"/>\n"
+                                   "  </policy>\n"
+                                   "</busconfig>\n");
 
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -113,7 +117,8 @@ FakeService::FakeService(const std::string& address, const QString& serviceName,
       connection_(QDBusConnection::connectToBus(QString::fromStdString(address), connectionName_)),
       path_(path) {
     if (!connection_.isConnected()) throw std::runtime_error("fake service: no bus");
-    if (!connection_.registerVirtualObject(path_, this)) throw std::runtime_error("fake service: object not registered");
+    if (!connection_.registerVirtualObject(path_, this))
+        throw std::runtime_error("fake service: object not registered");
     if (!serviceName.isEmpty() && !connection_.registerService(serviceName))
         throw std::runtime_error("fake service: name not owned");
 }
@@ -123,7 +128,9 @@ FakeService::~FakeService() {
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
-QString FakeService::uniqueName() const { return connection_.baseService(); }
+QString FakeService::uniqueName() const {
+    return connection_.baseService();
+}
 
 std::vector<FakeService::Call> FakeService::callsTo(const QString& member) const {
     std::vector<Call> matching;
@@ -167,7 +174,8 @@ FakeNotificationServer::FakeNotificationServer(const std::string& address, bool 
                   QStringLiteral("/org/freedesktop/Notifications")) {}
 
 QDBusMessage FakeNotificationServer::answer(const QDBusMessage& call) {
-    if (call.member() != QLatin1String("Notify")) return call.createErrorReply(QDBusError::UnknownMethod, call.member());
+    if (call.member() != QLatin1String("Notify"))
+        return call.createErrorReply(QDBusError::UnknownMethod, call.member());
     if (failure_) return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.Failed"), *failure_);
     const uint replaces = call.arguments().value(1).toUInt();
     return call.createReply(QVariantList{replaces != 0 ? replaces : nextID_++});
@@ -208,7 +216,8 @@ void FakeLogind::emitPrepareForSleep(bool start) {
 }
 
 QDBusMessage FakeLogind::answer(const QDBusMessage& call) {
-    if (call.member() != QLatin1String("Inhibit")) return call.createErrorReply(QDBusError::UnknownMethod, call.member());
+    if (call.member() != QLatin1String("Inhibit"))
+        return call.createErrorReply(QDBusError::UnknownMethod, call.member());
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) return call.createErrorReply(QDBusError::Failed, QStringLiteral("pipe"));
     readEnds_.push_back(ends[0]);

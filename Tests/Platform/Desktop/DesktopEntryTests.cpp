@@ -30,12 +30,12 @@ TEST(DesktopEntry, ReadsTheMainGroupOnly) {
 TEST(DesktopEntry, RefusesWhatIsNoDesktopEntry) {
     static constexpr char withNul[] = "[Desktop Entry]\nExec=/bin/a\0b\n";
     for (std::string_view bytes : {
-             std::string_view("Exec=/bin/a\n[Desktop Entry]\n"),      // a key before any group
-             std::string_view("[Desktop Entry]\nExec /bin/a\n"),      // neither key nor header
-             std::string_view("[Desktop Entry\nExec=/bin/a\n"),       // unclosed header
-             std::string_view("[Other]\nExec=/bin/a\n"),              // no main group
-             std::string_view("[Desktop Entry]\n=value\n"),           // no key
-             std::string_view(withNul, sizeof withNul - 1),              // a NUL byte
+             std::string_view("Exec=/bin/a\n[Desktop Entry]\n"),  // a key before any group
+             std::string_view("[Desktop Entry]\nExec /bin/a\n"),  // neither key nor header
+             std::string_view("[Desktop Entry\nExec=/bin/a\n"),   // unclosed header
+             std::string_view("[Other]\nExec=/bin/a\n"),          // no main group
+             std::string_view("[Desktop Entry]\n=value\n"),       // no key
+             std::string_view(withNul, sizeof withNul - 1),       // a NUL byte
              std::string_view(""),
          }) {
         EXPECT_EQ(parseDesktopEntry(bytes), std::nullopt) << bytes;

@@ -50,7 +50,8 @@ private:
 };
 
 std::optional<uint> dunstCount(const char* property) {
-    QDBusMessage get = QDBusMessage::createMethodCall(kServerName, kServerPath, "org.freedesktop.DBus.Properties", "Get");
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kServerName, kServerPath, "org.freedesktop.DBus.Properties", "Get");
     get << QString::fromLatin1(kDunstInterface) << QString::fromLatin1(property);
     QDBusMessage reply = QDBusConnection::sessionBus().call(get);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
@@ -85,14 +86,16 @@ TEST(DunstRoundTrip, ANotificationIsShownReplacedAndClickedThroughTheRealServer)
     std::vector<std::string> activated;
     notifications->setActivationHandler([&](const std::string& identifier) { activated.push_back(identifier); });
     EXPECT_EQ(post(*notifications, {"connection-test", "Kavrinet 테스트 알림", "첫 번째"}), std::nullopt);
-    EXPECT_EQ(post(*notifications, {"connection-test", "Kavrinet 테스트 알림", "연결 변화가 아닌 알림 표시 확인입니다."}),
-              std::nullopt);
+    EXPECT_EQ(
+        post(*notifications, {"connection-test", "Kavrinet 테스트 알림", "연결 변화가 아닌 알림 표시 확인입니다."}),
+        std::nullopt);
     // The second replaced the first: one notification on screen, none waiting.
     ASSERT_TRUE(runEventLoopUntil([] { return dunstCount("displayedLength") == 1u; }));
     EXPECT_EQ(dunstCount("waitingLength"), 0u);
 
     // What a click on it does.
-    QDBusMessage click = QDBusMessage::createMethodCall(kServerName, kServerPath, kDunstInterface, "NotificationAction");
+    QDBusMessage click =
+        QDBusMessage::createMethodCall(kServerName, kServerPath, kDunstInterface, "NotificationAction");
     click << uint(0);
     EXPECT_EQ(QDBusConnection::sessionBus().call(click).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(runEventLoopUntil([&] { return !activated.empty(); }));

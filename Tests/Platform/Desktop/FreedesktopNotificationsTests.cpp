@@ -41,7 +41,8 @@ protected:
     SerialQueuePtr queue = QtMainQueue::make("test.main");
 
     std::shared_ptr<FreedesktopNotifications> backend(const std::string& address, int timeoutMilliseconds = 10000) {
-        return FreedesktopNotifications::make(queue, {address, timeoutMilliseconds}, Logger("test", "Notifications", log));
+        return FreedesktopNotifications::make(queue, {address, timeoutMilliseconds},
+                                              Logger("test", "Notifications", log));
     }
 
     Outcome<std::optional<std::string>> post(DesktopNotifications& notifications,

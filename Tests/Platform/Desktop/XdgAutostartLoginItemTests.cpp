@@ -71,7 +71,9 @@ std::string golden(const std::string& quotedPath) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Kavrinet\n"
-           "Exec=env KAVRINET_LAUNCH_EVENT=aevt/oapp/lgit " + quotedPath + "\n"
+           "Exec=env KAVRINET_LAUNCH_EVENT=aevt/oapp/lgit " +
+           quotedPath +
+           "\n"
            "Terminal=false\n"
            "NoDisplay=true\n";
 }
@@ -122,8 +124,9 @@ TEST_F(LoginItemTest, AnAwkwardPathSurvivesTheExecLineAndTheMarkerReachesTheProg
     install(KAVRINET_LAUNCH_PROBE, executable);
     auto item = registry();
     ASSERT_EQ(item.registerMainApp(), std::nullopt);
-    EXPECT_EQ(TemporaryFolder::readFile(entry()),
-              golden("\"" + home.path().string() + R"(/My Apps 100%% \\"q\\" \\$HOME \\`x\\` back\\\\slash/Kavrinet")"));
+    EXPECT_EQ(
+        TemporaryFolder::readFile(entry()),
+        golden("\"" + home.path().string() + R"(/My Apps 100%% \\"q\\" \\$HOME \\`x\\` back\\\\slash/Kavrinet")"));
     EXPECT_EQ(item.status(), LoginItemRegistry::enabled);
 
     auto parsed = parseDesktopEntry(TemporaryFolder::readFile(entry()));
