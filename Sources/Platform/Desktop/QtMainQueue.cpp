@@ -1,0 +1,262 @@
+#include "QtMainQueue.h"
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "Platform/Foundation/Clocks.h"
+
+namespace platform {
+
+namespace {
+
+// The queue whose work the calling thread runs, or null.
+thread_local const QtMainQueue::State* currentQueue = nullptr;
+
+const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+struct Delayed {
+    double deadline;  // seconds of CLOCK_BOOTTIME
+    std::uint64_t seq;
+    std::shared_ptr<WorkItem> item;
+};
+
+// Heap order: the earliest deadline on top, ties in submission order.
+bool laterThan(const Delayed& a, const Delayed& b) {
+    return a.deadline != b.deadline ? a.deadline > b.deadline : a.seq > b.seq;
+}
+
+[[noreturn]] void fail(const char* message, const std::string& label) {
+    std::fprintf(stderr, "main queue \"%s\": %s\n", label.c_str(), message);
+    std::abort();
+}
+
+// Receives the drain events and the timer's readiness on the event loop's thread.
+class Dispatcher final : public QObject {
+public:
+    Dispatcher(std::shared_ptr<QtMainQueue::State> state, int timer);
+    bool event(QEvent* event) override;
+
+private:
+    std::shared_ptr<QtMainQueue::State> state_;  // outlives this object: the timer fd lives there
+    QSocketNotifier notifier_;
+};
+
+}  // namespace
+
+struct QtMainQueue::State {
+    explicit State(std::string name) : label(std::move(name)) {}
+    ~State() {
+        if (timer >= 0) ::close(timer);
+    }
+
+    const std::string label;
+    std::mutex mutex;
+    std::deque<std::function<void()>> ready;
+    std::vector<Delayed> delayed;  // a heap ordered by laterThan
+    std::uint64_t nextSeq = 0;
+    bool drainPosted = false;
+    bool closed = false;
+    Dispatcher* dispatcher = nullptr;  // set once; cleared (under mutex) when the queue closes
+    int timer = -1;                    // CLOCK_BOOTTIME timerfd
+    bool running = false;              // event loop thread only: one of our items is running
+
+    // With mutex held.
+    void postDrain() {
+        if (drainPosted || closed || dispatcher == nullptr) return;
+        drainPosted = true;
+        QCoreApplication::postEvent(dispatcher, new QEvent(kDrainEvent));
+    }
+
+    // With mutex held: the timer goes off at the earliest deadline, or not at all.
+    void arm() {
+        itimerspec spec{};
+        if (!delayed.empty()) {
+            // Rounded up, so that the clock has reached the deadline when the timer goes off.
+            const double deadline = delayed.front().deadline;
+            double whole = std::floor(deadline);
+            auto nanoseconds = static_cast<long>(std::ceil((deadline - whole) * 1e9));
+            if (nanoseconds >= 1000000000L) {
+                whole += 1;
+                nanoseconds -= 1000000000L;
+            }
+            spec.it_value.tv_sec = static_cast<time_t>(whole);
+            spec.it_value.tv_nsec = nanoseconds;
+            if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;  // 0 disarms
+        }
+        ::timerfd_settime(timer, TFD_TIMER_ABSTIME, &spec, nullptr);
+    }
+
+    // With mutex held: due items join the ready list in deadline order; cancelled ones on top go.
+    void promoteDue() {
+        const double now = systemContinuousTime();
+        while (!delayed.empty()) {
+            Delayed& top = delayed.front();
+            const bool cancelled = top.item->isCancelled();
+            if (!cancelled && top.deadline > now) break;
+            std::pop_heap(delayed.begin(), delayed.end(), laterThan);
+            if (!cancelled) ready.push_back([item = std::move(delayed.back().item)] { item->perform(); });
+            delayed.pop_back();
+        }
+        arm();
+    }
+
+    void timerFired() {
+        std::uint64_t expirations = 0;
+        while (::read(timer, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+        }
+        {
+            std::lock_guard lock(mutex);
+            promoteDue();
+            postDrain();
+        }
+    }
+
+    // Runs what was ready when it started; later work waits for the next turn of the event loop,
+    // so that the loop's own events are not starved.
+    void drain() {
+        std::size_t budget = 0;
+        {
+            std::lock_guard lock(mutex);
+            drainPosted = false;
+            // A nested event loop inside one of our items: the outer drain posts again when done.
+            if (running) return;
+            promoteDue();
+            budget = ready.size();
+        }
+        while (budget-- > 0) {
+            std::function<void()> work;
+            {
+                std::lock_guard lock(mutex);
+                if (closed || ready.empty()) break;
+                work = std::move(ready.front());
+                ready.pop_front();
+            }
+            struct Running {
+                State& state;
+                const State* outer = currentQueue;
+                explicit Running(State& s) : state(s) {
+                    state.running = true;
+                    currentQueue = &state;
+                }
+                ~Running() {
+                    state.running = false;
+                    currentQueue = outer;
+                }
+            } running(*this);
+            work();
+            work = nullptr;  // its captures go while the item still counts as running
+        }
+        std::lock_guard lock(mutex);
+        if (!ready.empty()) postDrain();
+    }
+};
+
+Dispatcher::Dispatcher(std::shared_ptr<QtMainQueue::State> state, int timer)
+    : state_(std::move(state)), notifier_(timer, QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { state_->timerFired(); });
+}
+
+bool Dispatcher::event(QEvent* event) {
+    if (event->type() != kDrainEvent) return QObject::event(event);
+    state_->drain();
+    return true;
+}
+
+std::shared_ptr<QtMainQueue> QtMainQueue::make(std::string label) {
+    return std::make_shared<QtMainQueue>(std::move(label));
+}
+
+QtMainQueue::QtMainQueue(std::string label) : state_(std::make_shared<State>(std::move(label))) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr) fail("made before the QCoreApplication", state_->label);
+    if (QThread::currentThread() != application->thread()) fail("made off the event loop's thread", state_->label);
+    state_->timer = ::timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (state_->timer < 0) fail("no CLOCK_BOOTTIME timer", state_->label);
+    state_->dispatcher = new Dispatcher(state_, state_->timer);
+}
+
+QtMainQueue::~QtMainQueue() {
+    std::deque<std::function<void()>> dropped;
+    std::vector<Delayed> droppedDelayed;
+    Dispatcher* dispatcher = nullptr;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->closed = true;
+        dropped.swap(state_->ready);
+        droppedDelayed.swap(state_->delayed);
+        std::swap(dispatcher, state_->dispatcher);
+    }
+    // Deleted at once unless that would pull it from under its own event handler or another thread.
+    if (QThread::currentThread() == dispatcher->thread() && !state_->running)
+        delete dispatcher;
+    else
+        dispatcher->deleteLater();
+}
+
+const std::string& QtMainQueue::label() const {
+    return state_->label;
+}
+
+void QtMainQueue::async(std::function<void()> work) {
+    if (!work) return;
+    std::lock_guard lock(state_->mutex);
+    if (state_->closed) return;
+    state_->ready.push_back(std::move(work));
+    state_->postDrain();
+}
+
+void QtMainQueue::asyncAfter(double seconds, std::shared_ptr<WorkItem> item) {
+    const double delay = effectiveDelay(seconds);
+    if (!item || delay == std::numeric_limits<double>::infinity()) return;
+    const double deadline = systemContinuousTime() + delay;
+    std::lock_guard lock(state_->mutex);
+    if (state_->closed) return;
+    const std::uint64_t seq = state_->nextSeq++;
+    state_->delayed.push_back({deadline, seq, std::move(item)});
+    std::push_heap(state_->delayed.begin(), state_->delayed.end(), laterThan);
+    if (state_->delayed.front().seq == seq) state_->arm();
+}
+
+void QtMainQueue::sync(std::function<void()> work) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() == application->thread())
+        fail("sync() called on the event loop's thread; this would deadlock", state_->label);
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    async([&] {
+        if (work) work();
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    finished.wait(lock, [&] { return done; });
+}
+
+bool QtMainQueue::isCurrent() const {
+    return currentQueue == state_.get();
+}
+
+double QtMainQueue::now() const {
+    return systemContinuousTime();
+}
+
+}  // namespace platform

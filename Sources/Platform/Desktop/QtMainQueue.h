@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Platform/Dispatch/SerialQueue.h"
+
+namespace platform {
+
+// The main queue of a program with a Qt event loop: work runs on the thread of the
+// QCoreApplication, one item at a time, in the order it was submitted, also when an item runs a
+// nested event loop (a modal dialog): items that come due meanwhile wait until it returns.
+//
+// Its clock is the continuous clock (CLOCK_BOOTTIME), which keeps counting while the system
+// sleeps: a delay that ends during a sleep comes due at once on wake. Delayed work sits on a
+// CLOCK_BOOTTIME timerfd, because Qt's own timers measure on CLOCK_MONOTONIC.
+//
+// Work still waiting when the queue is destroyed is dropped, as is work submitted to a queue whose
+// event loop never runs again.
+class QtMainQueue final : public SerialQueue {
+public:
+    // Call on the thread of the QCoreApplication, which must exist; aborts otherwise.
+    static std::shared_ptr<QtMainQueue> make(std::string label);
+    ~QtMainQueue() override;
+
+    const std::string& label() const override;
+    void async(std::function<void()> work) override;
+    void asyncAfter(double seconds, std::shared_ptr<WorkItem> item) override;
+    // Aborts when called on the event loop's thread: that would wait for itself.
+    void sync(std::function<void()> work) override;
+    bool isCurrent() const override;
+    double now() const override;  // seconds of CLOCK_BOOTTIME
+
+    struct State;
+    explicit QtMainQueue(std::string label);  // use make()
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace platform
