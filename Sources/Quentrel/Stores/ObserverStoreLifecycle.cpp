@@ -53,6 +53,8 @@ void ObserverStore::stop() {
         if (token) token->cancel();
     notificationTokens_.clear();
     eventLog_->flush();
+    // Settings are written behind; the last ones reach the file before the program ends.
+    preferences_->flush();
     started_ = false;
 }
 
