@@ -1,0 +1,51 @@
+#include "ObserverUIFrameDecoder.h"
+
+namespace quentrel {
+
+namespace {
+
+std::uint32_t readLength(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
+}
+
+}  // namespace
+
+std::string ObserverUIFrameDecoder::frame(std::string_view payload) {
+    if (payload.empty() || payload.size() > maximumPayloadLength) throw FrameError();
+    const auto n = static_cast<std::uint32_t>(payload.size());
+    std::string out;
+    out.reserve(headerLength + payload.size());
+    out.push_back(static_cast<char>(n >> 24));
+    out.push_back(static_cast<char>(n >> 16));
+    out.push_back(static_cast<char>(n >> 8));
+    out.push_back(static_cast<char>(n));
+    out.append(payload);
+    return out;
+}
+
+std::vector<std::string> ObserverUIFrameDecoder::append(std::string_view chunk) {
+    if (chunk.size() > maximumBufferedLength - buffer_.size()) throw FrameError();
+    buffer_.append(chunk);
+
+    // Cut frames from the front, then drop what was cut in one step: erasing frame by frame would
+    // move the rest of the buffer once per frame.
+    std::vector<std::string> payloads;
+    std::size_t offset = 0;
+    for (;;) {
+        const std::size_t available = buffer_.size() - offset;
+        if (available < headerLength) break;
+        const std::uint32_t length = readLength(buffer_.data() + offset);
+        if (length == 0 || length > maximumPayloadLength) {
+            buffer_.erase(0, offset);
+            throw FrameError();
+        }
+        if (available < headerLength + length) break;
+        payloads.emplace_back(buffer_, offset + headerLength, length);
+        offset += headerLength + length;
+    }
+    buffer_.erase(0, offset);
+    return payloads;
+}
+
+}  // namespace quentrel
