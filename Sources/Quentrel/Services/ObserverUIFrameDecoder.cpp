@@ -9,19 +9,24 @@ std::uint32_t readLength(const char* p) {
     return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
 }
 
+std::string header(std::size_t payloadLength) {
+    if (payloadLength == 0 || payloadLength > ObserverUIFrameDecoder::maximumPayloadLength)
+        throw ObserverUIFrameDecoder::FrameError();
+    const auto n = static_cast<std::uint32_t>(payloadLength);
+    return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
+}
+
 }  // namespace
 
 std::string ObserverUIFrameDecoder::frame(std::string_view payload) {
-    if (payload.empty() || payload.size() > maximumPayloadLength) throw FrameError();
-    const auto n = static_cast<std::uint32_t>(payload.size());
-    std::string out;
-    out.reserve(headerLength + payload.size());
-    out.push_back(static_cast<char>(n >> 24));
-    out.push_back(static_cast<char>(n >> 16));
-    out.push_back(static_cast<char>(n >> 8));
-    out.push_back(static_cast<char>(n));
+    std::string out = header(payload.size());
     out.append(payload);
     return out;
+}
+
+std::string ObserverUIFrameDecoder::frameInPlace(std::string&& payload) {
+    payload.insert(0, header(payload.size()));
+    return std::move(payload);
 }
 
 std::vector<std::string> ObserverUIFrameDecoder::append(std::string_view chunk) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -32,6 +33,13 @@ public:
 
     // The frame of `payload`; throws FrameError for an empty payload or one over the maximum.
     static std::string frame(std::string_view payload);
+    // The same for a payload string given up by the caller: the frame is built in its storage (the
+    // header goes in front), saving one copy of a large payload.
+    template <class S>
+        requires std::same_as<S, std::string>
+    static std::string frame(S&& payload) {
+        return frameInPlace(std::move(payload));
+    }
 
     // Adds `chunk` and returns the payloads of every frame it completes, in arrival order. Throws
     // FrameError when the buffered bytes plus the chunk would pass maximumBufferedLength (the
@@ -43,6 +51,8 @@ public:
     const std::string& buffer() const { return buffer_; }
 
 private:
+    static std::string frameInPlace(std::string&& payload);
+
     std::string buffer_;
 };
 

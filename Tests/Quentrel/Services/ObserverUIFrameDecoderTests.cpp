@@ -20,6 +20,10 @@ TEST(ObserverUIFrameDecoder, FrameIsTheBigEndianLengthThenThePayload) {
     EXPECT_EQ(Decoder::frame(largest).substr(0, 4), std::string("\x00\x40\x00\x00", 4));
     EXPECT_THROW(Decoder::frame(largest + "x"), Decoder::FrameError);
     EXPECT_THROW(Decoder::frame(""), Decoder::FrameError);
+    // A payload string given up is framed in its own storage, by the same rules.
+    EXPECT_EQ(Decoder::frame(std::string("{\"stop\":{}}")), header(11) + "{\"stop\":{}}");
+    EXPECT_THROW(Decoder::frame(std::string()), Decoder::FrameError);
+    EXPECT_THROW(Decoder::frame(std::string(largest + "x")), Decoder::FrameError);
 }
 
 TEST(ObserverUIFrameDecoder, AFrameFedByteByByteComesOutOnceWithItsLastByte) {
