@@ -160,7 +160,7 @@ void writeAll(int fd, const std::string& bytes) { ASSERT_EQ(::write(fd, bytes.da
 
 }  // namespace
 
-TEST(ObserverUIChannel, TwoChannelsTalkOverRealPipesAndLargeStatesCrossInPieces) {
+TEST(ObserverUIChannel, TwoChannelsTalkOverRealPipesAndLargeStatesCrossInChunks) {
     ASSERT_TRUE(sigpipeIgnored);
     Pipe toUI, toAgent;
     Owner agentOwner, uiOwner;
