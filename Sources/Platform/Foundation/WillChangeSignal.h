@@ -39,8 +39,8 @@ public:
 
     void send() {
         // A copy, so a listener may connect or disconnect while the signal is sent.
-        const auto slots = slots_;
-        for (const auto& slot : slots)
+        const auto listeners = slots_;
+        for (const auto& slot : listeners)
             if (*slot) (*slot)();
         std::erase_if(slots_, [](const auto& slot) { return !*slot; });
     }
