@@ -66,6 +66,15 @@ const Value* ObjectDecoder::find(std::string_view key) const {
     return it == object_.end() ? nullptr : &*it;
 }
 
+Value ObjectEncoder::take() {
+    Value object = Value::object();
+    auto& members = object.get_ref<Value::object_t&>();
+    members.reserve(fields_.size());
+    for (auto& [key, value] : fields_) members[key] = std::move(value);  // a repeated key keeps its first place
+    fields_.clear();
+    return object;
+}
+
 Value encodeCase(std::string_view name, Value payload) {
     Value object = Value::object();
     object[std::string(name)] = std::move(payload);

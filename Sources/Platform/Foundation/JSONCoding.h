@@ -99,24 +99,26 @@ T decodeValue(const Value& value, const Options& options = {}) {
 // Builds one JSON object, keys in the order the fields are written.
 class ObjectEncoder {
 public:
-    explicit ObjectEncoder(const Options& options = {}) : object_(Value::object()), options_(options) {}
+    explicit ObjectEncoder(const Options& options = {}) : options_(options) {}
 
     template <class T>
     ObjectEncoder& field(std::string_view key, const T& value) {
-        object_[std::string(key)] = encodeValue(value, options_);
+        fields_.emplace_back(std::string(key), encodeValue(value, options_));
         return *this;
     }
     template <class T>
     ObjectEncoder& field(std::string_view key, const std::optional<T>& value) {
-        if (value) object_[std::string(key)] = encodeValue(*value, options_);
+        if (value) fields_.emplace_back(std::string(key), encodeValue(*value, options_));
         return *this;
     }
 
     const Options& options() const { return options_; }
-    Value take() { return std::move(object_); }
+    // The object's members are collected first and placed once: the object's own storage cannot
+    // move its members when it grows (their keys are const) and would copy each whole subtree.
+    Value take();
 
 private:
-    Value object_;
+    std::vector<std::pair<std::string, Value>> fields_;
     Options options_;
 };
 

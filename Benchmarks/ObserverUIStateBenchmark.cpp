@@ -1,0 +1,65 @@
+// One state push as the agent sends it: encoding the state message and framing it, for the
+// largest ordinary state (8 devices of 4 volumes, a full 300-interval graph window, 100 events,
+// the running session and 30 completed ones, 30 connection changes). And the UI app's side:
+// cutting the frame and decoding the message.
+//
+// Each push builds and frees a JSON tree of some hundred kilobytes. With glibc's default settings
+// a small benchmark heap gives that memory back to the kernel after every iteration and faults it
+// in again in the next, which costs more than the encoding itself on some virtual machines; a
+// long-running agent's heap does not do that for long (glibc raises its trim threshold after the
+// first large block it frees). The "/steadyHeap" runs measure with trimming off.
+#include <malloc.h>
+
+#include <benchmark/benchmark.h>
+
+#include "Quentrel/Services/ObserverUIFrameDecoder.h"
+#include "Quentrel/Services/ObserverUIMessage.h"
+#include "Quentrel/Services/UIStateFixture.h"
+
+namespace {
+
+using quentrel::ObserverUIFrameDecoder;
+using quentrel::ObserverUIMessage;
+namespace json = platform::json;
+
+constexpr int kDefaultTrimThreshold = 128 * 1024;
+constexpr int kNoTrimming = 1 << 30;
+
+// Sets glibc's trim threshold for one benchmark run (range 0 keeps the default).
+struct HeapSettings {
+    explicit HeapSettings(const benchmark::State& state) : steady(state.range(0) != 0) {
+        if (steady) mallopt(M_TRIM_THRESHOLD, kNoTrimming);
+    }
+    ~HeapSettings() {
+        if (steady) mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
+    }
+    bool steady;
+};
+
+void encodeAndFrameState(benchmark::State& state) {
+    const HeapSettings heap(state);
+    const auto message = ObserverUIMessage::state(97, uistate::richState());
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::string frame = ObserverUIFrameDecoder::frame(json::encode(message));
+        bytes = frame.size();
+        benchmark::DoNotOptimize(frame);
+    }
+    state.counters["frameBytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(encodeAndFrameState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void cutAndDecodeState(benchmark::State& state) {
+    const HeapSettings heap(state);
+    const std::string frame =
+        ObserverUIFrameDecoder::frame(json::encode(ObserverUIMessage::state(97, uistate::richState())));
+    for (auto _ : state) {
+        ObserverUIFrameDecoder decoder;
+        auto payloads = decoder.append(frame);
+        auto message = json::decode<ObserverUIMessage>(payloads.at(0));
+        benchmark::DoNotOptimize(message);
+    }
+}
+BENCHMARK(cutAndDecodeState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

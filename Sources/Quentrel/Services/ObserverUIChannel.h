@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ObserverUIMessage.h"
+#include "Platform/Dispatch/SerialQueue.h"
+
+namespace quentrel {
+
+// One end of the pipe between the agent and the UI app, used by both programs. Outgoing messages
+// become frames written in order by a serial writer queue; a reader thread cuts the incoming bytes
+// into frames and decodes their messages. The channel knows nothing of who may send what: its
+// owner calls finish() when the peer breaks the protocol. The first fault of any kind (encoding,
+// framing, too many waiting frames, a failed write or read, end of input, an undecodable or
+// oversized message) finishes the channel; nothing is retried and nothing is logged.
+//
+// The owner's callbacks run on the owner's queue (the main queue): `receive` for every message
+// read, in arrival order, and `ended` once, after the messages read before the channel finished.
+// Without an owner queue they are called directly: `receive` on the reader thread, `ended` on the
+// thread that finished the channel.
+// Messages decoded from the chunk being processed when another thread finishes the channel are
+// still delivered, after `ended`; owners ignore what comes from an ended channel.
+//
+// Descriptors: the channel owns both and closes each exactly once, never while another of its
+// threads may still use it. finish() wakes the reader, which closes the input itself; the output is
+// closed by finish() unless a write is in progress, in which case the writer closes it once that
+// write returns (a write blocked on a full pipe returns when the peer goes away). SIGPIPE must be
+// ignored by the program: a write to a pipe without reader then fails with EPIPE, which ends the
+// channel.
+class ObserverUIChannel : public std::enable_shared_from_this<ObserverUIChannel> {
+public:
+    using Receive = std::function<void(const ObserverUIMessage&)>;
+    using Ended = std::function<void()>;
+
+    static constexpr const char* writerLabel = "Kavrinet.private-ui.writer";
+    // A received command's payload may be at most this long; a longer one ends the channel.
+    static constexpr std::size_t maximumCommandPayloadLength = 8'192;
+    // A non-state message that finds this many frames waiting ends the channel; a waiting state
+    // counts as one, a frame the writer has taken does not.
+    static constexpr std::size_t maximumWaitingFrames = 32;
+
+    // Reads `input` and writes `output`; neither is touched before start() or send().
+    static std::shared_ptr<ObserverUIChannel> make(int input, int output, platform::SerialQueuePtr ownerQueue,
+                                                   Receive receive, Ended ended);
+    ~ObserverUIChannel();
+
+    ObserverUIChannel(const ObserverUIChannel&) = delete;
+    ObserverUIChannel& operator=(const ObserverUIChannel&) = delete;
+
+    // Starts the reader thread. Once per channel; later calls, and a call after finish(), do nothing.
+    void start();
+
+    // Encodes and frames `message` on the calling thread and queues it; returns at once. A state
+    // replaces a state still waiting to be written; any other message fixes the waiting state in the
+    // queue ahead of itself. After finish() messages are dropped without notice. Allowed before start().
+    void send(const ObserverUIMessage& message);
+
+    // Ends the channel: drops every waiting frame, closes the descriptors as above and posts `ended`
+    // to the owner's queue, once, from the thread that finishes first. Idempotent; any thread.
+    void finish();
+
+    // Runs `action` on the writer queue once everything queued before it has been written, or the
+    // channel has stopped.
+    void afterFlushing(std::function<void()> action);
+
+    struct Private;  // constructor access for make()
+    ObserverUIChannel(Private, int input, int output, platform::SerialQueuePtr ownerQueue, Receive receive,
+                      Ended ended);
+
+private:
+    void drain();
+    void readLoop();
+    void deliver(ObserverUIMessage message);
+    void wakeReader();
+
+    const int input_;
+    const int output_;
+    int wake_ = -1;  // eventfd through which finish() ends the reader's poll()
+    const platform::SerialQueuePtr owner_;
+    const platform::SerialQueuePtr writer_;
+    const Receive receive_;
+    const Ended ended_;
+
+    // Guards everything below, and nothing else. Never held while encoding, writing, reading,
+    // closing or calling out.
+    std::mutex lock_;
+    std::deque<std::string> pending_;           // frames waiting, oldest first
+    std::optional<std::string> latestState_;    // the newest state frame while it may be replaced
+    bool writing_ = false;    // a drain is queued or running
+    bool stopped_ = false;    // finish() has run; never cleared
+    bool inWrite_ = false;    // a drain is inside write(2) on output_
+    bool outputOpen_ = true;
+    bool readerStarted_ = false;
+    std::thread reader_;
+};
+
+}  // namespace quentrel

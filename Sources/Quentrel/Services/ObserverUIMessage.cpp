@@ -1,0 +1,84 @@
+#include "ObserverUIMessage.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace quentrel {
+
+namespace json = platform::json;
+
+namespace {
+
+using Case = ObserverUIMessage::Case;
+
+constexpr std::array<std::pair<Case, std::string_view>, 7> kCaseNames = {{
+    {Case::ready, "ready"},
+    {Case::state, "state"},
+    {Case::present, "present"},
+    {Case::command, "command"},
+    {Case::closing, "closing"},
+    {Case::retry, "retry"},
+    {Case::stop, "stop"},
+}};
+
+std::optional<Case> caseNamed(std::string_view name) {
+    for (const auto& [c, n] : kCaseNames)
+        if (n == name) return c;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string_view ObserverUIMessage::caseName(Case kind) { return kCaseNames[static_cast<std::size_t>(kind)].second; }
+
+json::Value ObserverUIMessage::toJSON() const {
+    json::Value payload = json::Value::object();
+    switch (kind()) {
+    case Case::ready: payload["_0"] = json::encodeValue(std::get<Ready>(payload_).version); break;
+    case Case::state: {
+        const auto& s = std::get<State>(payload_);
+        payload["_0"] = json::encodeValue(s.revision);
+        payload["_1"] = json::encodeValue(s.state);
+        break;
+    }
+    case Case::present: payload["_0"] = json::encodeValue(std::get<Present>(payload_).presentation); break;
+    case Case::command: payload["_0"] = json::encodeValue(std::get<Command>(payload_).command); break;
+    case Case::retry: payload["_0"] = json::encodeValue(std::get<Retry>(payload_).presentation); break;
+    case Case::closing:
+    case Case::stop: break;
+    }
+    return json::encodeCase(caseName(kind()), std::move(payload));
+}
+
+ObserverUIMessage ObserverUIMessage::fromJSON(const json::Value& value) {
+    if (!value.is_object()) json::typeMismatch("Dictionary<String, Any>", value);
+    std::optional<Case> found;
+    const json::Value* body = nullptr;
+    std::size_t count = 0;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        if (auto c = caseNamed(it.key())) {
+            ++count;
+            found = c;
+            body = &it.value();
+        }
+    }
+    if (count != 1) throw json::DecodingError("Invalid number of keys found, expected one.");
+
+    const json::ObjectDecoder d(*body);  // the case's value must be an object, also without payload
+    switch (*found) {
+    case Case::ready: return Ready{d.required<std::int64_t>("_0")};
+    case Case::state: {
+        auto revision = d.required<std::uint64_t>("_0");
+        return State{revision, d.required<ObserverUIState>("_1")};
+    }
+    case Case::present: return Present{d.required<ObserverUIPresentation>("_0")};
+    case Case::command: return Command{d.required<ObserverUICommand>("_0")};
+    case Case::closing: return Closing{};
+    case Case::retry: return Retry{d.required<ObserverUIPresentation>("_0")};
+    case Case::stop: return Stop{};
+    }
+    throw json::DecodingError("Invalid number of keys found, expected one.");  // not reached
+}
+
+}  // namespace quentrel
