@@ -125,6 +125,9 @@ struct StoreHarness {
                           FakeConnectionNotificationBackend::Record{Call::submit, notice});
     }
     ~StoreHarness() {
+        // A shown panel keeps itself alive until it is answered.
+        for (const auto& made : panels->made)
+            if (auto panel = made.lock()) panel->dismiss();
         if (store) store->stop();
         connection.disconnect();
         store.reset();
