@@ -32,6 +32,7 @@ ConnectionNotificationSettingsView::ConnectionNotificationSettingsView(
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
     auto* content = new QWidget;
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(ObservationSection::spacing);

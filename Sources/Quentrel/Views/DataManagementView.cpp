@@ -43,7 +43,10 @@ QWidget* buttonRow(ObserverActionButton* action, ObserverActionButton* undo, int
     return row;
 }
 
+// The content of a card takes the card's whole width, so switches reach its trailing edge and
+// texts wrap at it.
 QVBoxLayout* sectionColumn(QWidget* content) {
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(ObservationSection::spacing);

@@ -32,7 +32,10 @@ BoundToggle* makeSwitch(std::string_view label, QWidget* parent) {
     return toggle;
 }
 
+// The content of a card takes the card's whole width, so switches reach its trailing edge and
+// texts wrap at it.
 QVBoxLayout* sectionColumn(QWidget* content) {
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(ObservationSection::spacing);
@@ -61,7 +64,6 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(spacing);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     layout->addWidget(ViewText::makeLabel(q(Texts::title), ObserverTheme::systemFont(titleSize, QFont::Bold),
                                           ObserverTheme::text, this));

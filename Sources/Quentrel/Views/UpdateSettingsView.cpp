@@ -27,6 +27,7 @@ UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, Q
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
     auto* content = new QWidget;
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
