@@ -1,6 +1,7 @@
 #include "Quentrel/Views/DataManagementView.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -175,6 +176,13 @@ void DataManagementView::confirm(DataConfirmation confirmation) {
         if (confirmed) perform(confirmation);
     });
     box->open();
+}
+
+void DataManagementView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous()) return;  // minimised: the window and its alert stay as they are
+    for (auto& slot : alerts_)
+        if (QMessageBox* box = slot.data()) box->reject();
 }
 
 void DataManagementView::perform(DataConfirmation confirmation) {

@@ -41,6 +41,11 @@ public:
     // The alert on show for `confirmation`, null while it is not presented.
     QMessageBox* alert(DataConfirmation confirmation) const;
 
+protected:
+    // Closing the window dismisses an alert on show without acting, so the window comes back
+    // with none.
+    void hideEvent(QHideEvent* event) override;
+
 private:
     // Presents the confirmation; its confirming button runs the store operation.
     void confirm(DataConfirmation confirmation);

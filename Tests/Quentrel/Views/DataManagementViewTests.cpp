@@ -167,3 +167,14 @@ TEST_F(DataManagementWindow, theResultLineShowsTheLastMessageWithItsSymbolAndCol
     EXPECT_EQ(result->symbol(), "checkmark.circle");
     EXPECT_EQ(result->colour(), ObserverTheme::muted);
 }
+
+TEST_F(DataManagementWindow, closingTheWindowDismissesItsAlertWithoutActing) {
+    click(button("resetObservationPreferences"));
+    ASSERT_NE(view->alert(DataConfirmation::reset), nullptr);
+    view->hide();
+    settle();
+    EXPECT_EQ(view->alert(DataConfirmation::reset), nullptr);
+    present(*view);
+    EXPECT_EQ(view->alert(DataConfirmation::reset), nullptr);
+    EXPECT_TRUE(h.take().empty());
+}

@@ -112,11 +112,3 @@ TEST_F(HelpWindow, thePickerChangesTheSectionAndThePrivacyTopicIsAskedForAtEachS
     EXPECT_EQ(titles.back(), "업데이트 확인");
     EXPECT_EQ(titles.front(), "파일 내용은 수집하지 않습니다");
 }
-
-TEST_F(HelpWindow, twoWindowsKeepTheirOwnSections) {
-    open("help");
-    ProductHelpView about(*helpSectionForWindow("about"));
-    click(segment("앱 제거"));
-    EXPECT_EQ(view->section(), HelpSection::removal);
-    EXPECT_EQ(about.section(), HelpSection::about);
-}

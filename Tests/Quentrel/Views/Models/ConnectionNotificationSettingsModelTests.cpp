@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "Quentrel/Views/SecondaryWindowsHarness.h"
-
 using namespace quentrel;
 using Permission = NoticePermission;
 
@@ -40,15 +38,4 @@ TEST(ConnectionNotificationSettingsModel, followsTargetSwitchBusyAndPermission) 
         EXPECT_EQ(m.testEnabled, r.testEnabled) << r.name;
         EXPECT_EQ(m.deliveryStatus, r.statusRow ? r.in.deliveryStatus : "") << r.name;
     }
-}
-
-TEST(ConnectionNotificationSettingsModel, readsTheMirroredState) {
-    secondarywindows::MirrorHarness h;
-    h.state.rememberedTarget = secondarywindows::target();
-    h.state.noticesEnabled = true;
-    h.state.noticePermission = Permission::allowed;
-    h.state.noticeStatus = "테스트 알림 요청됨";
-    h.push();
-    const auto m = makeConnectionNotificationSettingsModel(*h.store, *h.store->connectionNotifications());
-    EXPECT_EQ(m, makeConnectionNotificationSettingsModel({true, true, false, Permission::allowed, "테스트 알림 요청됨"}));
 }

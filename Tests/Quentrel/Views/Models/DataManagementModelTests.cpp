@@ -42,19 +42,6 @@ TEST(DataManagementModel, theMirrorCountsOnlyEndedSessionsOfTheMirroredList) {
     EXPECT_FALSE(makeDataManagementModel(*h.store).clearSessionsEnabled);
 }
 
-TEST(DataManagementModel, undoButtonsFollowTheirFlagsBesideTheClearButtons) {
-    secondarywindows::MirrorHarness h;
-    h.state.canUndoObservationReset = true;
-    h.state.canUndoHistoryClear = true;
-    h.state.canUndoSessionClear = false;
-    h.push();
-    const auto m = makeDataManagementModel(*h.store);
-    EXPECT_TRUE(m.showsUndoReset);
-    EXPECT_TRUE(m.showsUndoEvents);
-    EXPECT_FALSE(m.clearEventsEnabled);  // after the clear the list is empty
-    EXPECT_FALSE(m.showsUndoSessions);
-}
-
 TEST(DataManagementModel, theResultLineTakesTheMessageVerbatimWithItsSymbol) {
     secondarywindows::MirrorHarness h;
     h.state.dataActionMessage = "세션 기록을 지우지 못해 기존 기록을 유지했습니다.";
