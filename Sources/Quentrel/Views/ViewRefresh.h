@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+// The signal's header names a local variable `slots`, which Qt's keyword macro would empty; it
+// is read here with the macro set aside, so every view that includes this may include the store
+// and its services after Qt's headers.
+#pragma push_macro("slots")
+#undef slots
+#include "Platform/Foundation/WillChangeSignal.h"
+#pragma pop_macro("slots")
+
+#include <QPointer>
+
+class QObject;
+
+namespace quentrel {
+
+// The views' answer to a will-change signal: never read the changing object inside the signal,
+// mark the view dirty and run its refresh once on the next turn of the event loop, however many
+// signals came before it. Held as a member of the view it refreshes (its context).
+class ViewRefresh {
+public:
+    ViewRefresh(QObject* context, std::function<void()> refresh);
+    ViewRefresh(const ViewRefresh&) = delete;
+    ViewRefresh& operator=(const ViewRefresh&) = delete;
+
+    // Schedules a refresh before each change `signal` announces, for as long as this lives.
+    void watch(platform::WillChangeSignal& signal);
+    // Marks the view dirty; the refresh runs once on the next loop turn.
+    void schedule();
+    bool isPending() const { return pending_; }
+
+private:
+    QPointer<QObject> context_;
+    std::function<void()> refresh_;
+    std::vector<platform::WillChangeSignal::Connection> connections_;
+    bool pending_ = false;
+};
+
+}  // namespace quentrel
