@@ -1,11 +1,10 @@
 #include "ActivityHistoryModel.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "ActivityPlotGeometry.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Support/ClampedInteger.h"
 #include "Quentrel/Support/TransferRate.h"
 
 namespace quentrel {
@@ -14,15 +13,6 @@ namespace {
 constexpr double windowSeconds = ActivityPlotGeometry::windowSeconds;
 constexpr std::int64_t secondsPerMinute = 60;
 }  // namespace
-
-std::int64_t wholeNumberForDisplay(double value) {
-    if (std::isnan(value)) return 0;
-    // 2^63 is exactly representable; every double below it converts without overflow.
-    constexpr double limit = 9223372036854775808.0;
-    if (value >= limit) return std::numeric_limits<std::int64_t>::max();
-    if (value < -limit) return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(value);
-}
 
 ActivityHistoryInput ActivityHistoryInput::from(const ObserverStore& store) {
     return {store.selectedIntervals(), store.historyReferenceDate(), store.sampling().enabled,
@@ -74,7 +64,7 @@ double ActivityHistoryModel::peak(std::span<const wendmark::ActivityInterval> in
 }
 
 std::string ActivityHistoryModel::coverageText(double coveredSeconds) {
-    const std::int64_t s = std::max<std::int64_t>(0, wholeNumberForDisplay(coveredSeconds));
+    const std::int64_t s = std::max<std::int64_t>(0, clampedInteger<std::int64_t>(coveredSeconds));
     if (s > secondsPerMinute - 1)
         return std::to_string(s / secondsPerMinute) + "분 " + std::to_string(s % secondsPerMinute) + "초";
     return std::to_string(s) + "초";
@@ -82,7 +72,7 @@ std::string ActivityHistoryModel::coverageText(double coveredSeconds) {
 
 std::string ActivityHistoryModel::samplingIntervalText(bool collecting, double interval) {
     if (!collecting) return std::string(notCollecting);
-    return std::to_string(wholeNumberForDisplay(interval)) + std::string(samplingSuffix);
+    return std::to_string(clampedInteger<std::int64_t>(interval)) + std::string(samplingSuffix);
 }
 
 ActivityHistoryModel ActivityHistoryModel::make(const ActivityHistoryInput& input, const GraphInspection& inspection,

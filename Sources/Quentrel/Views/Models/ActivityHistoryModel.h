@@ -143,8 +143,4 @@ struct ActivityHistoryModel {
     static double peak(std::span<const wendmark::ActivityInterval> intervals, double wendmark::ActivityInterval::*rate);
 };
 
-// A double as a whole number for display: truncated toward zero, NaN as 0, clamped to the range
-// of a signed 64-bit integer.
-std::int64_t wholeNumberForDisplay(double value);
-
 }  // namespace quentrel

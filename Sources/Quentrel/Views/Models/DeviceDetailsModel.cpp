@@ -21,15 +21,16 @@ std::string upperCased(std::string text) {
 std::string bytesText(std::uint64_t bytes, const LocaleTexts& texts) {
     return texts.decimalByteCount(DecimalByteCount::clamped(bytes));
 }
-}  // namespace
 
-const wendmark::DeviceSnapshot* selectedDevice(const std::vector<wendmark::DeviceSnapshot>& devices,
-                                               const std::optional<std::string>& selectedID) {
+// The first device whose id is the selected one; null without a selection or a match.
+const wendmark::DeviceSnapshot* selectedIn(const std::vector<wendmark::DeviceSnapshot>& devices,
+                                           const std::optional<std::string>& selectedID) {
     if (!selectedID) return nullptr;
     for (const auto& device : devices)
         if (device.id == *selectedID) return &device;
     return nullptr;
 }
+}  // namespace
 
 std::string_view DeviceDetailsModel::accessText(const std::optional<wendmark::StatisticsAccess>& access) {
     if (!access) return "대기";
@@ -53,7 +54,7 @@ DeviceDetailsModel DeviceDetailsModel::make(const std::vector<wendmark::DeviceSn
                                             const std::vector<wendmark::ActivityInterval>& selectedIntervals,
                                             const LocaleTexts& texts) {
     DeviceDetailsModel model;
-    const auto* selected = selectedDevice(devices, selectedID);
+    const auto* selected = selectedIn(devices, selectedID);
     if (!selected) return model;
     const auto& d = *selected;
 

@@ -92,8 +92,4 @@ struct DeviceDetailsModel {
     friend bool operator==(const DeviceDetailsModel&, const DeviceDetailsModel&) = default;
 };
 
-// The first device of `devices` whose id is `selectedID`; null without a selection or a match.
-const wendmark::DeviceSnapshot* selectedDevice(const std::vector<wendmark::DeviceSnapshot>& devices,
-                                               const std::optional<std::string>& selectedID);
-
 }  // namespace quentrel
