@@ -10,6 +10,7 @@
 #include "Quentrel/Views/ActivityPlotView.h"
 #include "Quentrel/Views/Models/ActivityHistoryModel.h"
 #include "Quentrel/Views/Models/ActivityPlotGeometry.h"
+#include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -35,7 +36,7 @@ quentrel::ActivityHistoryInput history() {
 void BM_ActivityGraphRepaint(benchmark::State& state) {
     const auto input = history();
     const quentrel::GraphInspection inspection{platform::Date{reference - 100.5}};
-    const quentrel::SystemLocaleTexts texts;
+    const quentrel::SystemLocaleTexts texts(quentrel::QtLocaleFormatter::system());
     QImage image(plotWidth, plotHeight, QImage::Format_ARGB32_Premultiplied);
     quentrel::ActivityPlotGeometry geometry;
     for (auto _ : state) {
@@ -56,7 +57,7 @@ BENCHMARK(BM_ActivityGraphRepaint)->Unit(benchmark::kMicrosecond);
 // The model alone, as every refresh of the dashboard and the quick view builds it.
 void BM_ActivityGraphModel(benchmark::State& state) {
     const auto input = history();
-    const quentrel::SystemLocaleTexts texts;
+    const quentrel::SystemLocaleTexts texts(quentrel::QtLocaleFormatter::system());
     for (auto _ : state) benchmark::DoNotOptimize(quentrel::ActivityHistoryModel::make(input, {}, texts));
 }
 BENCHMARK(BM_ActivityGraphModel)->Unit(benchmark::kMicrosecond);

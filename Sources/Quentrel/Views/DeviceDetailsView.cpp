@@ -1,16 +1,15 @@
-#include "Quentrel/Views/StoreRefreshScheduler.h"  // first: see its note on Qt's keyword macros
-
 #include "DeviceDetailsView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewStore.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {
@@ -119,7 +118,7 @@ DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::
         this);
     probe_->setFixedSize(0, 0);
 
-    scheduler_ = new StoreRefreshScheduler(store_->objectWillChange(), [this] { refresh(); }, this);
+    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
     refresh();
 }
 

@@ -10,7 +10,7 @@
 namespace quentrel {
 
 class ObserverStore;
-class StoreRefreshScheduler;
+class StoreRefresh;
 class WindowVisibilityProbe;
 
 // The content of the window "device-details": the selected device's facts and link bound, its
@@ -53,7 +53,7 @@ private:
     bool built_ = false;
     QWidget* body_ = nullptr;
     WindowVisibilityProbe* probe_;
-    StoreRefreshScheduler* scheduler_;
+    StoreRefresh* refresh_;
 };
 
 }  // namespace quentrel

@@ -4,20 +4,22 @@
 
 #include <QLocale>
 #include <QString>
-#include <QTimeZone>
 
 #include "Quentrel/Views/Models/LocaleTexts.h"
 
 namespace quentrel {
 
-// The locale texts of the views from Qt: the user's locale and time zone unless others are given
-// (tests pass fixed ones). The standard time is the locale's long time format without its time
-// zone; the short time its short format; the abbreviated date its short date format.
+class LocaleFormatter;
+
+// The locale texts of the graph and the details window from Qt. Byte counts, standard times and
+// dates come from the views' shared locale formatter, so every window prints them alike; the
+// shortened time (hours and minutes) is the locale's short time format in the local time zone.
 class SystemLocaleTexts : public LocaleTexts {
 public:
-    explicit SystemLocaleTexts(QLocale locale = QLocale::system(), QTimeZone zone = QTimeZone::systemTimeZone());
+    // `formatter` must outlive this object; without a locale, the system's at each call.
+    explicit SystemLocaleTexts(const LocaleFormatter& formatter, std::optional<QLocale> locale = std::nullopt);
 
-    // One instance for the process's views, on the system locale as it was when first asked.
+    // One instance for the process's views, over the system locale.
     static std::shared_ptr<const LocaleTexts> shared();
 
     std::string standardTime(platform::Date date) const override;
@@ -25,18 +27,9 @@ public:
     std::string abbreviatedDateTime(platform::Date date) const override;
     std::string decimalByteCount(std::int64_t bytes) const override;
 
-    // `format` without its time-zone fields ("t", "tt", …) and the spaces they leave; quoted
-    // text stays as it is.
-    static QString withoutTimeZone(const QString& format);
-
 private:
-    QString text(platform::Date date, const QString& format) const;
-
-    QLocale locale_;
-    QTimeZone zone_;
-    QString standardFormat_;
-    QString shortFormat_;
-    QString dateTimeFormat_;
+    const LocaleFormatter& formatter_;
+    std::optional<QLocale> locale_;
 };
 
 }  // namespace quentrel

@@ -2,7 +2,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "Quentrel/Views/StoreRefreshScheduler.h"
+#include "Quentrel/Views/ViewStore.h"
 
 #include "Quentrel/Support/LinkBandwidthText.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"

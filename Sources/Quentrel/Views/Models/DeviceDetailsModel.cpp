@@ -1,8 +1,8 @@
 #include "DeviceDetailsModel.h"
 
 #include <algorithm>
+#include <limits>
 
-#include "DecimalByteCount.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LinkBandwidthText.h"
 #include "Quentrel/Support/TransferRate.h"
@@ -18,8 +18,10 @@ std::string upperCased(std::string text) {
     return text;
 }
 
+// Counts beyond the signed 64-bit range reach the formatter as its largest value.
 std::string bytesText(std::uint64_t bytes, const LocaleTexts& texts) {
-    return texts.decimalByteCount(DecimalByteCount::clamped(bytes));
+    constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return texts.decimalByteCount(static_cast<std::int64_t>(bytes > largest ? largest : bytes));
 }
 
 // The first device whose id is the selected one; null without a selection or a match.

@@ -20,7 +20,7 @@ public:
     virtual std::string shortTime(platform::Date date) const = 0;
     // An abbreviated date followed by the standard time.
     virtual std::string abbreviatedDateTime(platform::Date date) const = 0;
-    // A byte count in decimal units (powers of 1,000), as decimalByteCount() chooses them.
+    // A byte count in decimal units (powers of 1,000).
     virtual std::string decimalByteCount(std::int64_t bytes) const = 0;
 };
 

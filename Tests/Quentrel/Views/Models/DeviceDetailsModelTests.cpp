@@ -5,10 +5,8 @@
 
 #include "FixedLocaleTexts.h"
 #include "MirrorFixture.h"
-#include "Quentrel/Views/Models/DecimalByteCount.h"
 #include "Quentrel/Views/Models/DeviceDetailsModel.h"
 
-using quentrel::DecimalByteCount;
 using quentrel::DeviceDetailsModel;
 using Row = DeviceDetailsModel::Row;
 
@@ -124,22 +122,3 @@ TEST(DeviceDetailsModel, eachStatisticsOutcomeHasItsText) {
     EXPECT_EQ(DeviceDetailsModel::accessText(std::nullopt), "대기");
 }
 
-TEST(DecimalByteCount, unitsAdaptAndRoundingCarriesIntoTheNextUnit) {
-    const std::pair<std::int64_t, DecimalByteCount> cases[] = {
-        {0, {0, 0, "bytes"}},
-        {1, {1, 0, "byte"}},
-        {999, {999, 0, "bytes"}},
-        {-5, {0, 0, "bytes"}},
-        {1'000, {1, 0, "KB"}},
-        {1'499, {1, 0, "KB"}},
-        {999'999, {1, 1, "MB"}},
-        {12'345'678, {12.3, 1, "MB"}},
-        {500'107'862'016, {500.11, 2, "GB"}},
-        {1'000'204'886'016, {1, 2, "TB"}},
-        {std::numeric_limits<std::int64_t>::max(), {9.22, 2, "EB"}},
-    };
-    for (const auto& [bytes, expected] : cases) EXPECT_EQ(DecimalByteCount::of(bytes), expected) << bytes;
-    EXPECT_EQ(DecimalByteCount::clamped(std::numeric_limits<std::uint64_t>::max()),
-              std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(DecimalByteCount::clamped(42), 42);
-}
