@@ -103,7 +103,10 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     layout->addWidget(link_);
     auto* error = new SymbolLabel({}, qs(M::errorSymbol), ObserverTheme::font(ObserverTheme::TextStyle::caption),
                                   ObservationMenuView::errorColour, content);
+    // The message wraps within the content's width and grows in height, never truncated.
     error->titleLabel()->setWordWrap(true);
+    error->titleLabel()->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    error->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     errorLine_ = error;
     errorText_ = error->titleLabel();
     layout->addWidget(errorLine_);
