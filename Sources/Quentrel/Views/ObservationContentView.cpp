@@ -1,0 +1,238 @@
+#include "ObservationContentView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Views/ActivityHistoryView.h"
+#include "Quentrel/Views/Connection/ConnectionStabilityLink.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverActionStyle.h"
+#include "Quentrel/Views/Controls/ObserverIconButton.h"
+#include "Quentrel/Views/Controls/ObserverSurface.h"
+#include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/Controls/SymbolLabel.h"
+#include "Quentrel/Views/Observation/DeviceObservationView.h"
+#include "Quentrel/Views/Observation/DeviceSelectorView.h"
+#include "Quentrel/Views/Observation/ObservationMenuView.h"
+#include "Quentrel/Views/Sessions/WorkSessionView.h"
+#include "Quentrel/Views/StoreRefresh.h"
+#include "Quentrel/Views/SystemLocaleTexts.h"
+#include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewStore.h"
+#include "Quentrel/Views/WindowVisibilityProbe.h"
+
+namespace quentrel {
+
+namespace {
+using M = ObservationContentModel;
+using V = ObservationContentView;
+
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QLabel* text(const QString& value, const QFont& font, std::optional<QColor> colour = std::nullopt) {
+    auto* label = new QLabel(value);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    if (colour) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, *colour);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+ObserverIconButton* iconButton(const M::Button& button, std::function<void()> action) {
+    return new ObserverIconButton(qs(button.title), qs(button.symbol), false, true, qs(button.identifier),
+                                  std::move(action));
+}
+
+// The app's mark at the header's start: the drive on a dark rounded tile, decoration only.
+class HeaderTile : public QWidget, public ObserverAccessible {
+public:
+    HeaderTile() {
+        setFixedSize(V::tileSide, V::tileSide);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new ObserverSymbolView(qs(M::headerSymbol), V::tileSymbolSize, ObserverTheme::accent), 0,
+                          Qt::AlignCenter);
+    }
+    bool isAccessibilityHidden() const override { return true; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(ObserverTheme::continuousRoundedRect(QRectF(rect()), V::tileCornerRadius),
+                         ObserverTheme::withOpacity(Qt::black, V::tileOpacity));
+    }
+};
+
+void showWindow(std::string_view window) { ObserverWindowPresenter::requestShow(std::string(window)); }
+}  // namespace
+
+ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> store, CommandSink remoteCommand,
+                                               QWidget* parent, const LocaleFormatter& locale,
+                                               std::shared_ptr<const LocaleTexts> texts)
+    : QScrollArea(parent),
+      store_(std::move(store)),
+      remoteCommand_(std::move(remoteCommand)),
+      locale_(locale),
+      texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ObserverTheme::applyToRoot(*this);
+    ObserverTheme::applyToRoot(*viewport());
+
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(spacing);
+    layout->addWidget(buildHeader());
+    selector_ = new DeviceSelectorView(store_, false, true, content, locale_);
+    layout->addWidget(selector_);
+    deviceGroup_ = buildDeviceGroup();
+    layout->addWidget(deviceGroup_);
+    empty_ = buildEmptyState();
+    layout->addWidget(empty_);
+    link_ = new ConnectionStabilityLink(store_, content);
+    layout->addWidget(link_);
+    auto* error = new SymbolLabel({}, qs(M::errorSymbol), ObserverTheme::font(ObserverTheme::TextStyle::caption),
+                                  ObservationMenuView::errorColour, content);
+    // The message wraps within the content's width and grows in height, never truncated.
+    error->titleLabel()->setWordWrap(true);
+    error->titleLabel()->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    error->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    errorLine_ = error;
+    errorText_ = error->titleLabel();
+    layout->addWidget(errorLine_);
+    layout->addStretch(1);
+    layout->addWidget(buildFooter());
+    setWidget(content);
+
+    // The probe holds the store weakly: it may report while this view is being destroyed.
+    probe_ = new WindowVisibilityProbe(
+        [weak = std::weak_ptr<ObserverStore>(store_)](const platform::UUID& id, bool visible) {
+            if (auto s = weak.lock()) s->surfaceVisibilityChanged(id, visible);
+        },
+        this);
+    probe_->setFixedSize(0, 0);
+
+    storeRefresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh();
+}
+
+QWidget* ObservationContentView::buildHeader() {
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(headerSpacing);
+    row->addWidget(new HeaderTile);
+    row->addWidget(text(qs(M::title), ObserverTheme::systemFont(titleSize, QFont::Bold)));
+    row->addStretch(1);
+    row->addWidget(iconButton(M::quickView, [] { ObserverWindowPresenter::requestQuickView(); }));
+    auto* log = iconButton(M::activityLog, [] { showWindow(M::activityLogWindow); });
+    addShortcut(*log, M::activityLog.shortcut);
+    row->addWidget(log);
+    row->addWidget(iconButton(M::settings, [] { showWindow(M::settingsWindow); }));
+    return header;
+}
+
+QWidget* ObservationContentView::buildDeviceGroup() {
+    auto* group = new QWidget;
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    panel_ = new DeviceObservationView(group);
+    column->addWidget(panel_);
+    graph_ = new ActivityHistoryView(false, texts_, group);
+    column->addWidget(graph_);
+    session_ = new WorkSessionView(store_, false, group, locale_);
+    column->addWidget(session_);
+
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(actionSpacing);
+    finder_ = new ObserverActionButton(qs(M::finder.title), true, group);
+    finder_->setSymbol(qs(M::finder.symbol));
+    finder_->setObjectName(qs(M::finder.identifier));
+    connect(finder_, &QAbstractButton::clicked, this, [this] { store_->revealSelectedVolume(); });
+    bar->addWidget(finder_);
+    bar->addStretch(1);
+    // The flag is the one the button shows, so a click asks for what its title says.
+    pause_ = iconButton(M::pause, [this] { store_->setPaused(model_.device ? model_.device->pauseRequest : true); });
+    bar->addWidget(pause_);
+    refresh_ = iconButton(M::refresh, [this] { ObservationContentModel::refreshObservation(*store_, remoteCommand_); });
+    addShortcut(*refresh_, M::refresh.shortcut);
+    bar->addWidget(refresh_);
+    details_ = iconButton(M::deviceDetails, [] { showWindow(M::deviceDetailsWindow); });
+    addShortcut(*details_, M::deviceDetails.shortcut);
+    bar->addWidget(details_);
+    column->addLayout(bar);
+    return group;
+}
+
+QWidget* ObservationContentView::buildEmptyState() {
+    auto* card = new ObserverSurface;
+    card->setMinimumHeight(emptyMinimumHeight);
+    card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* column = new QVBoxLayout(card);
+    column->setSpacing(emptySpacing);
+    column->addStretch(1);
+    column->addWidget(new ObserverSymbolView(qs(M::emptySymbol), emptySymbolSize, ObserverTheme::accent), 0,
+                      Qt::AlignHCenter);
+    emptyText_ = text({}, ObserverTheme::systemFont(emptyTextSize, QFont::DemiBold));
+    column->addWidget(emptyText_, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return card;
+}
+
+QWidget* ObservationContentView::buildFooter() {
+    auto* footer = new QWidget;
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(footerSpacing);
+    const QFont font = ObserverTheme::systemFont(footerSize, QFont::Medium);
+    row->addWidget(new ObserverSymbolView(qs(M::footerSymbol), footerSize, ObserverTheme::muted));
+    row->addWidget(text(qs(M::footerText), font, ObserverTheme::muted));
+    row->addStretch(1);
+    modeSymbol_ = new ObserverSymbolView({}, footerSize, ObserverTheme::muted);
+    row->addWidget(modeSymbol_);
+    modeText_ = text({}, font, ObserverTheme::muted);
+    row->addWidget(modeText_);
+    return footer;
+}
+
+void ObservationContentView::addShortcut(QAbstractButton& button, std::string_view keys) {
+    auto* shortcut = new QShortcut(QKeySequence(qs(keys), QKeySequence::PortableText), &button);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, &button, [&button] {
+        if (button.isEnabled() && button.isVisible()) button.click();
+    });
+}
+
+void ObservationContentView::refresh() {
+    model_ = ObservationContentModel::make(*store_);
+    deviceGroup_->setVisible(model_.device.has_value());
+    empty_->setVisible(!model_.device);
+    emptyText_->setText(QString::fromStdString(model_.emptyText));
+    if (const auto& device = model_.device) {
+        if (auto panel = DeviceObservationModel::fromStore(*store_, false, locale_)) panel_->apply(*panel);
+        graph_->setInput(device->graph);
+        finder_->setEnabled(device->finderEnabled);
+        pause_->setTitle(qs(device->pauseButton.title));
+        pause_->setSymbol(qs(device->pauseButton.symbol));
+        pause_->setHighlighted(device->pauseHighlighted);
+        pause_->setEnabled(device->pauseEnabled);
+        refresh_->setEnabled(device->refreshEnabled);
+    }
+    errorLine_->setVisible(model_.errorMessage.has_value());
+    static_cast<SymbolLabel*>(errorLine_)->setTitle(QString::fromStdString(model_.errorMessage.value_or("")));
+    modeSymbol_->setSymbol(QString::fromStdString(model_.modeSymbol));
+    modeText_->setText(QString::fromStdString(model_.modeText));
+}
+
+}  // namespace quentrel
