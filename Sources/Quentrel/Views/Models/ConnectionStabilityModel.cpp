@@ -1,5 +1,6 @@
 #include "ConnectionStabilityModel.h"
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/SessionText.h"
 
 namespace quentrel {
@@ -59,6 +60,7 @@ std::optional<ConnectionStabilityLinkModel> ConnectionStabilityLinkModel::make(c
                                               std::to_string(record.recoveryCount());
     m.chevronSymbol = "chevron.right";
     m.help = linkHelp;
+    m.accessibilityLabel = m.title + ", " + m.summary;
     return m;
 }
 

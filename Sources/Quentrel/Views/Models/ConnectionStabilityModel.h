@@ -6,11 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 #include "Wendmark/ConnectionStability.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // The state of the remembered drive's connection record as both connection views show it.
 struct ConnectionStateLook {
@@ -34,6 +35,7 @@ struct ConnectionStabilityLinkModel {
     std::string summary;  // the state's title, or "해제 n · 복귀 m" once a loss was seen
     std::string chevronSymbol;
     std::string help;
+    std::string accessibilityLabel;  // what the row reads: its title and its summary
 
     // Absent while no drive is remembered, whatever the record holds.
     static std::optional<ConnectionStabilityLinkModel> make(const ObserverStore& store);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/FixedDecimalText.h"
 #include "Quentrel/Support/TransferRate.h"
 #include "StoreSelection.h"

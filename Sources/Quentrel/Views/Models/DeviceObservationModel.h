@@ -3,12 +3,13 @@
 #include <optional>
 #include <string>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 #include "Wendmark/DeviceSnapshot.h"
 #include "Wendmark/ObservedPeakRates.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the device observation panel shows: the live read and write rates of one device with
 // their five-minute peaks, a status badge and the length and time of the sample. Every text of

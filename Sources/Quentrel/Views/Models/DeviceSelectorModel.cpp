@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LinkBandwidthText.h"
 #include "StoreSelection.h"
 

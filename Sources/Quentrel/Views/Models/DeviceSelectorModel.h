@@ -5,10 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the device selector shows: the selected device's name as a menu of every device of the
 // snapshot, one line of facts about the selection (or about the remembered drive), the device's

@@ -1,5 +1,6 @@
 #include "QuickViewModel.h"
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "StoreSelection.h"
 
 namespace quentrel {

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "DeviceObservationModel.h"
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 #include "Wendmark/ActivityInterval.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the five-minute activity graph is given by the view that embeds it. `identity` is the
 // graph's identity: a graph for another identity starts with a fresh inspection.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Quentrel/Stores/ObserverStore.h"
+
 namespace quentrel {
 
 const wendmark::DeviceSnapshot* selectedDevice(const ObserverStore& store) {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DeviceSnapshot.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // The selected device: the first device of the held snapshot whose id equals selectedID; null
 // without a selection and when the id names no device of the snapshot, which every view treats

@@ -1,5 +1,6 @@
 #include "WorkSessionModel.h"
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/SessionText.h"
 
 namespace quentrel {

@@ -4,10 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the work session card shows: the bytes read and written in the running session, how long
 // it was observed and has lasted, a note while counting pauses, or that counting starts with the

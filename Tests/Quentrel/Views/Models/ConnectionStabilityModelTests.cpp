@@ -62,6 +62,7 @@ TEST_F(ConnectionStabilityModelTest, TheLinkRowExistsOnlyForARememberedDrive) {
     mirror.state.connectionStability = viewtest::stability(record("disconnected", 2, 1));
     link = ConnectionStabilityLinkModel::make(mirror.apply());
     EXPECT_EQ(link->summary, "해제 2 · 복귀 1");
+    EXPECT_EQ(link->accessibilityLabel, "연결 요약, 해제 2 · 복귀 1");
     EXPECT_EQ(link->stateSymbol, "bolt.slash");
     mirror.state.connectionStability = viewtest::stability(record("connected", 12345, 12344));
     EXPECT_EQ(ConnectionStabilityLinkModel::make(mirror.apply())->summary, "해제 12345 · 복귀 12344");

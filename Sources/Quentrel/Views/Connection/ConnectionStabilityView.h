@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QWidget>
+
+#include "Quentrel/Views/Models/ConnectionStabilityModel.h"
+#include "Quentrel/Views/QtLocaleFormatter.h"
+
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace quentrel {
+
+class ObserverStore;
+class ObserverSurface;
+class ObserverSymbolView;
+class StoreRefresh;
+class SymbolLabel;
+
+// The content of the window "connection-summary": the remembered drive's connection state, its
+// losses, recoveries and confirmed gap, when the record started and when the last loss was seen,
+// the recent changes in a scrolling list and a footnote; without a remembered drive only that
+// there is none. The window itself (title, size) is the presenter's. It follows the store.
+class ConnectionStabilityView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int spacing = 18;
+    static constexpr int padding = 24;
+    static constexpr qreal titleSize = 23;
+    static constexpr int metricSpacing = 12;
+    static constexpr int datesSpacing = 5;
+    static constexpr int listSpacing = 12;
+    static constexpr int emptyNotePadding = 28;
+    static constexpr int tileSpacing = 9;
+    static constexpr int tilePadding = 14;
+    static constexpr qreal tileValueSize = 20;
+    static constexpr int rowSpacing = 12;
+    static constexpr int rowTextSpacing = 5;
+    static constexpr int rowPadding = 14;
+    static constexpr qreal rowTitleSize = 13;
+    static constexpr qreal unavailableSymbolSize = 40;
+    static constexpr qreal unavailableTitleSize = 17;
+    static constexpr int unavailableSpacing = 8;
+
+    // One metric tile and one change row.
+    class Tile;
+    class ChangeRow;
+
+    // `locale` writes the dates; it must outlive the view.
+    explicit ConnectionStabilityView(std::shared_ptr<ObserverStore> store, QWidget* parent = nullptr,
+                                     const LocaleFormatter& locale = QtLocaleFormatter::system());
+
+    void refresh();
+    const std::optional<ConnectionStabilityModel>& model() const { return model_; }
+
+    QWidget* unavailableBody() const { return unavailable_; }
+    QWidget* recordBody() const { return record_; }
+    SymbolLabel* stateLabel() const { return state_; }
+    const std::array<Tile*, 3>& tiles() const { return tiles_; }
+    QLabel* sinceLabel() const { return since_; }
+    QLabel* lastLossLabel() const { return lastLoss_; }
+    QLabel* emptyNote() const { return emptyNote_; }
+    // The rows in use (hidden ones beyond them are kept for reuse).
+    std::vector<ChangeRow*> visibleRows() const;
+    QScrollArea* changeList() const { return scroll_; }
+    QLabel* footnote() const { return footnote_; }
+
+private:
+    std::shared_ptr<ObserverStore> store_;
+    const LocaleFormatter& locale_;
+    QLabel* title_;
+    ObserverSymbolView* titleSymbol_;
+    QWidget* unavailable_;
+    ObserverSymbolView* unavailableSymbol_;
+    QLabel* unavailableTitle_;
+    QLabel* unavailableDescription_;
+    QWidget* record_;
+    SymbolLabel* state_;
+    std::array<Tile*, 3> tiles_{};
+    QLabel* since_;
+    QLabel* lastLoss_;
+    QScrollArea* scroll_;
+    QVBoxLayout* listLayout_;
+    QLabel* emptyNote_;
+    std::vector<ChangeRow*> rows_;
+    QLabel* footnote_;
+    StoreRefresh* refresh_;
+    std::optional<ConnectionStabilityModel> model_;
+};
+
+}  // namespace quentrel

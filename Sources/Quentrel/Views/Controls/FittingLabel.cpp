@@ -1,0 +1,78 @@
+#include "FittingLabel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace quentrel {
+
+namespace {
+// The narrowest a label asks to be: room for "…" at the smallest scale.
+constexpr int minimumCharacters = 1;
+}  // namespace
+
+FittingLabel::FittingLabel(const QFont& font, qreal minimumScale, QWidget* parent)
+    : QWidget(parent), font_(font), minimumScale_(std::clamp(minimumScale, 0.1, 1.0)) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setForegroundRole(QPalette::WindowText);
+}
+
+void FittingLabel::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+void FittingLabel::setTextFont(const QFont& font) {
+    if (font == font_) return;
+    font_ = font;
+    updateGeometry();
+    update();
+}
+
+void FittingLabel::setAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment;
+    update();
+}
+
+QFont FittingLabel::scaledFont(qreal scale) const {
+    QFont font = font_;
+    if (scale < 1) {
+        if (font.pixelSize() > 0)
+            font.setPixelSize(std::max(1, static_cast<int>(std::floor(font.pixelSize() * scale))));
+        else
+            font.setPointSizeF(font.pointSizeF() * scale);
+    }
+    return font;
+}
+
+qreal FittingLabel::currentScale() const {
+    const qreal natural = QFontMetricsF(font_).horizontalAdvance(text_);
+    if (natural <= width() || natural <= 0) return 1;
+    return std::max(minimumScale_, width() / natural);
+}
+
+QSize FittingLabel::sizeHint() const {
+    const QFontMetricsF metrics(font_);
+    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), static_cast<int>(std::ceil(metrics.height()))};
+}
+
+QSize FittingLabel::minimumSizeHint() const {
+    const QFontMetricsF smallest(scaledFont(minimumScale_));
+    const qreal ellipsis = smallest.horizontalAdvance(QStringLiteral("…")) * minimumCharacters;
+    return {static_cast<int>(std::ceil(ellipsis)), sizeHint().height()};
+}
+
+void FittingLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFont font = scaledFont(currentScale());
+    painter.setFont(font);
+    painter.setPen(palette().color(foregroundRole()));
+    const QString shown = QFontMetricsF(font).elidedText(text_, Qt::ElideRight, width());
+    painter.drawText(rect(), static_cast<int>(alignment_) | Qt::TextSingleLine, shown);
+}
+
+}  // namespace quentrel

@@ -1,0 +1,78 @@
+#include "SymbolLabel.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "ObserverSymbolView.h"
+#include "ObserverText.h"
+#include "Quentrel/Views/Symbols/ObserverSymbols.h"
+
+namespace quentrel {
+
+namespace {
+// The symbol's size follows the text's pixel size.
+qreal symbolFontSize(const QFont& font) {
+    return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height() * 0.8;
+}
+}  // namespace
+
+SymbolLabel::SymbolLabel(const QString& title, const QString& symbol, const QFont& font, const QColor& colour,
+                         QWidget* parent)
+    : QWidget(parent),
+      symbol_(new ObserverSymbolView(symbol, symbolFontSize(font), colour, this)),
+      title_(makeObserverText(title, font, colour, this)),
+      colour_(colour) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    layout->addWidget(symbol_, 0, Qt::AlignVCenter);
+    layout->addWidget(title_, 0, Qt::AlignVCenter);
+    layout->addStretch(0);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    ObserverSymbols::tag(*this, symbol);
+    updateAccessibleName();
+}
+
+QString SymbolLabel::title() const { return title_->text(); }
+
+void SymbolLabel::setTitle(const QString& title) {
+    if (title_->text() == title) return;
+    title_->setText(title);
+    updateAccessibleName();
+}
+
+QString SymbolLabel::symbol() const { return symbol_->symbol(); }
+
+void SymbolLabel::setSymbol(const QString& symbol) {
+    if (symbol_->symbol() == symbol) return;
+    symbol_->setSymbol(symbol);
+    ObserverSymbols::tag(*this, symbol);
+}
+
+void SymbolLabel::setColour(const QColor& colour) {
+    colour_ = colour;
+    symbol_->setTint(colour);
+    setTextColour(*title_, colour);
+}
+
+void SymbolLabel::setTextFont(const QFont& font) {
+    title_->setFont(font);
+    // A new size needs a new symbol view: its size is fixed at construction.
+    auto* layout = static_cast<QHBoxLayout*>(this->layout());
+    auto* replacement = new ObserverSymbolView(symbol_->symbol(), symbolFontSize(font), colour_, this);
+    layout->replaceWidget(symbol_, replacement);
+    delete symbol_;
+    symbol_ = replacement;
+}
+
+void SymbolLabel::setAccessibilityLabel(const QString& label) {
+    accessibilityLabel_ = label;
+    updateAccessibleName();
+}
+
+void SymbolLabel::updateAccessibleName() {
+    setAccessibleName(accessibilityLabel_.isEmpty() ? title_->text() : accessibilityLabel_);
+}
+
+}  // namespace quentrel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+
+#include <QLocale>
+#include <QString>
+
+#include "Quentrel/Support/LocaleFormatter.h"
+
+namespace quentrel {
+
+// The user's locale as Qt knows it (QLocale::system(), read at every call so a changed locale
+// shows with the next refresh), or one fixed locale for tests. Times and dates are in the local
+// time zone.
+class QtLocaleFormatter final : public LocaleFormatter {
+public:
+    // Without a locale: the system's.
+    explicit QtLocaleFormatter(std::optional<QLocale> locale = std::nullopt);
+
+    // The process-wide formatter of the system locale, which the views use unless given another.
+    static const QtLocaleFormatter& system();
+
+    std::string decimal(double value, int fractionDigits) const override;
+    // Qt's data-size text in SI units (kB, MB, …, two decimals), the platform formatter here.
+    std::string byteCount(std::int64_t bytes) const override;
+    std::string time(platform::Date date) const override;
+    std::string dateTime(platform::Date date) const override;
+
+    // The locale's long time format without its time zone: hours, minutes and seconds.
+    static QString timePattern(const QLocale& locale);
+    // The locale's long date format without the weekday and with abbreviated month names.
+    static QString abbreviatedDatePattern(const QLocale& locale);
+    // `pattern` without its fields of the letter `field` that are at least `minimumLength` long,
+    // each with the literal text that joined it to its neighbour. Quoted text is kept as it is.
+    static QString removingFields(const QString& pattern, QChar field, int minimumLength);
+
+private:
+    QLocale locale() const;
+
+    std::optional<QLocale> locale_;
+};
+
+}  // namespace quentrel
