@@ -22,7 +22,8 @@ ActivityLogModel ActivityLogModel::make(const ObserverStore& store, int tab, con
     m.storageBanner = WorkSessionHistoryModel::storageBannerFor(store.eventStorageStatus());
     m.manageButton = {manageTitle, "slider.horizontal.3"};
     m.summaryButton = {summaryTitle, "link"};
-    if (store.canUndoHistoryClear()) m.undoButton = SymbolText{undoTitle, "arrow.uturn.backward"};
+    m.undoButton = {undoTitle, "arrow.uturn.backward"};
+    m.showsUndo = store.canUndoHistoryClear();
     m.pickerLabel = pickerText;
     m.tabTitles = {sessionsTitle, eventsTitle};
     m.tab = tab;

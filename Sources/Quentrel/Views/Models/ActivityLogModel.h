@@ -39,7 +39,8 @@ struct ActivityLogModel {
     std::optional<SymbolText> storageBanner;
     SymbolText manageButton;
     SymbolText summaryButton;
-    std::optional<SymbolText> undoButton;  // only while the last clearing can be undone
+    SymbolText undoButton;
+    bool showsUndo = false;  // only while the last clearing can be undone
     std::string pickerLabel;
     std::vector<std::string> tabTitles;  // by value: sessions, events
     int tab = sessionsTab;
