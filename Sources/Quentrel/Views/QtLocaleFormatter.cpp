@@ -54,6 +54,8 @@ std::vector<Piece> pieces(const QString& pattern) {
     return result;
 }
 
+bool isSeparator(QChar c) { return !c.isLetterOrNumber(); }
+
 // A date as a QDateTime in local time; a non-finite date counts as the reference date.
 QDateTime localDateTime(platform::Date date) {
     const double seconds = std::isfinite(date.sinceReferenceDate) ? date.unixTime() : platform::Date{}.unixTime();
@@ -108,14 +110,16 @@ QString QtLocaleFormatter::removingFields(const QString& pattern, QChar field, i
             ++i;
             continue;
         }
-        // The separator goes with it: the one before, or for a leading field the one after.
-        std::size_t first = i, last = i;
-        if (i > 0 && !list[i - 1].field && !list[i - 1].quoted)
-            first = i - 1;
-        else if (i + 1 < list.size() && !list[i + 1].field && !list[i + 1].quoted)
-            last = i + 1;
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(first), list.begin() + static_cast<std::ptrdiff_t>(last) + 1);
-        i = first;
+        // The separator that joined it goes with it: the end of the text before, or for a leading
+        // field the start of the text after. Letters in that text (as in "일 ") stay.
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        if (i > 0 && !list[i - 1].field && !list[i - 1].quoted) {
+            QString& before = list[i - 1].text;
+            while (!before.isEmpty() && isSeparator(before.back())) before.chop(1);
+        } else if (i < list.size() && !list[i].field && !list[i].quoted) {
+            QString& after = list[i].text;
+            while (!after.isEmpty() && isSeparator(after.front())) after.remove(0, 1);
+        }
     }
     QString result;
     for (const auto& p : list) result += p.text;

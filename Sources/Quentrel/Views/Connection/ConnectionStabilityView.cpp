@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -22,59 +23,58 @@ using TextStyle = ObserverTheme::TextStyle;
 int cardMargin(int padding) { return padding + static_cast<int>(ObserverSurface::outlineOverhang); }
 }  // namespace
 
-class ConnectionStabilityView::Tile : public ObserverSurface {
-public:
-    explicit Tile(QWidget* parent)
-        : ObserverSurface(parent),
-          title(new SymbolLabel({}, {}, ObserverTheme::font(TextStyle::caption), ObserverTheme::muted, this)),
-          value(makeObserverText({}, systemFont(tileValueSize, QFont::DemiBold), ObserverTheme::text, this)) {
-        auto* layout = new QVBoxLayout(this);
-        const int margin = cardMargin(tilePadding);
-        layout->setContentsMargins(margin, margin, margin, margin);
-        layout->setSpacing(tileSpacing);
-        layout->addWidget(title);
-        layout->addWidget(value);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    }
-    void apply(const ConnectionStabilityModel::Metric& metric) {
-        title->setTitle(qtext(metric.title));
-        title->setSymbol(qtext(metric.symbol));
-        value->setText(qtext(metric.value));
-    }
+ConnectionStabilityView::Tile::Tile(QWidget* parent)
+    : QWidget(parent),
+      title_(new SymbolLabel({}, {}, ObserverTheme::font(TextStyle::caption), ObserverTheme::muted, this)),
+      value_(makeObserverText({}, systemFont(tileValueSize, QFont::DemiBold), ObserverTheme::text, this)) {
+    auto* layout = new QVBoxLayout(this);
+    const int margin = cardMargin(tilePadding);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(tileSpacing);
+    layout->addWidget(title_);
+    layout->addWidget(value_);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
 
-    SymbolLabel* title;
-    QLabel* value;
-};
+void ConnectionStabilityView::Tile::apply(const ConnectionStabilityModel::Metric& metric) {
+    title_->setTitle(qtext(metric.title));
+    title_->setSymbol(qtext(metric.symbol));
+    value_->setText(qtext(metric.value));
+}
 
-class ConnectionStabilityView::ChangeRow : public ObserverSurface {
-public:
-    explicit ChangeRow(QWidget* parent)
-        : ObserverSurface(parent),
-          symbol(new ObserverSymbolView({}, ObserverTheme::bodySize, ObserverTheme::accent, this)),
-          title(makeObserverText({}, systemFont(rowTitleSize, QFont::Medium), ObserverTheme::text, this)),
-          date(makeObserverText({}, ObserverTheme::font(TextStyle::caption), ObserverTheme::muted, this)) {
-        auto* layout = new QHBoxLayout(this);
-        const int margin = cardMargin(rowPadding);
-        layout->setContentsMargins(margin, margin, margin, margin);
-        layout->setSpacing(rowSpacing);
-        layout->addWidget(symbol, 0, Qt::AlignTop);
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(rowTextSpacing);
-        texts->addWidget(title);
-        texts->addWidget(date);
-        layout->addLayout(texts);
-        layout->addStretch(1);
-    }
-    void apply(const ConnectionStabilityModel::Change& change) {
-        symbol->setSymbol(qtext(change.symbol));
-        title->setText(qtext(change.title));
-        date->setText(qtext(change.dateText));
-    }
+void ConnectionStabilityView::Tile::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    ObserverSurface::paintCard(painter, ObserverSurface::cardShape(size()), ObserverTheme::increasedContrast());
+}
 
-    ObserverSymbolView* symbol;
-    QLabel* title;
-    QLabel* date;
-};
+ConnectionStabilityView::ChangeRow::ChangeRow(QWidget* parent)
+    : QWidget(parent),
+      symbol_(new ObserverSymbolView({}, ObserverTheme::bodySize, ObserverTheme::accent, this)),
+      title_(makeObserverText({}, systemFont(rowTitleSize, QFont::Medium), ObserverTheme::text, this)),
+      date_(makeObserverText({}, ObserverTheme::font(TextStyle::caption), ObserverTheme::muted, this)) {
+    auto* layout = new QHBoxLayout(this);
+    const int margin = cardMargin(rowPadding);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(rowSpacing);
+    layout->addWidget(symbol_, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(rowTextSpacing);
+    texts->addWidget(title_);
+    texts->addWidget(date_);
+    layout->addLayout(texts);
+    layout->addStretch(1);
+}
+
+void ConnectionStabilityView::ChangeRow::apply(const ConnectionStabilityModel::Change& change) {
+    symbol_->setSymbol(qtext(change.symbol));
+    title_->setText(qtext(change.title));
+    date_->setText(qtext(change.dateText));
+}
+
+void ConnectionStabilityView::ChangeRow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    ObserverSurface::paintCard(painter, ObserverSurface::cardShape(size()), ObserverTheme::increasedContrast());
+}
 
 ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> store, QWidget* parent,
                                                  const LocaleFormatter& locale)

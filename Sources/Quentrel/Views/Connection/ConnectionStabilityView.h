@@ -47,7 +47,6 @@ public:
     static constexpr qreal unavailableTitleSize = 17;
     static constexpr int unavailableSpacing = 8;
 
-    // One metric tile and one change row.
     class Tile;
     class ChangeRow;
 
@@ -91,6 +90,44 @@ private:
     QLabel* footnote_;
     StoreRefresh* refresh_;
     std::optional<ConnectionStabilityModel> model_;
+};
+
+// One metric tile: its title with the symbol above the value.
+class ConnectionStabilityView::Tile : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tile(QWidget* parent = nullptr);
+    void apply(const ConnectionStabilityModel::Metric& metric);
+
+    SymbolLabel* title() const { return title_; }
+    QLabel* value() const { return value_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    SymbolLabel* title_;
+    QLabel* value_;
+};
+
+// One connection change: its symbol, its title and its date.
+class ConnectionStabilityView::ChangeRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChangeRow(QWidget* parent = nullptr);
+    void apply(const ConnectionStabilityModel::Change& change);
+
+    ObserverSymbolView* symbol() const { return symbol_; }
+    QLabel* title() const { return title_; }
+    QLabel* date() const { return date_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ObserverSymbolView* symbol_;
+    QLabel* title_;
+    QLabel* date_;
 };
 
 }  // namespace quentrel

@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "Quentrel/Support/ClampedInteger.h"
+
 namespace quentrel {
 
 namespace {
@@ -42,7 +44,7 @@ QFont FittingLabel::scaledFont(qreal scale) const {
     QFont font = font_;
     if (scale < 1) {
         if (font.pixelSize() > 0)
-            font.setPixelSize(std::max(1, static_cast<int>(std::floor(font.pixelSize() * scale))));
+            font.setPixelSize(std::max(1, clampedInteger<int>(std::floor(font.pixelSize() * scale))));
         else
             font.setPointSizeF(font.pointSizeF() * scale);
     }
@@ -57,13 +59,13 @@ qreal FittingLabel::currentScale() const {
 
 QSize FittingLabel::sizeHint() const {
     const QFontMetricsF metrics(font_);
-    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), static_cast<int>(std::ceil(metrics.height()))};
+    return {clampedInteger<int>(std::ceil(metrics.horizontalAdvance(text_))), clampedInteger<int>(std::ceil(metrics.height()))};
 }
 
 QSize FittingLabel::minimumSizeHint() const {
     const QFontMetricsF smallest(scaledFont(minimumScale_));
     const qreal ellipsis = smallest.horizontalAdvance(QStringLiteral("…")) * minimumCharacters;
-    return {static_cast<int>(std::ceil(ellipsis)), sizeHint().height()};
+    return {clampedInteger<int>(std::ceil(ellipsis)), sizeHint().height()};
 }
 
 void FittingLabel::paintEvent(QPaintEvent*) {

@@ -30,7 +30,8 @@ DeviceObservationView::Column::Column(QWidget* parent)
       peak_(new FittingLabel(systemFont(fullMetrics.peakSize), peakMinimumScale, this)) {
     setTextColour(*figure_, ObserverTheme::text);
     setTextColour(*peak_, ObserverTheme::muted);
-    figure_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // The figure keeps its width while it fits and shrinks (down to its smallest scale) when not.
+    figure_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     peak_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     auto* layout = new QVBoxLayout(this);
@@ -39,8 +40,9 @@ DeviceObservationView::Column::Column(QWidget* parent)
     layout->addWidget(title_);
     auto* figureRow = new QHBoxLayout;
     figureRow->setSpacing(figureUnitSpacing);
-    figureRow->addWidget(figure_, 1, Qt::AlignBottom);
+    figureRow->addWidget(figure_, 0, Qt::AlignBottom);
     figureRow->addWidget(unit_, 0, Qt::AlignBottom);
+    figureRow->addStretch(1);
     layout->addLayout(figureRow);
     layout->addWidget(peak_);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
