@@ -1,7 +1,7 @@
 #include "ActivityLogView.h"
 
 #include <QHBoxLayout>
-#include <QHideEvent>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -24,9 +24,9 @@
 
 namespace quentrel {
 
-// The window's own presentation state: which list the picker shows. It is created with the
-// view's first showing and replaced when the window closes, so a window opened anew starts on
-// the sessions while one brought forward keeps its list.
+// The window's own presentation state: which list the picker shows. It is created with the view
+// and replaced when the window closes, so a window opened anew starts on the sessions while one
+// brought forward keeps its list.
 class ActivityLogPresentation {
 public:
     int tab() const { return tab_; }
@@ -283,11 +283,10 @@ void ActivityLogView::observePresentation() {
     presentationConnection_ = presentation_->objectWillChange().connect([this] { refresh_->schedule(); });
 }
 
-void ActivityLogView::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    // Our own hiding or closing of the window (not a minimising by the system) ends the
-    // presentation; the next showing starts on the sessions again.
-    if (event->spontaneous()) return;
+void ActivityLogView::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // Closing the window ends the presentation; the next showing starts on the sessions again.
+    if (!event->isAccepted()) return;
     presentation_ = std::make_unique<ActivityLogPresentation>();
     observePresentation();
     refresh_->schedule();

@@ -34,7 +34,8 @@ class WorkSessionHistoryView;
 // sessions and the recent events, one at a time by a segmented picker, under the buttons that
 // open the diagnostic preview, data management and the connection summary and undo the last
 // clearing of the events. A window opened anew starts on the sessions; the picker's value lives
-// while the window is shown and goes when it is closed. It follows the store by itself.
+// until the window is closed (hiding or minimising keeps it), so the view is the window's root.
+// It follows the store by itself.
 class ActivityLogView : public QWidget {
     Q_OBJECT
 public:
@@ -85,7 +86,7 @@ public:
     std::vector<QWidget*> visibleEventRows() const;
 
 protected:
-    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     class EventsCard;

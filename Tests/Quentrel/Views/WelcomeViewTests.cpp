@@ -59,28 +59,19 @@ TEST_F(WelcomeViewTest, TheFixedContentAndTheSelectorWithoutARememberButton) {
     EXPECT_EQ(v.objectName(), "welcome");
     EXPECT_EQ(v.width(), 500);
     EXPECT_EQ(v.titleLabel()->text(), "Kavrinet");
-    EXPECT_EQ(v.taglineLabel()->text(), "외장 드라이브의 흐름을 한눈에.");
+    // The symbols are decoration: assistive technologies skip them.
     EXPECT_EQ(symbolOf(v.headerBadge()), "externaldrive.fill");
-    auto* badge = QAccessible::queryAccessibleInterface(v.headerBadge());
-    ASSERT_TRUE(badge);
-    EXPECT_TRUE(badge->state().invisible);
-    const char* titles[] = {"메뉴 막대에서 바로 확인", "관측한 만큼, 정확하게", "창을 닫으면 조용히 대기"};
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(v.headerBadge())->state().invisible);
     const char* symbols[] = {"menubar.rectangle", "chart.xyaxis.line", "moon"};
     for (std::size_t i = 0; i < 3; ++i) {
-        auto* row = v.featureRows()[i];
-        const auto labels = row->findChildren<QLabel*>();
-        ASSERT_EQ(labels.size(), 2);
-        EXPECT_EQ(labels[0]->text(), titles[i]);
-        EXPECT_EQ(symbolOf(row->findChild<ObserverSymbolView*>()), symbols[i]);
-        EXPECT_TRUE(QAccessible::queryAccessibleInterface(row->findChild<ObserverSymbolView*>())->state().invisible);
+        auto* symbol = v.featureRows()[i]->findChild<ObserverSymbolView*>();
+        EXPECT_EQ(symbolOf(symbol), symbols[i]);
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(symbol)->state().invisible);
+        EXPECT_EQ(v.featureRows()[i]->findChildren<QLabel*>().size(), 2);
     }
-    EXPECT_EQ(v.featureRows()[1]->findChildren<QLabel*>()[1]->text(),
-              "최근 5분의 활동을 표시하고 수집하지 않은 시간은 비워 둡니다.");
     ASSERT_TRUE(v.deviceSelector());
     EXPECT_TRUE(v.deviceSelector()->isVisible());
     EXPECT_FALSE(v.deviceSelector()->rememberButton()->isVisible());
-    EXPECT_EQ(v.loginNote()->text(), "선택 사항 · 나중에 설정에서 바꿀 수 있습니다.");
-    EXPECT_EQ(v.startHint()->text(), "메뉴 막대의 드라이브 아이콘으로 다시 여세요.");
     auto* start = control<ObserverActionButton>(v, "completeOnboarding");
     ASSERT_TRUE(start);
     EXPECT_TRUE(start->isProminent());

@@ -79,17 +79,6 @@ TEST(WelcomeModel, TheLoginRowFollowsTheLoginItem) {
     EXPECT_EQ(m.loginError, "The operation couldn’t be completed.");
 }
 
-TEST(WelcomeModel, StartingRemembersWhenPossibleThenCompletesClosesAndOpensTheDashboard) {
-    PresenterLog presenter;
-    viewtest::Mirror mirror;
-    mirror.withDevices({viewtest::device("disk-a", "Travel")});
-    auto& store = mirror.apply();
-    ASSERT_TRUE(store.canRememberSelectedTarget());
-    Model::start(store);
-    EXPECT_EQ(kinds(mirror.commands), (std::vector<Case>{Case::remember, Case::completeOnboarding}));
-    EXPECT_EQ(presenter.calls, (std::vector<std::string>{"close welcome", "show status"}));
-}
-
 TEST(WelcomeModel, StartingWithoutARememberableDeviceOnlyCompletes) {
     PresenterLog presenter;
     viewtest::Mirror mirror;
