@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +87,22 @@ struct StubRecords {
 };
 
 // Whether `name` has an owner on the session bus of this process (dbus-send, of the dbus package).
+// The standard output of a shell command.
+inline std::string capture(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[512];
+        while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// Whether a program of that name is on PATH.
+inline bool installed(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
 inline bool busNameOwned(const std::string& name) {
     const std::string command = "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
                                 "org.freedesktop.DBus.NameHasOwner string:" + name + " 2>/dev/null | grep -q 'boolean true'";
@@ -127,8 +144,10 @@ struct AgentSandbox {
 // A program started with exactly the given environment, its standard error kept in a file.
 class ChildProcess {
 public:
+    // `passed`, when given, is the child's descriptor 3.
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                 const std::map<std::string, std::string>& environment, const std::filesystem::path& standardError)
+                 const std::map<std::string, std::string>& environment, const std::filesystem::path& standardError,
+                 int passed = -1)
         : standardError_(standardError) {
         std::vector<std::string> argv = {program.string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -144,6 +163,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, standardError.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
+        if (passed >= 0) posix_spawn_file_actions_adddup2(&actions, passed, 3);
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, a.data(), e.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
