@@ -29,7 +29,7 @@ std::shared_ptr<ObserverBackgroundDelegate> ObserverBackgroundDelegate::make(Env
 }
 
 ObserverBackgroundDelegate::ObserverBackgroundDelegate(Private, Environment environment)
-    : environment_(std::move(environment)), store_(environment_.store) {
+    : environment_(std::move(environment)), store_(std::move(environment_.store)) {
     if (!environment_.launchCause) environment_.launchCause = [] { return wendmark::LaunchContext::currentCause(); };
     if (!environment_.now) environment_.now = &platform::Date::now;
 }

@@ -38,6 +38,8 @@ namespace quentrel {
 
 namespace {
 
+constexpr char kLaunchFailureAlert[] = "launch-failure-alert";
+
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
@@ -78,6 +80,7 @@ void showLaunchFailureAlert() {
                                   QMessageBox::Ok);
     alert->setInformativeText(QString::fromUtf8(ObserverBackgroundDelegate::launchFailureInformativeText));
     alert->setDefaultButton(QMessageBox::Ok);
+    alert->setObjectName(QLatin1String(kLaunchFailureAlert));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::ApplicationModal);
     alert->show();
@@ -89,11 +92,12 @@ int run(QApplication& application) {
     const QString identifier =
         QString::fromStdString(bundle->bundleIdentifier.value_or(std::string(ProductMain::fallbackBundleIdentifier)));
 
-    std::shared_ptr<ObserverBackgroundDelegate> delegate;
+    // Filled in once the delegate exists; an activation before that finds nothing to do.
+    auto reopenTarget = std::make_shared<std::weak_ptr<ObserverBackgroundDelegate>>();
     const auto role = ApplicationInstance::claim(
         identifier,
-        [&delegate] {
-            if (delegate) delegate->applicationShouldHandleReopen(false);
+        [reopenTarget] {
+            if (auto delegate = reopenTarget->lock()) delegate->applicationShouldHandleReopen(false);
         },
         &application);
     if (role == ApplicationInstance::Role::activated) return EXIT_SUCCESS;
@@ -134,7 +138,8 @@ int run(QApplication& application) {
     };
     environment.mainScreenVisibleFrame = mainScreenVisibleFrame;
     environment.showLaunchFailure = showLaunchFailureAlert;
-    delegate = ObserverBackgroundDelegate::make(std::move(environment));
+    std::shared_ptr<ObserverBackgroundDelegate> delegate = ObserverBackgroundDelegate::make(std::move(environment));
+    *reopenTarget = delegate;
 
     // Quitting ends the event loop; the termination steps follow it.
     ApplicationTermination::terminate = [] {
@@ -149,6 +154,9 @@ int run(QApplication& application) {
     ObserverWindowPresenter::resetToDefaults();
     delegate.reset();
     store.reset();
+    // An alert still open has no owner but itself.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String(kLaunchFailureAlert)) delete widget;
     return EXIT_SUCCESS;
 }
 

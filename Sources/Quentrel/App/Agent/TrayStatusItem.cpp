@@ -153,6 +153,10 @@ void TrayStatusItem::showIcon() {
         if (reason == QSystemTrayIcon::Trigger && action_) action_();
     });
     icon_->show();
+    if (filtering_) {
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+        filtering_ = false;
+    }
     if (watcher_) {
         watcher_->deleteLater();
         watcher_ = nullptr;
