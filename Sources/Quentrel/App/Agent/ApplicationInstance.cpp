@@ -10,6 +10,7 @@ namespace quentrel {
 namespace {
 // One more claim when the owner went away between the refused claim and the call.
 constexpr int kClaimAttempts = 2;
+constexpr char kServiceUnknown[] = "org.freedesktop.DBus.Error.ServiceUnknown";
 }  // namespace
 
 ApplicationInstance::ApplicationInstance(std::function<void()> activate, QObject* parent)
@@ -37,15 +38,17 @@ ApplicationInstance::Role ApplicationInstance::claim(const QString& bundleIdenti
     }
 
     for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
-        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claimed = bus.interface()->registerService(
-            bundleIdentifier, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claimed =
+            bus.interface()->registerService(bundleIdentifier, QDBusConnectionInterface::DontQueueService,
+                                             QDBusConnectionInterface::DontAllowReplacement);
         if (!claimed.isValid()) break;  // the bus refused the request itself: run on our own
         if (claimed.value() == QDBusConnectionInterface::ServiceRegistered) return Role::primary;
 
         QDBusMessage call = QDBusMessage::createMethodCall(bundleIdentifier, path, interfaceName, "Activate");
         call << QVariantMap();
         const QDBusMessage answer = bus.call(call, QDBus::Block, activateTimeoutMilliseconds);
-        if (answer.type() == QDBusMessage::ReplyMessage || answer.errorName() != "org.freedesktop.DBus.Error.ServiceUnknown") {
+        // Only an owner that went away meanwhile is worth another claim.
+        if (answer.type() == QDBusMessage::ReplyMessage || answer.errorName() != QLatin1String(kServiceUnknown)) {
             bus.unregisterObject(path);
             delete instance;
             return Role::activated;

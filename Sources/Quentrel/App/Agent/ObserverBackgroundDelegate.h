@@ -41,7 +41,8 @@ public:
     static constexpr std::string_view statusItemText = "Kavrinet";
     static constexpr std::string_view statusItemSymbol = "externaldrive";
     static constexpr std::string_view launchFailureMessage = "화면을 열지 못했습니다";
-    static constexpr std::string_view launchFailureInformativeText = "관측은 계속됩니다. 앱을 다시 열어 시도해주세요.";
+    static constexpr std::string_view launchFailureInformativeText =
+        "관측은 계속됩니다. 앱을 다시 열어 시도해주세요.";
     static constexpr std::size_t maximumPendingPresentations = 8;
     // The UI app inside the agent's bundle.
     static constexpr std::string_view uiExecutablePath = "Contents/Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI";

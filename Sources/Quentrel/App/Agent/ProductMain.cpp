@@ -184,7 +184,8 @@ int ProductMain::main(int argc, char** argv) {
     application.setQuitOnLastWindowClosed(false);
     std::unique_ptr<TerminationSignals> terminationWatch;
     if (terminationSignals >= 0)
-        terminationWatch = std::make_unique<TerminationSignals>(terminationSignals, [] { ApplicationTermination::terminate(); });
+        terminationWatch =
+            std::make_unique<TerminationSignals>(terminationSignals, [] { ApplicationTermination::terminate(); });
     return run(application);
 }
 

@@ -14,7 +14,8 @@ public:
     // Both run on the main queue: every message read, in order, then `Ended` once.
     using Receive = std::function<void(const ObserverUIMessage& message)>;
     using Ended = std::function<void()>;
-    using Factory = std::function<std::shared_ptr<UISessionChannel>(int input, int output, Receive receive, Ended ended)>;
+    using Factory =
+        std::function<std::shared_ptr<UISessionChannel>(int input, int output, Receive receive, Ended ended)>;
 
     virtual ~UISessionChannel() = default;
 

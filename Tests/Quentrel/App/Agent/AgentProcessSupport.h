@@ -43,7 +43,9 @@ inline bool waitUntil(const std::function<bool()>& condition, double seconds = k
 struct StubRecords {
     std::filesystem::path folder;
 
-    bool started(int instance) const { return std::filesystem::exists(folder / ("instance-" + std::to_string(instance))); }
+    bool started(int instance) const {
+        return std::filesystem::exists(folder / ("instance-" + std::to_string(instance)));
+    }
     int instances() const {
         int n = 0;
         while (started(n + 1)) ++n;
@@ -105,7 +107,8 @@ inline bool installed(const std::string& program) {
 
 inline bool busNameOwned(const std::string& name) {
     const std::string command = "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
-                                "org.freedesktop.DBus.NameHasOwner string:" + name + " 2>/dev/null | grep -q 'boolean true'";
+                                "org.freedesktop.DBus.NameHasOwner string:" +
+                                name + " 2>/dev/null | grep -q 'boolean true'";
     return std::system(command.c_str()) == 0;
 }
 
@@ -119,7 +122,8 @@ struct AgentSandbox {
     StubRecords stub{root / "stub"};
 
     AgentSandbox() {
-        for (const auto& folder : {home, config, data, runtime, stub.folder}) std::filesystem::create_directories(folder);
+        for (const auto& folder : {home, config, data, runtime, stub.folder})
+            std::filesystem::create_directories(folder);
         std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     }
 

@@ -73,7 +73,8 @@ TEST(AgentProcess, AManualFirstLaunchShowsWelcomeInACleanlyStartedUIAppAndStopsI
     ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() >= 3; }));
     const auto records = sandbox.stub.withoutStates(1);
     EXPECT_EQ(records[1], kStop);
-    for (std::size_t i = 2; i < records.size(); ++i) EXPECT_TRUE(records[i].contains("end") || records[i].contains("signal"));
+    for (std::size_t i = 2; i < records.size(); ++i)
+        EXPECT_TRUE(records[i].contains("end") || records[i].contains("signal"));
     EXPECT_EQ(sandbox.stub.instances(), 1);
 }
 
@@ -118,7 +119,7 @@ TEST(AgentProcess, WithoutADisplayOrAUIAppItSaysSoOnceAndGoesOnObserving) {
     EXPECT_TRUE(agent.process.running());
     const std::string errors = agent.process.standardError();
     std::size_t lines = 0;
-    for (std::size_t at = errors.find(kNoDisplay); at != std::string::npos; at = errors.find(kNoDisplay, at + 1)) ++lines;
+    for (auto at = errors.find(kNoDisplay); at != std::string::npos; at = errors.find(kNoDisplay, at + 1)) ++lines;
     EXPECT_EQ(lines, 1u) << errors;
     const std::size_t at = errors.find(kNoDisplay);
     EXPECT_TRUE(at == 0 || (at != std::string::npos && errors[at - 1] == '\n'));  // a line of its own

@@ -20,6 +20,13 @@ using quentrel::ObserverUIPresentation;
 using quentrel::ScreenRect;
 using Case = ObserverUIMessage::Case;
 
+ObserverUIMessage pauseCommand() {
+    return ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::pause, true));
+}
+ObserverUIMessage refreshCommand() {
+    return ObserverUIMessage::command(ObserverUICommand::make(ObserverUICommand::Case::refresh));
+}
+
 class FixedStatusItem final : public quentrel::AgentStatusItem {
 public:
     explicit FixedStatusItem(std::optional<ScreenRect>* frame) : frame_(frame) {}
@@ -176,7 +183,7 @@ TEST(ObserverBackgroundDelegate, ACommandRunsInTheStoreAndSchedulesAState) {
     h.present("status");
     h.ready();
     const std::size_t before = h.channel().sent.size();
-    h.fromUI(ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::pause, true)));
+    h.fromUI(pauseCommand());
     EXPECT_TRUE(h.store.store->isPaused());
     EXPECT_EQ(h.channel().sent.size(), before + 1);
     EXPECT_EQ(h.channel().sent.back().kind(), Case::state);
@@ -195,10 +202,10 @@ TEST(ObserverBackgroundDelegate, ProtocolErrorsEndTheSessionFromTheAgentsSide) {
     const std::vector<Row> rows = {
         {"ready with version 2", {}, ObserverUIMessage::ready(2)},
         {"second ready", {ObserverUIMessage::ready(1)}, ObserverUIMessage::ready(1)},
-        {"command before ready", {}, ObserverUIMessage::command(ObserverUICommand::make(ObserverUICommand::Case::refresh))},
+        {"command before ready", {}, refreshCommand()},
         {"command while closing",
          {ObserverUIMessage::ready(1), ObserverUIMessage::closing()},
-         ObserverUIMessage::command(ObserverUICommand::make(ObserverUICommand::Case::refresh))},
+         refreshCommand()},
         {"closing before ready", {}, ObserverUIMessage::closing()},
         {"second closing", {ObserverUIMessage::ready(1), ObserverUIMessage::closing()}, ObserverUIMessage::closing()},
         {"retry while not closing", {ObserverUIMessage::ready(1)}, ObserverUIMessage::retry(status)},
@@ -218,7 +225,7 @@ TEST(ObserverBackgroundDelegate, ProtocolErrorsEndTheSessionFromTheAgentsSide) {
         h.present("settings");  // queued while starting or closing
         h.channel().deliver(row.offending);
         // Later messages of the session: neither a command nor a relaunch comes of them.
-        h.channel().deliver(ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::pause, true)));
+        h.channel().deliver(pauseCommand());
         h.channel().deliver(ObserverUIMessage::closing());
         h.channel().deliver(ObserverUIMessage::retry(status));
         // A request after the error, before the end is heard: it waits, and goes with the session.
@@ -260,7 +267,7 @@ TEST(ObserverBackgroundDelegate, RequestsWhileClosingAndRetriesAreShownByAFreshU
     EXPECT_EQ(DelegateHarness::presented(h.channel()), expected);
 
     // A message of the earlier session is ignored.
-    old.deliver(ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::pause, true)));
+    old.deliver(pauseCommand());
     h.run();
     EXPECT_FALSE(h.store.store->isPaused());
 }
@@ -304,7 +311,7 @@ TEST(ObserverBackgroundDelegate, AFailedSendEndsTheSessionFromTheAgentsSide) {
     ready.present("status");
     ready.channel().failSends = true;
     ready.channel().deliver(ObserverUIMessage::ready(1));
-    ready.channel().deliver(ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::pause, true)));
+    ready.channel().deliver(pauseCommand());
     ready.run();
     EXPECT_FALSE(ready.store.store->isPaused());
     EXPECT_FALSE(ready.delegate->hasProcess());

@@ -29,7 +29,8 @@ TEST(QuickViewAnchor, TopLeftRectanglesBecomeBottomLeftOnesOfThePrimaryScreen) {
 TEST(QuickViewAnchor, AFrameWithoutAreaGivesTheFallbackSquare) {
     const ScreenRect visible{0, 0, 1920, 1048};
     const std::vector<double> fallback{1700, 1048, 24, 24};
-    EXPECT_EQ(QuickViewAnchor::anchor(ScreenRect{1800, 1056, 22, 24}, visible), (std::vector<double>{1800, 1056, 22, 24}));
+    EXPECT_EQ(QuickViewAnchor::anchor(ScreenRect{1800, 1056, 22, 24}, visible),
+              (std::vector<double>{1800, 1056, 22, 24}));
     EXPECT_EQ(QuickViewAnchor::anchor(std::nullopt, visible), fallback);
     EXPECT_EQ(QuickViewAnchor::anchor(ScreenRect{10, 10, 0, 0}, visible), fallback);
     EXPECT_EQ(QuickViewAnchor::anchor(ScreenRect{10, 10, 22, 0}, visible), fallback);

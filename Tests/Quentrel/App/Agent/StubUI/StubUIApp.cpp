@@ -193,7 +193,8 @@ int main(int argc, char**) {
         buffer.append(chunk, static_cast<std::size_t>(n));
         while (buffer.size() >= kHeaderLength) {
             std::uint32_t length = 0;
-            for (std::size_t i = 0; i < kHeaderLength; ++i) length = (length << 8) | static_cast<unsigned char>(buffer[i]);
+            for (std::size_t i = 0; i < kHeaderLength; ++i)
+                length = (length << 8) | static_cast<unsigned char>(buffer[i]);
             if (buffer.size() < kHeaderLength + length) break;
             const std::string payload = buffer.substr(kHeaderLength, length);
             buffer.erase(0, kHeaderLength + length);
