@@ -1,7 +1,9 @@
 // The observer store at its intended load: a snapshot of 8 external devices with 4 volumes each,
 // once a second while a window is visible. One receive with a full five-minute history held, and a
 // whole day of snapshots through one store, whose heap in use must stay flat after the first five
-// minutes (counters heap_5min and heap_24h, in bytes; glibc's mallinfo2).
+// minutes (counters heap_5min and heap_24h, in bytes; glibc's mallinfo2). And one state push of
+// the agent: makeUIState(), the state message's JSON and its frame, with full histories, 30
+// sessions and 100 recent events.
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +18,8 @@
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Platform/Log/Logger.h"
+#include "Quentrel/Services/ObserverUIFrameDecoder.h"
+#include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DiskInventory.h"
 
@@ -159,5 +163,73 @@ void BM_DayOfSnapshots(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 24 * 3600);
 }
 BENCHMARK(BM_DayOfSnapshots)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+constexpr int completedSessions = 30;
+constexpr int recentEvents = 100;
+constexpr int defaultTrimThreshold = 128 * 1024;
+constexpr int noTrimming = 1 << 30;
+
+// The largest ordinary state: 30 sessions completed, then a full five-minute history, the running
+// session (the list shows it and the newest 29) and 100 recent events.
+void fillForPush(Rig& rig) {
+    for (int i = 0; i < completedSessions; ++i) {
+        rig.feed(2);
+        rig.store->startNewSession();
+    }
+    rig.feed(300);
+    while (rig.store->history().size() < recentEvents)
+        rig.store->setBackgroundPolling(rig.store->history().size() % 2 == 0);
+    rig.time->runUntilIdle();
+}
+
+// With range 1 glibc keeps freed memory instead of trimming the heap after each push, as a
+// long-running agent's heap soon does (the threshold grows after the first large free).
+struct HeapSettings {
+    explicit HeapSettings(const benchmark::State& state) : steady(state.range(0) != 0) {
+        if (steady) mallopt(M_TRIM_THRESHOLD, noTrimming);
+    }
+    ~HeapSettings() {
+        if (steady) mallopt(M_TRIM_THRESHOLD, defaultTrimThreshold);
+    }
+    bool steady;
+};
+
+void checkPushState(benchmark::State& state, const quentrel::ObserverUIState& ui) {
+    // The list is bounded to 30 with the running session first.
+    if (ui.sessions.size() != quentrel::SessionSummaryStore::maximumSessions || !ui.currentSession || ui.recentEvents.size() != recentEvents ||
+        ui.intervals.size() < 299 || ui.snapshot.devices.size() != deviceCount) {
+        state.SkipWithError("the state is not at its intended size");
+    }
+}
+
+void BM_MakeUIState(benchmark::State& state) {
+    const HeapSettings heap(state);
+    Rig rig;
+    fillForPush(rig);
+    checkPushState(state, rig.store->makeUIState());
+    for (auto _ : state) {
+        quentrel::ObserverUIState ui = rig.store->makeUIState();
+        benchmark::DoNotOptimize(ui.snapshot.devices.data());
+    }
+}
+BENCHMARK(BM_MakeUIState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// What the agent does for each push: the state, the message's JSON, the frame.
+void BM_StatePush(benchmark::State& state) {
+    const HeapSettings heap(state);
+    Rig rig;
+    fillForPush(rig);
+    checkPushState(state, rig.store->makeUIState());
+    std::uint64_t revision = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::string frame = quentrel::ObserverUIFrameDecoder::frame(
+            platform::json::encode(quentrel::ObserverUIMessage::state(++revision, rig.store->makeUIState())));
+        bytes = frame.size();
+        benchmark::DoNotOptimize(frame.data());
+    }
+    state.counters["frameBytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_StatePush)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

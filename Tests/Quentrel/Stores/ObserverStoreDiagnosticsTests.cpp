@@ -127,15 +127,6 @@ TEST(ObserverStoreDiagnostics, theRuntimeRecordReadsEachValueFromTheStoreAndItsS
     EXPECT_EQ(r.lastUIProcessStartedAt, s.lastUIProcessStartedAt());
     EXPECT_EQ(r.uiProcessID, 4242);
     EXPECT_EQ(runtimeOf(Access::diagnosticData(s)).size(), 38u);
-
-    // A lost drive shows in the connection keys at once.
-    h.tick({});
-    const ProductDiagnosticReport::Runtime lost = Access::diagnosticRuntime(s);
-    EXPECT_EQ(lost.connectionState, "disconnected");
-    EXPECT_EQ(lost.connectionLossCount, 1);
-    EXPECT_EQ(lost.connectionRetainedChanges, 1);
-    EXPECT_EQ(lost.sessionCount, 1);  // now completed
-    EXPECT_FALSE(lost.currentSessionReadBytes);
 }
 
 TEST(ObserverStoreDiagnostics, theExportCountsAsPausedWheneverSamplingIsOff) {
@@ -306,20 +297,6 @@ TEST(ObserverStoreDiagnostics, aSaveAnsweredForAnOlderPreviewWritesNothing) {
         EXPECT_EQ(h.store->history().size(), events);
         EXPECT_EQ(h.store->diagnosticPreview().has_value(), prepare);
     }
-}
-
-TEST(ObserverStoreDiagnostics, aSavePanelThatAnswersAfterTheStoreIsGoneDoesNothing) {
-    StoreHarness h;
-    h.started();
-    h.store->prepareDiagnostics();
-    h.store->saveDiagnostics();
-    auto panel = h.panels->last();
-    h.store->stop();
-    h.connection.disconnect();
-    h.store.reset();
-    panel->choose(std::filesystem::temp_directory_path() / "store-gone.json");
-    h.time->runUntilIdle();
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "store-gone.json"));
 }
 
 TEST(ObserverStoreDiagnostics, revealOpensOnlyTheFirstMountedVolumeStillOnTheDevice) {

@@ -158,17 +158,6 @@ TEST(ObserverStoreUIBridge, refreshRunsOnlyWhileObservingAwakeAndUnpaused) {
     }
 }
 
-TEST(ObserverStoreUIBridge, aMirrorIgnoresEveryCommand) {
-    Hooks hooks;
-    StoreHarness h;
-    ObserverStore& mirror = h.build(true);
-    for (auto kind : {Case::select, Case::newSession, Case::prepareDiagnostics, Case::quickView, Case::quit}) {
-        EXPECT_EQ(h.signalsDuring([&] { mirror.handleUICommand(ObserverUICommand::make(kind)); }), 0);
-    }
-    EXPECT_TRUE(h.commands.empty());
-    EXPECT_EQ(hooks.quickViews + hooks.quits, 0);
-}
-
 TEST(ObserverStoreUIBridge, anEndedUIAppLeavesNoVisibleSurfaceNoPreviewAndNoProcessID) {
     StoreHarness h;
     h.started();
@@ -276,14 +265,14 @@ TEST(ObserverStoreUIBridge, theStateCarriesEveryFieldAndTheRunningSessionTwice) 
     EXPECT_EQ(platform::json::encode(mirror.makeUIState()), json);
 }
 
-TEST(ObserverStoreUIBridge, aFreshStateLeavesTheSevenOptionalKeysOut) {
+TEST(ObserverStoreUIBridge, aNewSessionCommandLogsItsEventAlsoWithNoSessionRunning) {
     StoreHarness h;
-    h.build();
-    const platform::json::Value value = platform::json::parse(platform::json::encode(h.store->makeUIState()));
-    EXPECT_EQ(value.size(), 29u);
-    for (const char* key :
-         {"selectedID", "errorMessage", "rememberedTarget", "diagnosticPreview", "dataActionMessage", "currentSession",
-          "loginError"}) {
-        EXPECT_FALSE(value.contains(key)) << key;
-    }
+    h.started();
+    ASSERT_FALSE(h.store->currentSession());
+    const std::size_t writes = h.sessionWrites->count();
+    h.store->handleUICommand(ObserverUICommand::make(ObserverUICommand::Case::newSession));
+    h.time->runUntilIdle();
+    EXPECT_EQ(h.store->history().front().message, ObserverStore::sessionRestartedEvent);
+    EXPECT_TRUE(h.store->completedSessions().empty());
+    EXPECT_EQ(h.sessionWrites->count(), writes);
 }
