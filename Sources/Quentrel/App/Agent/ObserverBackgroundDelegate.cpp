@@ -88,11 +88,9 @@ void ObserverBackgroundDelegate::applicationWillTerminate() {
 }
 
 void ObserverBackgroundDelegate::toggleQuickView() {
-    std::optional<ScreenRect> frame;
-    if (statusItem_) frame = statusItem_->buttonFrame();
-    std::optional<ScreenRect> visibleFrame;
-    if (!(frame && !frame->isEmpty()) && environment_.mainScreenVisibleFrame)
-        visibleFrame = environment_.mainScreenVisibleFrame();
+    const std::optional<ScreenRect> frame = statusItem_ ? statusItem_->buttonFrame() : std::nullopt;
+    const std::optional<ScreenRect> visibleFrame =
+        environment_.mainScreenVisibleFrame ? environment_.mainScreenVisibleFrame() : std::nullopt;
     present({std::string(ObserverUIPresentation::quickViewWindow), QuickViewAnchor::anchor(frame, visibleFrame)});
 }
 
