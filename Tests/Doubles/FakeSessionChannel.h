@@ -37,13 +37,6 @@ public:
         mainQueue_->async([receive = receive_, message] { receive(message); });
     }
 
-    // The cases of what was sent, in order.
-    std::vector<quentrel::ObserverUIMessage::Case> kinds() const {
-        std::vector<quentrel::ObserverUIMessage::Case> out;
-        for (const auto& m : sent) out.push_back(m.kind());
-        return out;
-    }
-
     int input;
     int output;
     int starts = 0;

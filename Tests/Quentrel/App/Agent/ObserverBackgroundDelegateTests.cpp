@@ -345,8 +345,6 @@ TEST(ObserverBackgroundDelegate, TheQuickViewIsAnchoredAtTheStatusItemElseAtTheT
     EXPECT_EQ(anchorOf(h), (std::vector<double>{1200, 776, 22, 24}));
     h.buttonFrame = ScreenRect{0, 0, 0, 0};  // a tray that does not tell
     EXPECT_EQ(anchorOf(h), (std::vector<double>{1060, 776, 24, 24}));
-    h.visibleFrame.reset();
-    EXPECT_EQ(anchorOf(h), (std::vector<double>{1220, 900, 24, 24}));
 
     DelegateHarness noItem;
     noItem.withStatusItem = false;
