@@ -1,0 +1,192 @@
+#include "ProductMain.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "ApplicationInstance.h"
+#include "ObserverBackgroundDelegate.h"
+#include "Platform/Desktop/DesktopFileBrowser.h"
+#include "Platform/Desktop/DesktopLogging.h"
+#include "Platform/Desktop/FreedesktopNotifications.h"
+#include "Platform/Desktop/LogindPowerEvents.h"
+#include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/QtPasteboard.h"
+#include "Platform/Desktop/QtSavePanel.h"
+#include "Platform/Desktop/XdgAutostartLoginItem.h"
+#include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/LaunchEvent.h"
+#include "Platform/Foundation/PlistDefaultsDatabase.h"
+#include "PosixUIProcessSpawner.h"
+#include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Support/ProductArguments.h"
+#include "TerminationSignals.h"
+#include "TrayStatusItem.h"
+#include "UISessionChannel.h"
+#include "Wendmark/DiskInventory.h"
+
+namespace quentrel {
+
+namespace {
+
+constexpr char kLaunchFailureAlert[] = "launch-failure-alert";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// A closed standard descriptor would be reused by the next open file, which a child (or a
+// stray write to stderr) would then treat as its standard stream.
+void keepStandardDescriptorsOpen() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+void writeToStandardError(std::string_view text) {
+    while (::write(STDERR_FILENO, text.data(), text.size()) < 0 && errno == EINTR) {
+    }
+}
+
+std::optional<ScreenRect> mainScreenVisibleFrame() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    const QRect frame = screen->availableGeometry();
+    return QuickViewAnchor::fromTopLeftOrigin(
+        {double(frame.x()), double(frame.y()), double(frame.width()), double(frame.height())},
+        screen->geometry().height());
+}
+
+// Application-modal, but without a nested event loop: observation and the main queue go on while
+// it is shown, and the answer is not needed.
+void showLaunchFailureAlert() {
+    auto* alert = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(ProductMain::applicationName),
+                                  QString::fromUtf8(ObserverBackgroundDelegate::launchFailureMessage),
+                                  QMessageBox::Ok);
+    alert->setInformativeText(QString::fromUtf8(ObserverBackgroundDelegate::launchFailureInformativeText));
+    alert->setDefaultButton(QMessageBox::Ok);
+    alert->setObjectName(QLatin1String(kLaunchFailureAlert));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::ApplicationModal);
+    alert->show();
+}
+
+// The agent's run between the creation of the application and the end of its event loop.
+int run(QApplication& application) {
+    const std::shared_ptr<const platform::BundleInfo> bundle = platform::mainBundle();
+    const QString identifier =
+        QString::fromStdString(bundle->bundleIdentifier.value_or(std::string(ProductMain::fallbackBundleIdentifier)));
+
+    // Filled in once the delegate exists; an activation before that finds nothing to do.
+    auto reopenTarget = std::make_shared<std::weak_ptr<ObserverBackgroundDelegate>>();
+    const auto role = ApplicationInstance::claim(
+        identifier,
+        [reopenTarget] {
+            if (auto delegate = reopenTarget->lock()) delegate->applicationShouldHandleReopen(false);
+        },
+        &application);
+    if (role == ApplicationInstance::Role::activated) return EXIT_SUCCESS;
+
+    const std::shared_ptr<platform::QtMainQueue> mainQueue =
+        platform::QtMainQueue::make(std::string(ProductMain::mainQueueLabel));
+    ObserverStoreServices services;
+    services.mainQueue = mainQueue;
+    services.notifications = platform::FreedesktopNotifications::make(mainQueue);
+    services.loginItems = platform::XdgAutostartLoginItem::forMainBundle();
+    services.powerEvents = platform::LogindPowerEvents::make(mainQueue);
+    services.bundle = bundle;
+    services.pasteboard = std::make_shared<platform::QtPasteboard>();
+    services.savePanels = std::make_shared<platform::QtSavePanels>();
+    services.fileBrowser = std::make_shared<platform::DesktopFileBrowser>();
+
+    // The inventory's queue, to be drained once the store has stopped it.
+    auto inventoryQueue = std::make_shared<platform::SerialQueuePtr>();
+    wendmark::ObservationInventory::Factory inventoryFactory = [inventoryQueue](auto handler) {
+        auto inventory = wendmark::DiskInventory::make(std::move(handler));
+        *inventoryQueue = inventory->queue();
+        return inventory;
+    };
+    // The standard database lives as long as the process; the store only borrows it.
+    std::shared_ptr<platform::DefaultsDatabase> preferences(std::shared_ptr<void>(),
+                                                            &platform::PlistDefaultsDatabase::standard());
+    std::shared_ptr<ObserverStore> store = ObserverStore::make(preferences, nullptr, true, nullptr, nullptr, {}, {},
+                                                               std::move(inventoryFactory), services);
+
+    ObserverBackgroundDelegate::Environment environment;
+    environment.store = store;
+    environment.mainQueue = mainQueue;
+    environment.spawner = std::make_shared<PosixUIProcessSpawner>(mainQueue);
+    environment.makeChannel = pipeChannelFactory(mainQueue);
+    if (bundle->bundlePath) environment.uiExecutable = ObserverBackgroundDelegate::uiExecutable(*bundle->bundlePath);
+    environment.makeStatusItem = [](std::function<void()> action) -> std::unique_ptr<AgentStatusItem> {
+        return std::make_unique<TrayStatusItem>(std::move(action), platform::desktopLogger("StatusItem"));
+    };
+    environment.mainScreenVisibleFrame = mainScreenVisibleFrame;
+    environment.showLaunchFailure = showLaunchFailureAlert;
+    std::shared_ptr<ObserverBackgroundDelegate> delegate = ObserverBackgroundDelegate::make(std::move(environment));
+    *reopenTarget = delegate;
+
+    // Quitting ends the event loop; the termination steps follow it.
+    ApplicationTermination::terminate = [] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    };
+    delegate->applicationDidFinishLaunching();
+    application.exec();
+
+    delegate->applicationWillTerminate();
+    if (*inventoryQueue) (*inventoryQueue)->sync([] {});
+    ApplicationTermination::terminate = ApplicationTermination::exitProcess;
+    ObserverWindowPresenter::resetToDefaults();
+    delegate.reset();
+    store.reset();
+    // An alert still open has no owner but itself.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String(kLaunchFailureAlert)) delete widget;
+    return EXIT_SUCCESS;
+}
+
+}  // namespace
+
+int ProductMain::main(int argc, char** argv) {
+    if (!ProductArguments::acceptsCommandLine(argc, argv)) {
+        const std::string_view message = ProductArguments::rejectionMessage;
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message.data(), message.size());
+        return ProductArguments::rejectionExitStatus;
+    }
+    // Taken before any thread starts: removing a variable races with readers on other threads.
+    platform::currentLaunchEvent();
+    keepStandardDescriptorsOpen();
+    std::signal(SIGPIPE, SIG_IGN);
+    const int terminationSignals = TerminationSignals::block();
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+        writeToStandardError(noDisplayMessage);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(applicationName));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(applicationName));
+    application.setQuitOnLastWindowClosed(false);
+    std::unique_ptr<TerminationSignals> terminationWatch;
+    if (terminationSignals >= 0)
+        terminationWatch =
+            std::make_unique<TerminationSignals>(terminationSignals, [] { ApplicationTermination::terminate(); });
+    return run(application);
+}
+
+}  // namespace quentrel

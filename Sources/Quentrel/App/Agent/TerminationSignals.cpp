@@ -1,0 +1,56 @@
+#include "TerminationSignals.h"
+
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace quentrel {
+
+namespace {
+sigset_t terminationSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+}  // namespace
+
+int TerminationSignals::block() {
+    const sigset_t set = terminationSet();
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return -1;
+    return ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+TerminationSignals::TerminationSignals(int descriptor, std::function<void()> terminate, QObject* parent)
+    : QObject(parent),
+      descriptor_(descriptor),
+      terminate_(std::move(terminate)),
+      notifier_(descriptor, QSocketNotifier::Read) {
+    connect(&notifier_, &QSocketNotifier::activated, this, [this] { readSignals(); });
+}
+
+TerminationSignals::~TerminationSignals() {
+    notifier_.setEnabled(false);
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+void TerminationSignals::readSignals() {
+    bool received = false;
+    signalfd_siginfo info;
+    while (true) {
+        const ssize_t n = ::read(descriptor_, &info, sizeof info);
+        if (n == static_cast<ssize_t>(sizeof info)) {
+            received = true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        break;  // EAGAIN: all read
+    }
+    if (received && terminate_) terminate_();
+}
+
+}  // namespace quentrel

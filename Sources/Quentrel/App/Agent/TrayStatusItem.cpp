@@ -1,0 +1,172 @@
+#include "TrayStatusItem.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "ObserverBackgroundDelegate.h"
+#include "Quentrel/Views/Symbols/ObserverSymbols.h"
+#include "Quentrel/Views/Theme/ObserverTheme.h"
+
+namespace quentrel {
+
+namespace {
+
+constexpr char kHostProperty[] = "IsStatusNotifierHostRegistered";
+constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
+constexpr char kXcbEventType[] = "xcb_generic_event_t";
+constexpr std::uint8_t kSentEventFlag = 0x80;
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The screen number of DISPLAY (":0.1" → 1; 0 when it names none).
+int displayScreen() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display) return 0;
+    const std::string text(display);
+    const auto colon = text.rfind(':');
+    const auto dot = text.find('.', colon == std::string::npos ? 0 : colon);
+    if (dot == std::string::npos) return 0;
+    return std::atoi(text.c_str() + dot + 1);
+}
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+    if (!reply) return XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace
+
+TrayStatusItem::TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent)
+    : QObject(parent), action_(std::move(action)), logger_(std::move(logger)) {
+    if (xcb_connection_t* connection = x11Connection()) {
+        trayAtom_ = internAtom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(displayScreen()));
+        managerAtom_ = internAtom(connection, "MANAGER");
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        filtering_ = true;
+        if (x11TrayOwned()) {
+            showIcon();
+            return;
+        }
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        reportMissingTray();
+        return;
+    }
+    watcher_ = new QDBusServiceWatcher(watcherService, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { checkStatusNotifierHost(); });
+    bus.connect(watcherService, watcherPath, watcherService, "StatusNotifierHostRegistered", this,
+                SLOT(statusNotifierHostRegistered()));
+    checkStatusNotifierHost();
+}
+
+TrayStatusItem::~TrayStatusItem() {
+    if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+QIcon TrayStatusItem::statusIcon() {
+    QIcon icon;
+    const QString symbol = QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol);
+    for (int side : iconSides) icon.addPixmap(ObserverSymbols::pixmap(symbol, side, ObserverTheme::text));
+    return icon;
+}
+
+std::optional<ScreenRect> TrayStatusItem::buttonFrame() const {
+    if (!icon_ || !icon_->isVisible()) return std::nullopt;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return std::nullopt;
+    const QRect frame = icon_->geometry();
+    return QuickViewAnchor::fromTopLeftOrigin({double(frame.x()), double(frame.y()), double(frame.width()),
+                                               double(frame.height())},
+                                              primary->geometry().height());
+}
+
+void TrayStatusItem::statusNotifierHostRegistered() { checkStatusNotifierHost(); }
+
+void TrayStatusItem::checkStatusNotifierHost() {
+    if (icon_) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(watcherService, watcherPath, kPropertiesInterface, "Get");
+    call << QString::fromLatin1(watcherService) << QString::fromLatin1(kHostProperty);
+    auto* pending =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, busTimeoutMilliseconds), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *answer;
+        if (!reply.isError() && reply.value().variant().toBool())
+            showIcon();
+        else
+            reportMissingTray();
+    });
+}
+
+bool TrayStatusItem::x11TrayOwned() {
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || trayAtom_ == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, trayAtom_), nullptr);
+    if (!reply) return false;
+    const bool owned = reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}
+
+bool TrayStatusItem::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (icon_ || eventType != kXcbEventType || !message) return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & ~kSentEventFlag) != XCB_CLIENT_MESSAGE) return false;
+    const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+    // A manager selection announces its new owner as MANAGER(time, selection, owner) to the root.
+    if (client->type == managerAtom_ && client->format == 32 && client->data.data32[1] == trayAtom_)
+        QTimer::singleShot(0, this, [this] { showIcon(); });
+    return false;
+}
+
+void TrayStatusItem::showIcon() {
+    if (icon_) return;
+    icon_ = std::make_unique<QSystemTrayIcon>(statusIcon());
+    icon_->setToolTip(QString::fromUtf8(ObserverBackgroundDelegate::statusItemText));
+    ObserverSymbols::tag(*icon_, QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol));
+    connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && action_) action_();
+    });
+    icon_->show();
+    if (filtering_) {
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+        filtering_ = false;
+    }
+    if (watcher_) {
+        watcher_->deleteLater();
+        watcher_ = nullptr;
+    }
+}
+
+void TrayStatusItem::reportMissingTray() {
+    if (icon_ || reportedMissing_) return;
+    reportedMissing_ = true;
+    logger_.notice(noTrayMessage);
+}
+
+}  // namespace quentrel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QAbstractNativeEventFilter>
+#include <QIcon>
+#include <QObject>
+
+#include "AgentStatusItem.h"
+#include "Platform/Log/Logger.h"
+
+class QDBusServiceWatcher;
+class QSystemTrayIcon;
+
+namespace quentrel {
+
+// The status item on QSystemTrayIcon: our "externaldrive" symbol, the tool tip "Kavrinet", and a
+// click (activation as Trigger) runs the action.
+//
+// Qt decides once per process whether its tray icons are StatusNotifierItems or XEmbed icons, at
+// the first tray call. So the icon is made, and the first tray call happens, only once a tray host
+// is there: a StatusNotifierWatcher on the session bus with a host registered, or an owner of the
+// X11 tray selection. Until then the item logs once that there is no tray and watches for both:
+// the watcher's name and its host-registered signal on the bus, and the MANAGER announcement on
+// the X11 root window that a new selection owner sends.
+class TrayStatusItem final : public QObject, public AgentStatusItem, private QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    static constexpr char watcherService[] = "org.kde.StatusNotifierWatcher";
+    static constexpr char watcherPath[] = "/StatusNotifierWatcher";
+    static constexpr char noTrayMessage[] =
+        "No system tray is running: the status item appears when one starts; observation goes on";
+    static constexpr int busTimeoutMilliseconds = 5000;
+    // The icon's sizes, in logical pixels.
+    static constexpr int iconSides[] = {16, 22, 24, 32, 48, 64};
+
+    TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent = nullptr);
+    ~TrayStatusItem() override;
+
+    std::optional<ScreenRect> buttonFrame() const override;
+
+    // The icon once a tray host was found, else null.
+    QSystemTrayIcon* trayIcon() const { return icon_.get(); }
+    // The status item's image, tinted for a dark panel.
+    static QIcon statusIcon();
+
+private Q_SLOTS:
+    void statusNotifierHostRegistered();
+
+private:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void checkStatusNotifierHost();
+    bool x11TrayOwned();
+    void showIcon();
+    void reportMissingTray();
+
+    std::function<void()> action_;
+    platform::Logger logger_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    QDBusServiceWatcher* watcher_ = nullptr;
+    bool filtering_ = false;
+    bool reportedMissing_ = false;
+    std::uint32_t trayAtom_ = 0;     // _NET_SYSTEM_TRAY_S<screen>
+    std::uint32_t managerAtom_ = 0;  // MANAGER
+};
+
+}  // namespace quentrel

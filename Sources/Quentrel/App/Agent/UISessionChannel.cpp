@@ -1,0 +1,86 @@
+#include "UISessionChannel.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+#include "Quentrel/Services/ObserverUIChannel.h"
+
+namespace quentrel {
+
+namespace {
+
+// What the channel's own threads call: they post to the main queue, and the end is also noted
+// at once, on the thread that finished the channel, for send() to report.
+struct Hop {
+    std::weak_ptr<platform::SerialQueue> mainQueue;
+    UISessionChannel::Receive receive;
+    UISessionChannel::Ended ended;
+    std::atomic<bool> finished{false};
+};
+
+class PipeSessionChannel final : public UISessionChannel {
+public:
+    PipeSessionChannel(std::shared_ptr<Hop> hop, std::shared_ptr<ObserverUIChannel> channel)
+        : hop_(std::move(hop)), channel_(std::move(channel)) {}
+
+    void start() override { channel_->start(); }
+    bool send(const ObserverUIMessage& message) override {
+        channel_->send(message);
+        return !hop_->finished.load();
+    }
+    void finish() override { channel_->finish(); }
+
+    void waitUntilWritten(double seconds) override {
+        struct Flag {
+            std::mutex mutex;
+            std::condition_variable changed;
+            bool done = false;
+        };
+        auto flag = std::make_shared<Flag>();
+        channel_->afterFlushing([flag] {
+            std::lock_guard lock(flag->mutex);
+            flag->done = true;
+            flag->changed.notify_all();
+        });
+        std::unique_lock lock(flag->mutex);
+        flag->changed.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return flag->done; });
+    }
+
+private:
+    std::shared_ptr<Hop> hop_;
+    std::shared_ptr<ObserverUIChannel> channel_;
+};
+
+}  // namespace
+
+UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue) {
+    std::weak_ptr<platform::SerialQueue> weakQueue = mainQueue;
+    return [weakQueue](int input, int output, UISessionChannel::Receive receive, UISessionChannel::Ended ended) {
+        auto hop = std::make_shared<Hop>();
+        hop->mainQueue = weakQueue;
+        hop->receive = std::move(receive);
+        hop->ended = std::move(ended);
+        // No owner queue: the callbacks come straight from the reader and the finishing thread.
+        auto channel = ObserverUIChannel::make(
+            input, output, nullptr,
+            [hop](const ObserverUIMessage& message) {
+                if (auto queue = hop->mainQueue.lock())
+                    queue->async([hop, message] {
+                        if (hop->receive) hop->receive(message);
+                    });
+            },
+            [hop] {
+                hop->finished.store(true);
+                if (auto queue = hop->mainQueue.lock())
+                    queue->async([hop] {
+                        if (hop->ended) hop->ended();
+                    });
+            });
+        return std::make_shared<PipeSessionChannel>(hop, std::move(channel));
+    };
+}
+
+}  // namespace quentrel

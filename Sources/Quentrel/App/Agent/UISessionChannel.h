@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "Platform/Dispatch/SerialQueue.h"
+#include "Quentrel/Services/ObserverUIMessage.h"
+
+namespace quentrel {
+
+// What the agent's delegate uses of the pipe channel of one UI-app session.
+class UISessionChannel {
+public:
+    // Both run on the main queue: every message read, in order, then `Ended` once.
+    using Receive = std::function<void(const ObserverUIMessage& message)>;
+    using Ended = std::function<void()>;
+    using Factory =
+        std::function<std::shared_ptr<UISessionChannel>(int input, int output, Receive receive, Ended ended)>;
+
+    virtual ~UISessionChannel() = default;
+
+    virtual void start() = 0;
+    // Queues `message`; false once the channel has finished, by this send (a state that cannot be
+    // encoded, too many waiting frames) or before.
+    virtual bool send(const ObserverUIMessage& message) = 0;
+    virtual void finish() = 0;
+    // Waits at most `seconds` for everything sent so far to be written (or the channel to stop).
+    virtual void waitUntilWritten(double seconds) = 0;
+};
+
+// Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks hop to
+// `mainQueue`.
+UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue);
+
+}  // namespace quentrel

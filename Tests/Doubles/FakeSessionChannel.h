@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Platform/Dispatch/SerialQueue.h"
+#include "Quentrel/App/Agent/UISessionChannel.h"
+
+// A session channel that keeps what it is sent. Messages from the UI app and the end are posted to
+// the main queue, as the pipe channel posts them.
+class FakeSessionChannel final : public quentrel::UISessionChannel,
+                                 public std::enable_shared_from_this<FakeSessionChannel> {
+public:
+    FakeSessionChannel(platform::SerialQueuePtr mainQueue, int input, int output, Receive receive, Ended ended)
+        : input(input), output(output), mainQueue_(std::move(mainQueue)), receive_(std::move(receive)),
+          ended_(std::move(ended)) {}
+
+    void start() override { ++starts; }
+    bool send(const quentrel::ObserverUIMessage& message) override {
+        if (finished) return false;
+        if (failSends) {
+            finish();
+            return false;
+        }
+        sent.push_back(message);
+        return true;
+    }
+    void finish() override {
+        if (finished) return;
+        finished = true;
+        mainQueue_->async(ended_);
+    }
+    void waitUntilWritten(double seconds) override { waits.push_back(seconds); }
+
+    // The UI app sends `message`.
+    void deliver(const quentrel::ObserverUIMessage& message) {
+        mainQueue_->async([receive = receive_, message] { receive(message); });
+    }
+
+    int input;
+    int output;
+    int starts = 0;
+    bool finished = false;
+    bool failSends = false;
+    std::vector<quentrel::ObserverUIMessage> sent;
+    std::vector<double> waits;
+
+private:
+    platform::SerialQueuePtr mainQueue_;
+    Receive receive_;
+    Ended ended_;
+};

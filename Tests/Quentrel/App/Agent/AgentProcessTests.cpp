@@ -1,0 +1,126 @@
+// The built agent, started as a user would start it, with the stub UI app at its UI-app path.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "AgentProcessSupport.h"
+
+namespace {
+
+using agenttest::AgentSandbox;
+using agenttest::ChildProcess;
+using agenttest::json;
+using agenttest::waitUntil;
+
+const json kWelcome = json::parse(R"({"present":{"_0":{"window":"welcome"}}})");
+const json kStop = json::parse(R"({"stop":{}})");
+constexpr char kBundleIdentifier[] = "local.mirosal.Kavrinet";
+constexpr char kAppStarted[] = "앱 시작 · 마운트 유지 관측 모드";
+constexpr char kNoDisplay[] =
+    "Kavrinet: no display (DISPLAY and WAYLAND_DISPLAY are unset); observing without a status item\n";
+
+struct Agent {
+    AgentSandbox& sandbox;
+    ChildProcess process;
+    Agent(AgentSandbox& s, std::map<std::string, std::string> env, const char* program = KAVRINET_AGENT_WITH_STUB,
+          std::vector<std::string> arguments = {}, const char* errorFile = "agent.err")
+        : sandbox(s), process(program, arguments, env, s.root / errorFile) {}
+    explicit Agent(AgentSandbox& s) : Agent(s, s.environment()) {}
+};
+
+// Ends the agent as a session manager would and checks that it went the normal way.
+void terminateAndCheck(Agent& agent) {
+    agent.process.signal(SIGTERM);
+    EXPECT_EQ(agent.process.waitForExit(), 0) << agent.process.standardError();
+    EXPECT_NE(TemporaryFolder::readFile(agent.sandbox.recentEvents()).find(kAppStarted), std::string::npos);
+}
+
+TEST(AgentProcess, ArgumentsOtherThanTheProcessSerialNumberExitWith64BeforeAnythingStarts) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--verbose"}, {"-psn_0_1", "--verbose"}, {"-platform", "offscreen"}}) {
+        AgentSandbox sandbox;
+        Agent agent(sandbox, sandbox.environment(), KAVRINET_AGENT_WITH_STUB, arguments);
+        EXPECT_EQ(agent.process.waitForExit(), 64);
+        EXPECT_EQ(agent.process.standardError(), "This observation app does not accept command-line options.\n");
+        EXPECT_EQ(sandbox.stub.instances(), 0);
+        EXPECT_TRUE(std::filesystem::is_empty(sandbox.data));
+        EXPECT_TRUE(std::filesystem::is_empty(sandbox.config));
+    }
+}
+
+TEST(AgentProcess, AManualFirstLaunchShowsWelcomeInACleanlyStartedUIAppAndStopsItOnTermination) {
+    AgentSandbox sandbox;
+    auto env = sandbox.environment();
+    env["KAVRINET_UI_PIPE"] = "stale";
+    env["KAVRINET_LAUNCH_EVENT"] = "aevt/oapp/zzzz";  // not a login start; not to be passed on
+    Agent agent(sandbox, env);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.withoutStates(1)[0], kWelcome);
+    EXPECT_EQ(sandbox.stub.kinds(1).front(), "state");  // the state comes first
+    EXPECT_EQ(sandbox.stub.revisions(1).front(), 1u);
+    // The agent's environment, as the spawner passes it on (the spawner's tests check the rest).
+    const json facts = sandbox.stub.facts(1);
+    EXPECT_EQ(facts["pipe"], "1");
+    EXPECT_EQ(facts["launchEvent"], nullptr);
+    EXPECT_EQ(facts["blocked"], 0);  // the agent blocks its termination signals
+
+    terminateAndCheck(agent);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() >= 3; }));
+    const auto records = sandbox.stub.withoutStates(1);
+    EXPECT_EQ(records[1], kStop);
+    for (std::size_t i = 2; i < records.size(); ++i)
+        EXPECT_TRUE(records[i].contains("end") || records[i].contains("signal"));
+    EXPECT_EQ(sandbox.stub.instances(), 1);
+}
+
+TEST(AgentProcess, APresentationRetriedByAClosingUIAppIsShownByAFreshOne) {
+    AgentSandbox sandbox;
+    sandbox.stub.script("on present send {\"closing\":{}}\non stop retry\nthen exit 0\n", 1);
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(2).size() == 1; })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.withoutStates(1), (std::vector<json>{kWelcome, kStop}));
+    EXPECT_EQ(sandbox.stub.withoutStates(2), std::vector<json>{kWelcome});
+    // The revision counts on over both UI apps.
+    EXPECT_GT(sandbox.stub.revisions(2).front(), sandbox.stub.revisions(1).back());
+    EXPECT_EQ(sandbox.stub.instances(), 2);
+    terminateAndCheck(agent);
+}
+
+TEST(AgentProcess, TheAgentSurvivesACrashedUIAppAndASecondStartActivatesIt) {
+    AgentSandbox sandbox;
+    sandbox.stub.script("on present crash\n", 1);
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    EXPECT_TRUE(agenttest::busNameOwned(kBundleIdentifier));
+
+    Agent second(sandbox, sandbox.environment(), KAVRINET_AGENT_WITH_STUB, {}, "second.err");
+    EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(2).size() == 1; })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.withoutStates(2), std::vector<json>{kWelcome});
+    EXPECT_GT(sandbox.stub.revisions(2).front(), sandbox.stub.revisions(1).back());
+    EXPECT_TRUE(agent.process.running());
+    terminateAndCheck(agent);
+}
+
+TEST(AgentProcess, WithoutADisplayOrAUIAppItSaysSoOnceAndGoesOnObserving) {
+    AgentSandbox sandbox;
+    auto env = sandbox.environment();
+    env.erase("QT_QPA_PLATFORM");
+    Agent agent(sandbox, env, KAVRINET_AGENT_WITHOUT_UI);
+    // A manual first launch asks for "welcome", which cannot be shown: the alert, and on it goes.
+    ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.process.standardError();
+    Agent second(sandbox, env, KAVRINET_AGENT_WITHOUT_UI, {}, "second.err");
+    EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+    EXPECT_TRUE(agent.process.running());
+    const std::string errors = agent.process.standardError();
+    std::size_t lines = 0;
+    for (auto at = errors.find(kNoDisplay); at != std::string::npos; at = errors.find(kNoDisplay, at + 1)) ++lines;
+    EXPECT_EQ(lines, 1u) << errors;
+    const std::size_t at = errors.find(kNoDisplay);
+    EXPECT_TRUE(at == 0 || (at != std::string::npos && errors[at - 1] == '\n'));  // a line of its own
+    terminateAndCheck(agent);
+}
+
+}  // namespace
