@@ -47,7 +47,11 @@ ObserverStore::ObserverStore(Arguments arguments)
     : logger_(logSubsystem(*arguments.services.bundle), std::string(logCategory)),
       mainQueue_(arguments.services.mainQueue),
       now_(arguments.services.now),
-      powerEvents_(arguments.services.powerEvents) {
+      powerEvents_(arguments.services.powerEvents),
+      pasteboard_(arguments.services.pasteboard),
+      savePanels_(arguments.services.savePanels),
+      fileBrowser_(arguments.services.fileBrowser),
+      mountedVolumeMatches_(arguments.services.mountedVolumeMatches) {
     const ObserverStoreServices& services = arguments.services;
 
     const Date now = currentDate();

@@ -29,6 +29,7 @@
 #include "Quentrel/Services/RecentEventLog.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Services/UpdateService.h"
+#include "Quentrel/Support/ProductDiagnosticReport.h"
 #include "Quentrel/Support/ProductSettings.h"
 #include "Wendmark/ActivityHistory.h"
 #include "Wendmark/ConnectionMonitor.h"
@@ -66,12 +67,55 @@ public:
     static constexpr std::string_view sessionRestartedEvent = "새 작업 세션 · 다음 유효 구간부터 집계";
     static constexpr std::string_view targetDisconnectedEvent = "기억한 대상 연결 해제 확인 · 원인 미확인";
     static constexpr std::string_view targetRepeatedChangesEvent = "기억한 대상 반복 연결 변화 감지";
+    static constexpr std::string_view pausedEvent = "통계 관측 일시중지 · 연결 이벤트는 계속 확인";
+    static constexpr std::string_view resumedEvent = "통계 관측 재개 · 새 구간 시작";
+    static constexpr std::string_view backgroundEnabledEvent = "백그라운드 30초 관측 켜짐";
+    static constexpr std::string_view backgroundDisabledEvent = "백그라운드 이벤트 대기로 전환";
+    static constexpr std::string_view targetRememberedEvent = "관측 대상 기억 · 장치 제어 권한과 무관";
+    static constexpr std::string_view targetForgottenEvent = "기억한 관측 대상 해제";
+    static constexpr std::string_view diagnosticCopiedEvent = "진단 JSON 클립보드 복사 완료";
+    static constexpr std::string_view diagnosticSavedEvent = "진단 JSON 저장 완료";
 
     // Texts of targetStatus.
     static constexpr std::string_view noTargetStatus = "기억된 관측 대상 없음";
     static constexpr std::string_view targetFoundStatus = "기억한 관측 대상 확인됨";
     static constexpr std::string_view targetWaitingStatus = "기억한 대상 연결 대기";
     static constexpr std::string_view targetAmbiguousStatus = "동일 식별 정보가 여럿 · 자동 선택 보류";
+    static constexpr std::string_view targetRememberedStatus = "관측 대상으로 기억됨";
+
+    // Texts of errorMessage.
+    static constexpr std::string_view targetRefusedError =
+        "고유한 볼륨 식별 정보를 확인할 수 없어 대상을 기억하지 않았습니다.";
+    static constexpr std::string_view diagnosticBuildFailedError = "진단을 만들지 못했습니다. 잠시 후 다시 시도해주세요.";
+    static constexpr std::string_view diagnosticCopyFailedError = "진단을 복사하지 못했습니다. 다시 시도해주세요.";
+    static constexpr std::string_view diagnosticSaveFailedError =
+        "진단을 저장하지 못했습니다. 저장 위치와 접근 권한을 확인해주세요.";
+    static constexpr std::string_view revealRefusedError = "볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.";
+    static constexpr std::string_view revealFailedError = "Finder에서 볼륨을 열지 못했습니다.";
+
+    // Texts of dataActionMessage.
+    static constexpr std::string_view preferencesResetMessage =
+        "관측 설정을 초기화했습니다. 이번 실행 중에는 되돌릴 수 있습니다.";
+    static constexpr std::string_view preferencesRestoredMessage = "초기화 전 관측 설정을 복원했습니다.";
+    static constexpr std::string_view eventsClearedMessage =
+        "최근 이벤트를 지웠습니다. 이번 실행 중에는 되돌릴 수 있습니다.";
+    static constexpr std::string_view eventsClearFailedMessage =
+        "저장된 기록을 지우지 못했습니다. 기록을 유지했으니 저장 상태를 확인한 뒤 다시 시도해주세요.";
+    static constexpr std::string_view eventsRestoredMessage = "보관 범위 안의 이전 기록을 복원했습니다.";
+    static constexpr std::string_view eventsRestoreFailedMessage =
+        "이전 기록을 저장하지 못했습니다. 복원할 기록은 이번 실행 동안 유지됩니다.";
+    static constexpr std::string_view sessionsClearedMessage =
+        "완료된 세션을 지웠습니다. 이번 실행 중에는 되돌릴 수 있습니다.";
+    static constexpr std::string_view sessionsClearFailedMessage = "세션 기록을 지우지 못해 기존 기록을 유지했습니다.";
+    static constexpr std::string_view sessionsRestoredMessage = "완료된 세션을 복원했습니다.";
+    static constexpr std::string_view sessionsRestoreFailedMessage =
+        "세션 복원 저장에 실패했습니다. 복원할 기록은 이번 실행 동안 유지됩니다.";
+
+    // The diagnostic export's window and save panel.
+    static constexpr std::string_view diagnosticPreviewWindow = "diagnostic-preview";
+    static constexpr std::string_view diagnosticSaveTitle = "관측 진단 저장";
+    static constexpr std::string_view diagnosticSaveMessage = "미리보기에 표시된 비식별 진단을 그대로 저장합니다.";
+    static constexpr std::string_view diagnosticFileName = "Kavrinet-diagnostics.json";
 
     // The placeholder snapshot and sampling decision before anything was observed.
     static constexpr std::string_view initialSnapshotStatus = "장치 이벤트를 기다립니다.";
@@ -133,6 +177,49 @@ public:
 
     // The mirror's copy of the agent's state, as one change batch; a store without a sink ignores it.
     void applyUIState(const ObserverUIState& state);
+
+    // Observation preferences and the remembered drive. In a mirror each one only sends its command.
+    // Statistics sampling paused for this run (nothing is stored); an unchanged value does nothing.
+    void setPaused(bool paused);
+    // Stored; repeated values repeat the write and the event.
+    void setBackgroundPolling(bool enabled);
+    void setShowStatusOnLaunch(bool show);
+    // Remembers the selected device when it is recognised as exactly one attached device and its
+    // stored form would be read back; otherwise only errorMessage changes.
+    void rememberSelectedTarget();
+    void forgetTarget();
+    // Both preferences off and the target forgotten, undoable once during this run.
+    void resetObservationPreferences();
+    // Puts back what the last reset replaced; nothing without one.
+    void undoObservationReset();
+
+    // The two histories, erased and restored. Each writes its file first and changes memory only
+    // when the write succeeded; the result line goes to dataActionMessage. A mirror sends its
+    // command and answers true.
+    bool clearEventHistory();
+    bool undoHistoryClear();
+    bool clearSessionHistory();
+    bool undoSessionClear();
+
+    // The diagnostic export: built once into the preview, then copied or saved exactly as
+    // previewed. Failures go to errorMessage. In a mirror each one only sends its command.
+    void prepareDiagnostics();
+    void discardDiagnosticsPreview();
+    void copyDiagnostics();
+    // Asks for a file in a save panel (the open one is raised instead of a second one).
+    void saveDiagnostics();
+    // Shows the selected device's first mounted volume in the file browser; the outcome reaches
+    // errorMessage once the file browser has answered.
+    void revealSelectedVolume();
+
+    // The UI bridge of the agent.
+    // Everything the UI app draws, read from the store now.
+    ObserverUIState makeUIState() const;
+    // Runs the operation a command of the UI app names; a mirror ignores every command.
+    void handleUICommand(const ObserverUICommand& command);
+    // The UI app has ended: its surfaces count as hidden, the preview goes, the process id is
+    // forgotten. A mirror ignores it.
+    void uiProcessEnded();
 
     // Derived values; a mirror answers the first four from the last state it was given.
     // The open session (if any), then the completed ones, within the session store's bounds.
@@ -209,6 +296,21 @@ private:
     void addEvent(std::string_view message);
     void installCallbacks();
     platform::Date currentDate() const { return now_(); }
+
+    // Preferences.
+    void applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences);
+    void refuseTarget();
+
+    // Data management.
+    std::vector<RecentEvent> mergedHistory(const std::vector<RecentEvent>& first,
+                                           const std::vector<RecentEvent>& second) const;
+
+    // Diagnostics.
+    ProductDiagnosticReport::Runtime diagnosticRuntime() const;
+    // Throws what the report builder throws.
+    platform::Data diagnosticData() const;
+    std::optional<platform::Data> diagnosticsForExport(const DiagnosticPreview& preview) const;
+    void forgetDiagnosticSavePanel();
 
     // Work sessions.
     void finishSession(wendmark::SessionEndReason reason, platform::Date date);
@@ -297,6 +399,7 @@ private:
     std::optional<platform::Date> lastUIProcessStartedAt_;
     std::optional<std::int32_t> uiProcessID_;
     wendmark::ObservationPolicy policy_;
+    std::weak_ptr<platform::SavePanel> diagnosticSavePanel_;
     std::optional<platform::Date> lastPolicySample_;
     std::vector<RecentEvent> history_;
     std::shared_ptr<platform::DefaultsDatabase> preferences_;
@@ -309,6 +412,10 @@ private:
     platform::SerialQueuePtr mainQueue_;
     std::function<platform::Date()> now_;
     platform::PowerEventsPtr powerEvents_;
+    platform::PasteboardPtr pasteboard_;
+    platform::SavePanelsPtr savePanels_;
+    platform::FileBrowserPtr fileBrowser_;
+    ObserverStoreServices::MountedVolumeCheck mountedVolumeMatches_;
 
     // Scratch of the policy observation, kept to spare an allocation per snapshot.
     std::vector<wendmark::ActivityKind> kindScratch_;

@@ -5,6 +5,7 @@
 
 #include "Platform/Foundation/Clocks.h"
 #include "Quentrel/Services/SystemConnectionNotifications.h"
+#include "Wendmark/DiskInventory.h"
 
 namespace quentrel {
 
@@ -73,6 +74,58 @@ public:
     std::unique_ptr<Subscription> subscribe(Callbacks) override { return std::make_unique<NoSubscription>(); }
 };
 
+// No pasteboard: every text is refused.
+class InertPasteboard final : public platform::Pasteboard {
+public:
+    void clearContents() override {}
+    bool setString(std::string_view) override { return false; }
+};
+
+// No save panel can be shown: each one answers as cancelled, later on the main queue.
+class InertSavePanel final : public platform::SavePanel, public std::enable_shared_from_this<InertSavePanel> {
+public:
+    explicit InertSavePanel(platform::SerialQueuePtr mainQueue) : mainQueue_(std::move(mainQueue)) {}
+    void begin(Completion completion) override {
+        if (begun_) return;
+        begun_ = true;
+        mainQueue_->async([completion = std::move(completion), keep = shared_from_this()] {
+            if (completion) completion(std::nullopt);
+        });
+    }
+    void bringToFront() override {}
+    void cancel() override {}
+    bool isOpen() const override { return false; }
+
+private:
+    platform::SerialQueuePtr mainQueue_;
+    bool begun_ = false;
+};
+
+class InertSavePanels final : public platform::SavePanels {
+public:
+    explicit InertSavePanels(platform::SerialQueuePtr mainQueue) : mainQueue_(std::move(mainQueue)) {}
+    std::shared_ptr<platform::SavePanel> makePanel(const platform::SavePanelOptions&) override {
+        return std::make_shared<InertSavePanel>(mainQueue_);
+    }
+
+private:
+    platform::SerialQueuePtr mainQueue_;
+};
+
+// No file browser: every request fails, later on the main queue.
+class InertFileBrowser final : public platform::FileBrowser {
+public:
+    explicit InertFileBrowser(platform::SerialQueuePtr mainQueue) : mainQueue_(std::move(mainQueue)) {}
+    void openFolder(const std::string&, Completion completion) override {
+        mainQueue_->async([completion = std::move(completion)] {
+            if (completion) completion(false);
+        });
+    }
+
+private:
+    platform::SerialQueuePtr mainQueue_;
+};
+
 }  // namespace
 
 ObserverStoreServices ObserverStoreServices::resolved() const {
@@ -83,6 +136,14 @@ ObserverStoreServices ObserverStoreServices::resolved() const {
     if (!services.loginItems) services.loginItems = std::make_shared<InertLoginItems>();
     if (!services.powerEvents) services.powerEvents = std::make_shared<InertPowerEvents>();
     if (!services.bundle) services.bundle = platform::mainBundle();
+    if (!services.pasteboard) services.pasteboard = std::make_shared<InertPasteboard>();
+    if (!services.savePanels) services.savePanels = std::make_shared<InertSavePanels>(services.mainQueue);
+    if (!services.fileBrowser) services.fileBrowser = std::make_shared<InertFileBrowser>(services.mainQueue);
+    if (!services.mountedVolumeMatches) {
+        services.mountedVolumeMatches = [](const wendmark::VolumeSnapshot& volume, const std::string& deviceID) {
+            return wendmark::DiskInventory::matchesMountedVolume(volume, deviceID);
+        };
+    }
     return services;
 }
 

@@ -2,14 +2,19 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "Platform/Desktop/DesktopNotifications.h"
+#include "Platform/Desktop/FileBrowser.h"
 #include "Platform/Desktop/LoginItemRegistry.h"
+#include "Platform/Desktop/Pasteboard.h"
 #include "Platform/Desktop/PowerEvents.h"
+#include "Platform/Desktop/SavePanel.h"
 #include "Platform/Dispatch/SerialQueue.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Date.h"
 #include "Quentrel/Services/ConnectionNotificationBackend.h"
+#include "Wendmark/VolumeSnapshot.h"
 
 namespace quentrel {
 
@@ -31,6 +36,16 @@ struct ObserverStoreServices {
     platform::PowerEventsPtr powerEvents;
     // The running program's bundle. Empty: platform::mainBundle().
     std::shared_ptr<const platform::BundleInfo> bundle;
+    // The general pasteboard. Empty: one that refuses every text.
+    platform::PasteboardPtr pasteboard;
+    // Save panels. Empty: each panel answers as cancelled.
+    platform::SavePanelsPtr savePanels;
+    // The file browser. Empty: every request fails.
+    platform::FileBrowserPtr fileBrowser;
+    // Whether a volume of a snapshot is still the one mounted at its path on that device.
+    // Empty: the disk layer's own check (DiskInventory::matchesMountedVolume).
+    using MountedVolumeCheck = std::function<bool(const wendmark::VolumeSnapshot& volume, const std::string& deviceID)>;
+    MountedVolumeCheck mountedVolumeMatches;
 
     // Every empty part filled in as described above.
     ObserverStoreServices resolved() const;

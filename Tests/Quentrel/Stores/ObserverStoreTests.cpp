@@ -68,7 +68,7 @@ TEST(ObserverStore, aMirrorForwardsEachOperationAndChangesNothing) {
     using Case = ObserverUICommand::Case;
     struct Row {
         std::function<void(ObserverStore&)> act;
-        ObserverUICommand command;
+        std::optional<ObserverUICommand> command;  // none: nothing is sent
     } rows[] = {
         {[](ObserverStore& s) { s.selectDevice("driver:1"); }, ObserverUICommand::select("driver:1")},
         {[&](ObserverStore& s) { s.surfaceVisibilityChanged(surface, true); }, ObserverUICommand::surface(surface, true)},
@@ -77,6 +77,24 @@ TEST(ObserverStore, aMirrorForwardsEachOperationAndChangesNothing) {
          ObserverUICommand::withFlag(Case::notifications, false)},
         {[](ObserverStore& s) { s.completeOnboarding(); }, ObserverUICommand::make(Case::completeOnboarding)},
         {[](ObserverStore& s) { s.startNewSession(); }, ObserverUICommand::make(Case::newSession)},
+        {[](ObserverStore& s) { s.setPaused(true); }, ObserverUICommand::withFlag(Case::pause, true)},
+        {[](ObserverStore& s) { s.setBackgroundPolling(false); }, ObserverUICommand::withFlag(Case::background, false)},
+        {[](ObserverStore& s) { s.setShowStatusOnLaunch(true); }, ObserverUICommand::withFlag(Case::showOnLaunch, true)},
+        {[](ObserverStore& s) { s.rememberSelectedTarget(); }, ObserverUICommand::make(Case::remember)},
+        {[](ObserverStore& s) { s.forgetTarget(); }, ObserverUICommand::make(Case::forget)},
+        {[](ObserverStore& s) { s.resetObservationPreferences(); }, ObserverUICommand::make(Case::reset)},
+        {[](ObserverStore& s) { s.undoObservationReset(); }, ObserverUICommand::make(Case::undoReset)},
+        {[](ObserverStore& s) { EXPECT_TRUE(s.clearEventHistory()); }, ObserverUICommand::make(Case::clearEvents)},
+        {[](ObserverStore& s) { EXPECT_TRUE(s.undoHistoryClear()); }, ObserverUICommand::make(Case::undoEvents)},
+        {[](ObserverStore& s) { EXPECT_TRUE(s.clearSessionHistory()); }, ObserverUICommand::make(Case::clearSessions)},
+        {[](ObserverStore& s) { EXPECT_TRUE(s.undoSessionClear()); }, ObserverUICommand::make(Case::undoSessions)},
+        {[](ObserverStore& s) { s.prepareDiagnostics(); }, ObserverUICommand::make(Case::prepareDiagnostics)},
+        {[](ObserverStore& s) { s.discardDiagnosticsPreview(); }, ObserverUICommand::make(Case::discardDiagnostics)},
+        {[](ObserverStore& s) { s.copyDiagnostics(); }, ObserverUICommand::make(Case::copyDiagnostics)},
+        {[](ObserverStore& s) { s.saveDiagnostics(); }, ObserverUICommand::make(Case::saveDiagnostics)},
+        {[](ObserverStore& s) { s.revealSelectedVolume(); }, ObserverUICommand::make(Case::revealVolume)},
+        {[](ObserverStore& s) { s.handleUICommand(ObserverUICommand::select("driver:1")); }, std::nullopt},
+        {[](ObserverStore& s) { s.uiProcessEnded(); }, std::nullopt},
     };
     StoreHarness h;
     ObserverStore& mirror = h.build(true);
@@ -89,12 +107,19 @@ TEST(ObserverStore, aMirrorForwardsEachOperationAndChangesNothing) {
     for (const auto& row : rows) {
         h.commands.clear();
         EXPECT_EQ(h.signalsDuring([&] { row.act(mirror); }), 0);
-        EXPECT_EQ(h.commands, std::vector<ObserverUICommand>{row.command});
+        EXPECT_EQ(h.commands, row.command ? std::vector<ObserverUICommand>{*row.command}
+                                          : std::vector<ObserverUICommand>{});
     }
     h.time->runUntilIdle();
     EXPECT_TRUE(mirror.history().empty());
     EXPECT_EQ(mirror.visibleSurfaceCount(), 0);
     EXPECT_FALSE(mirror.onboardingCompleted());
+    EXPECT_FALSE(mirror.isPaused());
+    EXPECT_FALSE(mirror.showStatusOnLaunch());
+    EXPECT_FALSE(mirror.diagnosticPreview());
+    EXPECT_FALSE(mirror.dataActionMessage());
+    EXPECT_FALSE(mirror.errorMessage());
+    EXPECT_TRUE(h.defaults->persistentDomain("local.test.Kavrinet").value_or(platform::PropertyDictionary{}).empty());
     EXPECT_TRUE(h.backend->calls().empty());
     EXPECT_EQ(h.eventWrites->count() + h.sessionWrites->count(), 0u);
 }

@@ -14,8 +14,12 @@
 
 #include "Doubles/CapturingLogSink.h"
 #include "Doubles/FakeConnectionNotificationBackend.h"
+#include "Doubles/FakeFileBrowser.h"
 #include "Doubles/FakeInventory.h"
+#include "Doubles/FakeLoginItemRegistry.h"
+#include "Doubles/FakePasteboard.h"
 #include "Doubles/FakePowerEvents.h"
+#include "Doubles/FakeSavePanels.h"
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -43,6 +47,14 @@ struct ObserverStoreTestAccess {
     static void updateSampling(ObserverStore& s, bool force) { s.updateSampling(force); }
     static void scheduleDeadline(ObserverStore& s) { s.scheduleConnectionDeadline(); }
     static void resetConnectionMonitoring(ObserverStore& s) { s.resetConnectionMonitoring(); }
+    static platform::Date& historyReferenceDate(ObserverStore& s) { return s.historyReferenceDate_; }
+    static const std::vector<RecentEvent>& historyBeforeClear(const ObserverStore& s) { return s.historyBeforeClear_; }
+    static const std::vector<wendmark::WorkSession>& sessionsBeforeClear(const ObserverStore& s) {
+        return s.sessionsBeforeClear_;
+    }
+    static ProductDiagnosticReport::Runtime diagnosticRuntime(const ObserverStore& s) { return s.diagnosticRuntime(); }
+    static platform::Data diagnosticData(const ObserverStore& s) { return s.diagnosticData(); }
+    static bool holdsSavePanel(const ObserverStore& s) { return !s.diagnosticSavePanel_.expired(); }
 };
 
 }  // namespace quentrel
@@ -70,6 +82,13 @@ struct StoreHarness {
         std::make_shared<std::vector<std::shared_ptr<FakeInventory>>>();
     std::vector<quentrel::ObserverUICommand> commands;
     std::optional<double> monotonicOverride;
+    std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+    std::shared_ptr<FakeSavePanels> panels = std::make_shared<FakeSavePanels>(main);
+    std::shared_ptr<FakeFileBrowser> browser = std::make_shared<FakeFileBrowser>(main);
+    std::shared_ptr<FakeLoginItemRegistry> loginItems = std::make_shared<FakeLoginItemRegistry>();
+    // The disk layer's answer whether a volume is still mounted on its device; every check recorded.
+    bool volumeMatches = true;
+    std::vector<std::string> volumeChecks;
 
     // What each file store was asked to write, as encoded.
     struct Writes {
@@ -143,6 +162,14 @@ struct StoreHarness {
         services.mainQueue = main;
         services.now = [time = time] { return platform::Date{time->wall()}; };
         services.powerEvents = power;
+        services.pasteboard = pasteboard;
+        services.savePanels = panels;
+        services.fileBrowser = browser;
+        services.loginItems = loginItems;
+        services.mountedVolumeMatches = [this](const wendmark::VolumeSnapshot& v, const std::string& deviceID) {
+            volumeChecks.push_back(v.bsdName + "@" + deviceID);
+            return volumeMatches;
+        };
         store = ObserverStore::make(defaults, log, !mirror, sessions, backend, sink, [this] { return monotonic(); },
                                     FakeInventory::factory(inventories), services);
         connection = store->objectWillChange().connect([this] { ++signals; });

@@ -1,0 +1,218 @@
+// The diagnostic export (preview, copy, save) and showing the selected volume in the file browser.
+
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "ObserverStore.h"
+#include "ObserverStoreInternal.h"
+#include "Quentrel/Services/ClosedUIResourceTracker.h"
+#include "Quentrel/Services/ObserverWindowPresenter.h"
+
+namespace quentrel {
+
+using Case = ObserverUICommand::Case;
+
+ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
+    ProductDiagnosticReport::Runtime r;
+    r.samplingEnabled = sampling_.enabled;
+    r.samplingIntervalSeconds = sampling_.interval;
+    r.visibleSurfaceCount = visibleSurfaceCount_;
+    r.loginItemRegistered = loginItem_->enabled();
+    r.targetRemembered = rememberedTarget_.has_value();
+    // Read afresh: the settings may have been written since anything here cached them.
+    r.settingsSchemaVersion = preferences_->integerForKey(ProductSettings::schemaVersionKey);
+    r.onboardingCompleted = onboardingCompleted_;
+    r.activityHistorySamples = activityHistory_.retainedSampleCount();
+    r.activityHistoryDevices = activityHistory_.retainedDeviceCount();
+    r.selectedHistoryIntervals = static_cast<std::int64_t>(selectedIntervals().size());
+    r.historyReferenceDate = historyReferenceDate_;
+    r.eventHistoryOnInternalStorage = eventStorageStatus_ == EventStorageStatus::available;
+    r.lastSamplingResumedAt = lastSamplingResumedAt_;
+    r.queryCountBeforeLastResume = queryCountBeforeLastResume_;
+    r.updateState = updates_->state();
+    r.updateCheckAvailable = updates_->canCheckForUpdates();
+    r.automaticUpdateChecks = updates_->automaticallyChecksForUpdates();
+    r.connectionNotificationsEnabled = connectionNotifications_->enabled();
+    r.sessionCount = static_cast<std::int64_t>(sessionSummaries().size());
+    if (const auto& session = currentSession()) {
+        r.currentSessionReadBytes = session->bytesRead;
+        r.currentSessionWriteBytes = session->bytesWritten;
+        r.currentSessionObservedSeconds = session->observedSeconds;
+        r.currentSessionElapsedSeconds = session->elapsedSeconds;
+    }
+    r.sessionStorageAvailable = sessionStorageStatus_ == EventStorageStatus::available;
+    r.observationPublicationCount = publicationCount_;
+    r.connectionState = std::string(platform::json::rawValue(connectionStability_.state()));
+    r.connectionLossCount = connectionStability_.lossCount();
+    r.connectionRecoveryCount = connectionStability_.recoveryCount();
+    r.connectionIdentityChangeCount = connectionStability_.identityChangeCount();
+    r.connectionConfirmedGapSeconds = connectionStability_.confirmedGapSeconds();
+    r.connectionRetainedChanges = static_cast<std::int64_t>(connectionStability_.changes().size());
+    // This process's tracker: windows close only in the UI app, so the agent's counts are 0.
+    const ClosedUIResourceTracker::Snapshot closed = ObserverWindowResources::closedContents().snapshot();
+    r.trackedClosedUISurfaces = closed.trackedClosedUISurfaces;
+    r.retainedClosedUIControllers = closed.retainedClosedUIControllers;
+    r.retainedClosedUIViews = closed.retainedClosedUIViews;
+    r.onDemandUIEnabled = onDemandUIEnabled_;
+    r.uiProcessLaunchCount = uiProcessLaunchCount_;
+    r.lastUIProcessStartedAt = lastUIProcessStartedAt_;
+    r.uiProcessID = uiProcessID_;
+    return r;
+}
+
+platform::Data ObserverStore::diagnosticData() const {
+    // Sampling off for any reason (pause, sleep, no window without background polling) counts.
+    return ProductDiagnosticReport::data(snapshot_, !sampling_.enabled, history_, diagnosticRuntime(), currentDate());
+}
+
+std::optional<platform::Data> ObserverStore::diagnosticsForExport(const DiagnosticPreview& preview) const {
+    if (diagnosticPreview_ && *diagnosticPreview_ == preview) return preview.data;
+    return std::nullopt;
+}
+
+void ObserverStore::forgetDiagnosticSavePanel() {
+    std::shared_ptr<platform::SavePanel> panel = diagnosticSavePanel_.lock();
+    diagnosticSavePanel_.reset();
+    if (panel) panel->cancel();
+}
+
+void ObserverStore::prepareDiagnostics() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::prepareDiagnostics));
+        return;
+    }
+    forgetDiagnosticSavePanel();
+    platform::Data bytes;
+    try {
+        bytes = diagnosticData();
+    } catch (const std::exception&) {
+        publish();
+        diagnosticPreview_.reset();
+        publish();
+        errorMessage_ = std::string(diagnosticBuildFailedError);
+        return;
+    }
+    publish();
+    diagnosticPreview_ = DiagnosticPreview{std::move(bytes), currentDate()};
+    publish();
+    errorMessage_.reset();
+    ObserverWindowPresenter::requestShow(std::string(diagnosticPreviewWindow));
+}
+
+void ObserverStore::discardDiagnosticsPreview() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::discardDiagnostics));
+        return;
+    }
+    forgetDiagnosticSavePanel();
+    publish();
+    diagnosticPreview_.reset();
+}
+
+void ObserverStore::copyDiagnostics() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::copyDiagnostics));
+        return;
+    }
+    if (!diagnosticPreview_) return prepareDiagnostics();
+    pasteboard_->clearContents();
+    const bool accepted = pasteboard_->setString(diagnosticPreview_->text());
+    publish();
+    if (!accepted) {
+        errorMessage_ = std::string(diagnosticCopyFailedError);
+        return;
+    }
+    errorMessage_.reset();
+    addEvent(diagnosticCopiedEvent);
+}
+
+void ObserverStore::saveDiagnostics() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::saveDiagnostics));
+        return;
+    }
+    if (!diagnosticPreview_) return prepareDiagnostics();
+    if (std::shared_ptr<platform::SavePanel> open = diagnosticSavePanel_.lock(); open && open->isOpen()) {
+        open->bringToFront();
+        return;
+    }
+
+    platform::SavePanelOptions options;
+    options.title = std::string(diagnosticSaveTitle);
+    options.message = std::string(diagnosticSaveMessage);
+    options.suggestedFileName = std::string(diagnosticFileName);
+    options.contentTypeName = "JSON";
+    options.fileExtension = "json";
+    options.canCreateDirectories = true;
+    std::shared_ptr<platform::SavePanel> panel = savePanels_->makePanel(options);
+    if (!panel) return;
+    diagnosticSavePanel_ = panel;
+
+    // The panel is held weakly: it keeps itself alive while it is shown.
+    std::weak_ptr<platform::SavePanel> weakPanel = panel;
+    panel->begin([weak = weak_from_this(), weakPanel, preview = *diagnosticPreview_](
+                     const std::optional<std::filesystem::path>& chosen) {
+        auto store = weak.lock();
+        if (!store) return;
+        if (chosen) {
+            // A preview discarded or rebuilt while the panel was open writes nothing.
+            if (std::optional<platform::Data> bytes = store->diagnosticsForExport(preview)) {
+                const bool saved = platform::writeChosenFile(*chosen, *bytes);
+                store->publish();
+                if (saved) {
+                    store->errorMessage_.reset();
+                    store->addEvent(diagnosticSavedEvent);
+                } else {
+                    store->errorMessage_ = std::string(diagnosticSaveFailedError);
+                }
+            }
+        }
+        // Still this panel: neither expired-and-replaced nor a newer one.
+        const auto& held = store->diagnosticSavePanel_;
+        if (!held.owner_before(weakPanel) && !weakPanel.owner_before(held)) store->diagnosticSavePanel_.reset();
+    });
+}
+
+void ObserverStore::revealSelectedVolume() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::revealVolume));
+        return;
+    }
+    auto refuse = [this] {
+        publish();
+        errorMessage_ = std::string(revealRefusedError);
+    };
+    if (isSystemSleeping_ || !selectedID_) return refuse();
+    const wendmark::DeviceSnapshot* selected = nullptr;
+    for (const auto& device : snapshot_.devices) {
+        if (device.id == *selectedID_) {
+            selected = &device;
+            break;
+        }
+    }
+    if (!selected) return refuse();
+    // Only the first mounted volume is considered; a second one is never tried.
+    const wendmark::VolumeSnapshot* mounted = nullptr;
+    for (const auto& volume : selected->volumes) {
+        if (volume.isMounted) {
+            mounted = &volume;
+            break;
+        }
+    }
+    if (!mounted || !mounted->mountPath) return refuse();
+    if (!mountedVolumeMatches_(*mounted, selected->id)) return refuse();
+
+    fileBrowser_->openFolder(*mounted->mountPath, [weak = weak_from_this()](bool opened) {
+        auto store = weak.lock();
+        if (!store) return;
+        store->publish();
+        if (opened) {
+            store->errorMessage_.reset();
+        } else {
+            store->errorMessage_ = std::string(revealFailedError);
+        }
+    });
+}
+
+}  // namespace quentrel
