@@ -180,7 +180,7 @@ void ObserverAppDelegate::showWindow(const std::string& windowID) {
 
 ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     const WindowSpec spec = WindowTable::spec(windowID);
-    QWidget* root = WindowContents::make(spec.content, store_, nullptr);
+    QWidget* root = WindowContents::make(windowID, store_, nullptr);
     auto* window = new ObserverWindow(windowID, root, makeMenuBar());
     window->setWindowTitle(text(spec.title));
     window->setAttribute(Qt::WA_DeleteOnClose, false);

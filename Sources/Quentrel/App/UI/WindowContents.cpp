@@ -8,6 +8,7 @@
 
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
+#include "WindowTable.h"
 
 namespace quentrel::WindowContents {
 
@@ -40,20 +41,30 @@ WindowVisibilityProbe* makeVisibilityProbe(const std::shared_ptr<ObserverStore>&
         parent);
 }
 
-QWidget* make(WindowContent content, const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
-    auto* root = new EmptyContent(placeholderFittingSize, parent);
-    switch (content) {
-    case WindowContent::dashboard:
-    case WindowContent::deviceDetails:
+QWidget* make(const std::string& windowID, const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
+    // Each case returns its view once it exists, as the comment names it.
+    switch (WindowTable::spec(windowID).content) {
+    case WindowContent::welcome:            // WelcomeView(store, store->loginItem())
+    case WindowContent::settings:           // ObserverSettingsView(store, store->loginItem())
+    case WindowContent::connectionSummary:  // ConnectionStabilityView(store)
+    case WindowContent::activityLog:        // ActivityLogView(store)
+    case WindowContent::diagnosticPreview:  // DiagnosticPreviewView(store)
+    case WindowContent::dataManagement:     // DataManagementView(store)
+    case WindowContent::helpUsage:          // ProductHelpView(usage)
+    case WindowContent::helpAbout:          // ProductHelpView(about)
+        return new EmptyContent(placeholderFittingSize, parent);
+    case WindowContent::deviceDetails:      // DeviceDetailsView(store), which has its own probe
+    case WindowContent::dashboard: {        // ObservationContentView(store), which has its own probe
+        auto* root = new EmptyContent(placeholderFittingSize, parent);
         makeVisibilityProbe(store, root);
-        break;
-    default:
-        break;
+        return root;
     }
-    return root;
+    }
+    return new EmptyContent(placeholderFittingSize, parent);
 }
 
 QWidget* makeQuickView(const std::shared_ptr<ObserverStore>&, QWidget* parent) {
+    // ObservationMenuView(store); the panel adds the probe.
     return new EmptyContent(placeholderQuickViewSize, parent);
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <memory>
-
-#include "WindowTable.h"
+#include <string>
 
 class QWidget;
 
@@ -19,8 +18,9 @@ class WindowVisibilityProbe;
 // dashboard and the device details carry the visibility probe their views will carry.
 namespace WindowContents {
 
-// The root view of a window of the window table.
-QWidget* make(WindowContent content, const std::shared_ptr<ObserverStore>& store, QWidget* parent);
+// The root view of the window of `windowID`: the view its row of the window table names (an id
+// outside the table gets the dashboard; "help" and "about" the help view at their sections).
+QWidget* make(const std::string& windowID, const std::shared_ptr<ObserverStore>& store, QWidget* parent);
 
 // The quick view. The panel takes its size hint as the fitting size and adds the probe itself.
 QWidget* makeQuickView(const std::shared_ptr<ObserverStore>& store, QWidget* parent);
