@@ -272,6 +272,15 @@ TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
         ObserverWindow& window = shown(std::string(id));
         quentrel::testing::writeScreenshot(window, "window-" + QString::fromUtf8(id.data(), id.size()));
     }
+    // The four menus of the last window, opened.
+    int index = 0;
+    for (QAction* entry : presenter->window("about")->windowMenuBar()->actions()) {
+        QMenu* menu = entry->menu();
+        menu->popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        quentrel::testing::writeScreenshot(*menu, QStringLiteral("menu-%1").arg(++index));
+        menu->hide();
+    }
     ObserverQuickPanel* panel = openPanel();
     ASSERT_TRUE(panel);
     quentrel::testing::writeScreenshot(*panel, "quick-panel");
