@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QMenuBar>
+#include <QPointer>
+#include <QWidget>
+
+namespace quentrel {
+
+// A top-level window of the UI app: its id as objectName, an optional menu bar on top, and one
+// content view holding the root view of its content. The presenter owns it and learns of its
+// close (by its close button, a menu item, a hook or the presenter) through the will-close
+// handler, which runs once, after the close was accepted.
+class ObserverWindow : public QWidget {
+    Q_OBJECT
+public:
+    using WillClose = std::function<void(ObserverWindow& window)>;
+
+    ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
+                   Qt::WindowFlags flags = Qt::Window);
+
+    const std::string& windowID() const { return windowID_; }
+    QMenuBar* windowMenuBar() const { return menuBar_; }
+    // The widget under the menu bar that holds the root view.
+    QWidget* contentView() const { return contentView_; }
+    // The root view the content factory made for this window.
+    QWidget* rootView() const { return rootView_; }
+    bool hasClosed() const { return closed_; }
+
+    void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::string windowID_;
+    QPointer<QMenuBar> menuBar_;
+    QPointer<QWidget> contentView_;
+    QPointer<QWidget> rootView_;
+    WillClose willClose_;
+    bool closed_ = false;
+};
+
+// The quick view's floating panel: a frameless tool window that stays above the others. It is not
+// a popup, which would grab the input and close on any click outside; it closes on Escape, on a
+// second quick-view request, on its content's close action and when a window opens.
+class ObserverQuickPanel : public ObserverWindow {
+    Q_OBJECT
+public:
+    static constexpr Qt::WindowFlags panelFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+    explicit ObserverQuickPanel(QWidget* rootView);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace quentrel

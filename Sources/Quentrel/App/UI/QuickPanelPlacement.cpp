@@ -1,0 +1,69 @@
+#include "QuickPanelPlacement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quentrel {
+
+namespace {
+
+constexpr double intMinimum = std::numeric_limits<int>::min();
+constexpr double intMaximum = std::numeric_limits<int>::max();
+
+int toInt(double value) { return static_cast<int>(clampedToIntRange(value)); }
+
+int toLength(double value) { return std::max(0, toInt(value)); }
+
+}  // namespace
+
+bool ScreenRect::intersects(const ScreenRect& other) const {
+    if (!(width > 0 && height > 0 && other.width > 0 && other.height > 0)) return false;
+    return minX() < other.maxX() && other.minX() < maxX() && minY() < other.maxY() && other.minY() < maxY();
+}
+
+double clampedToIntRange(double value) {
+    if (std::isnan(value)) return 0;
+    // Whole numbers only past the ends, so the result always converts to int without overflow.
+    return std::clamp(value, intMinimum, intMaximum);
+}
+
+ScreenRect clampedToIntRange(const ScreenRect& rect) {
+    return {clampedToIntRange(rect.x), clampedToIntRange(rect.y), clampedToIntRange(rect.width),
+            clampedToIntRange(rect.height)};
+}
+
+ScreenRect QuickPanelPlacement::localAnchor(const std::optional<ScreenRect>& visibleFrame) {
+    const ScreenRect f = visibleFrame.value_or(fallbackFrame);
+    return {f.maxX() - localAnchorInset, f.maxY(), localAnchorSide, localAnchorSide};
+}
+
+ScreenRect QuickPanelPlacement::frame(const ScreenRect& anchorIn, double width, double height,
+                                      const std::vector<ScreenGeometry>& screens,
+                                      std::optional<std::size_t> mainScreen) {
+    const ScreenRect anchor = clampedToIntRange(anchorIn);
+    ScreenRect visible = fallbackFrame;
+    const auto hit = std::find_if(screens.begin(), screens.end(),
+                                  [&](const ScreenGeometry& s) { return s.frame.intersects(anchor); });
+    if (hit != screens.end())
+        visible = hit->visibleFrame;
+    else if (mainScreen && *mainScreen < screens.size())
+        visible = screens[*mainScreen].visibleFrame;
+
+    const double x = std::max(visible.minX(), std::min(visible.maxX() - width, anchor.midX() - width * 0.5));
+    const double y = std::max(visible.minY(), anchor.minY() - height - anchorGap);
+    return {x, y, width, height};
+}
+
+QtRect toQtRect(const ScreenRect& rect, double primaryScreenHeight) {
+    const ScreenRect r = clampedToIntRange(rect);
+    return {toInt(r.x), toInt(clampedToIntRange(primaryScreenHeight) - (r.y + r.height)), toLength(r.width),
+            toLength(r.height)};
+}
+
+ScreenRect fromQtRect(const QtRect& rect, double primaryScreenHeight) {
+    const double y = primaryScreenHeight - (static_cast<double>(rect.y) + rect.height);
+    return {static_cast<double>(rect.x), y, static_cast<double>(rect.width), static_cast<double>(rect.height)};
+}
+
+}  // namespace quentrel

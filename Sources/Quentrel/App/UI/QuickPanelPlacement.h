@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace quentrel {
+
+// A rectangle in the global coordinates of presentations: points, origin at the bottom left of
+// the primary screen, y growing upwards.
+struct ScreenRect {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+
+    double minX() const { return x; }
+    double maxX() const { return x + width; }
+    double midX() const { return x + width * 0.5; }
+    double minY() const { return y; }
+    double maxY() const { return y + height; }
+
+    // True only when both rectangles have an area and they overlap in more than an edge.
+    bool intersects(const ScreenRect& other) const;
+
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// One screen: its whole frame and the part windows may use (without panels and docks).
+struct ScreenGeometry {
+    ScreenRect frame;
+    ScreenRect visibleFrame;
+};
+
+// A rectangle as Qt takes it: integer device-independent pixels, origin at the top left.
+struct QtRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const QtRect&, const QtRect&) = default;
+};
+
+// Where the quick panel opens. Pure functions of the anchor, the panel's size and the screens, so
+// the rule holds whatever content the panel gets.
+struct QuickPanelPlacement {
+    // The panel's top sits this far below the anchor.
+    static constexpr double anchorGap = 6;
+    // The screen frame assumed when there is no screen at all.
+    static constexpr ScreenRect fallbackFrame{0, 0, 1440, 900};
+    // The anchor of a quick view opened by the UI app itself: this far left of the screen's right
+    // edge, on its top edge, this many points square.
+    static constexpr double localAnchorInset = 220;
+    static constexpr double localAnchorSide = 24;
+
+    // The anchor for the UI app's own quick view on a screen with `visibleFrame` (none: the
+    // fallback frame).
+    static ScreenRect localAnchor(const std::optional<ScreenRect>& visibleFrame);
+
+    // The panel's frame for a panel of `width` × `height` under `anchor`: centred under it,
+    // `anchorGap` below it, kept inside the chosen screen's visible frame on the left, the right and
+    // the bottom (the left edge wins when the panel is wider than the frame); the top is not
+    // clamped. The screen is the first whose frame intersects the anchor, else `mainScreen`,
+    // else the fallback frame. The anchor's numbers are first clamped to the int range, so a
+    // finite but huge anchor cannot overflow the arithmetic.
+    static ScreenRect frame(const ScreenRect& anchor, double width, double height,
+                            const std::vector<ScreenGeometry>& screens, std::optional<std::size_t> mainScreen);
+};
+
+// The numbers of `value` kept within the int range (NaN counts as 0).
+double clampedToIntRange(double value);
+ScreenRect clampedToIntRange(const ScreenRect& rect);
+
+// The one conversion at the Qt boundary, both ways: y flips about the height of the primary
+// screen (qtY = primaryScreenHeight - (y + height)); x is the same in both. Every number is
+// clamped to the int range (a width or height also to 0 and above) before it becomes an int.
+QtRect toQtRect(const ScreenRect& rect, double primaryScreenHeight);
+ScreenRect fromQtRect(const QtRect& rect, double primaryScreenHeight);
+
+}  // namespace quentrel

@@ -1,0 +1,287 @@
+// The store before any Qt header (Qt defines `slots` as a macro).
+#include "Quentrel/Stores/ObserverStore.h"
+
+#include "ObserverAppDelegate.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/MemoryDefaultsDatabase.h"
+#include "Quentrel/Services/ClosedUIResourceTracker.h"
+#include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/ThemeTestSupport.h"
+
+using namespace quentrel;
+using Case = ObserverUICommand::Case;
+
+namespace {
+
+class ObserverAppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        quentrel::testing::applyTheme();
+        store = ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>("local.test.Kavrinet.UI"), nullptr,
+                                    false, nullptr, nullptr, [this](const ObserverUICommand& c) {
+                                        log.push_back("command " + std::string(ObserverUICommand::caseName(c.kind)) +
+                                                      (c.kind == Case::surface ? (c.flag ? " true" : " false") : ""));
+                                        commands.push_back(c);
+                                    });
+        presenter = std::make_unique<ObserverAppDelegate>(store);
+        presenter->setOnEmptyUI([this] { log.push_back("empty"); });
+        presenter->setOnHide([this] { log.push_back("hide"); });
+        presenter->prepareUIOnly();
+    }
+    void TearDown() override {
+        presenter.reset();
+        settle();
+        ObserverWindowPresenter::resetToDefaults();
+        ApplicationHiddenState::shared().setHidden(false);
+    }
+
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+    ObserverWindow& shown(const std::string& id) {
+        presenter->showWindow(id);
+        ObserverWindow* window = presenter->window(id);
+        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
+        settle();
+        return *window;
+    }
+    ObserverQuickPanel* openPanel(std::vector<double> anchor = {200, 500, 24, 24}) {
+        presenter->present({"quick-view", anchor});
+        ObserverQuickPanel* panel = presenter->quickPanel();
+        EXPECT_TRUE(panel && QTest::qWaitForWindowExposed(panel));
+        settle();
+        return panel;
+    }
+    std::vector<Case> commandKinds() const {
+        std::vector<Case> kinds;
+        for (const auto& c : commands) kinds.push_back(c.kind);
+        return kinds;
+    }
+
+    std::shared_ptr<ObserverStore> store;
+    std::unique_ptr<ObserverAppDelegate> presenter;
+    std::vector<ObserverUICommand> commands;
+    std::vector<std::string> log;
+};
+
+QStringList menuTitles(QMenuBar* bar) {
+    QStringList titles;
+    for (QAction* a : bar->actions()) titles << a->text();
+    return titles;
+}
+
+}  // namespace
+
+TEST_F(ObserverAppDelegateTest, eachWindowOpensOnceWithItsTitleAndContentSize) {
+    struct Row {
+        const char* id;
+        const char* title;
+        QSize content, minimum;  // an empty minimum: a fitting window, not resizable
+    } rows[] = {
+        {"status", "Kavrinet", {620, 780}, {540, 500}},
+        {"activity-log", "활동 기록", {620, 520}, {460, 400}},
+        {"unknown-id", "Kavrinet", {620, 780}, {460, 400}},
+        {"help", "Kavrinet 도움말", {600, 620}, {460, 400}},
+        {"about", "Kavrinet 도움말", {600, 620}, {460, 400}},
+        {"settings", "Kavrinet 설정", {}, {}},
+    };
+    for (const Row& r : rows) {
+        ObserverWindow& window = shown(r.id);
+        EXPECT_EQ(window.objectName(), r.id);
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(r.title)) << r.id;
+        EXPECT_EQ(window.windowMenuBar()->geometry().bottom() + 1, window.contentView()->geometry().top()) << r.id;
+        if (r.minimum.isEmpty()) {
+            EXPECT_EQ(window.contentView()->size(), window.rootView()->sizeHint()) << r.id;
+            EXPECT_EQ(window.minimumSize(), window.maximumSize()) << r.id;
+        } else {
+            EXPECT_EQ(window.contentView()->size(), r.content) << r.id;
+            EXPECT_EQ(window.contentView()->minimumSize(), r.minimum) << r.id;
+            EXPECT_NE(window.minimumSize(), window.maximumSize()) << r.id;
+        }
+        // A second request restores and raises the same window.
+        window.showMinimized();
+        settle();
+        presenter->showWindow(r.id);
+        EXPECT_EQ(presenter->window(r.id), &window) << r.id;
+        EXPECT_FALSE(window.isMinimized()) << r.id;
+    }
+    EXPECT_EQ(presenter->windows().size(), std::size(rows)) << "help and about are two windows";
+}
+
+TEST_F(ObserverAppDelegateTest, closingForgetsTheWindowAndOnlyThePreviewDiscardsItsData) {
+    shown("diagnostic-preview").close();
+    shown("activity-log").close();
+    EXPECT_TRUE(presenter->windows().empty());
+    EXPECT_EQ(commandKinds(), std::vector<Case>{Case::discardDiagnostics});
+    EXPECT_EQ(std::count(log.begin(), log.end(), "empty"), 2);
+
+    // A closed window is not reused, and its contents are released on the next turn.
+    ObserverWindow& again = shown("activity-log");
+    QPointer<QWidget> root = again.rootView();
+    ObserverWindowPresenter::requestClose("activity-log");
+    EXPECT_FALSE(root.isNull());
+    EXPECT_EQ(ObserverWindowResources::closedContents().snapshot(), (ClosedUIResourceTracker::Snapshot{1, 1, 1}));
+    settle();
+    EXPECT_TRUE(root.isNull());
+    EXPECT_EQ(ObserverWindowResources::closedContents().snapshot(), (ClosedUIResourceTracker::Snapshot{0, 0, 0}));
+
+    ObserverWindowPresenter::requestClose("settings");  // no such window: nothing
+    EXPECT_EQ(std::count(log.begin(), log.end(), "empty"), 3);
+}
+
+TEST_F(ObserverAppDelegateTest, theQuickPanelIsAFloatingToolWindowPlacedUnderItsAnchor) {
+    const std::vector<double> anchor{200, 500, 24, 24};
+    ObserverQuickPanel* panel = openPanel(anchor);
+    ASSERT_TRUE(panel);
+    const Qt::WindowFlags flags = panel->windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_NE(flags & Qt::WindowType_Mask, Qt::Popup);
+    EXPECT_EQ(panel->objectName(), "quick-view");
+    EXPECT_EQ(panel->windowTitle(), QString::fromUtf8("Kavrinet 빠른 보기"));
+
+    const auto screens = ObserverAppDelegate::currentScreens();
+    const QSize size = panel->sizeHint();
+    const QtRect expected = toQtRect(QuickPanelPlacement::frame({anchor[0], anchor[1], anchor[2], anchor[3]}, size.width(),
+                                                                size.height(), screens.screens, screens.mainScreen),
+                                     screens.primaryHeight);
+    EXPECT_EQ(panel->geometry(), QRect(expected.x, expected.y, expected.width, expected.height));
+    EXPECT_TRUE(presenter->hasPresentedUI());
+}
+
+TEST_F(ObserverAppDelegateTest, quickViewRequestsToggleThePanel) {
+    ASSERT_TRUE(openPanel());
+    presenter->present({"quick-view", std::vector<double>{200, 500, 24, 24}});
+    EXPECT_FALSE(presenter->quickPanel());
+    ASSERT_TRUE(openPanel());
+    // Escape closes it too; then an anchorless request opens the dashboard instead.
+    QTest::keyClick(presenter->quickPanel(), Qt::Key_Escape);
+    EXPECT_FALSE(presenter->quickPanel());
+    presenter->present({"quick-view", std::nullopt});
+    EXPECT_FALSE(presenter->quickPanel());
+    EXPECT_TRUE(presenter->window("status"));
+    // Invalid presentations do nothing.
+    presenter->present({"quick-view", std::vector<double>{1, 2, 3}});
+    presenter->present({"nowhere", std::nullopt});
+    EXPECT_FALSE(presenter->quickPanel());
+    EXPECT_EQ(presenter->windows().size(), 1u);
+}
+
+TEST_F(ObserverAppDelegateTest, theShownPanelReportsItsSurfaceAndHidesItBeforeTheEmptyCheck) {
+    ASSERT_TRUE(openPanel());
+    ASSERT_EQ(commandKinds(), std::vector<Case>{Case::surface});
+    const platform::UUID surface = commands.front().surfaceID;
+    EXPECT_TRUE(commands.front().flag);
+    log.clear();
+
+    // Opening a window closes the panel first.
+    ObserverWindow& status = shown("status");
+    EXPECT_FALSE(presenter->quickPanel());
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0], "command surface false");
+    EXPECT_EQ(log[1], "empty");
+    EXPECT_EQ(commands[1].surfaceID, surface);
+    // The dashboard's content reports under a surface of its own.
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_TRUE(commands[2].flag);
+    EXPECT_NE(commands[2].surfaceID, surface);
+    status.close();
+    EXPECT_EQ(log.back(), "empty");
+    EXPECT_FALSE(commands.back().flag);
+}
+
+TEST_F(ObserverAppDelegateTest, closeAllClosesThePanelAndEveryWindow) {
+    shown("status");
+    shown("activity-log");
+    ASSERT_TRUE(openPanel());
+    ASSERT_TRUE(presenter->quickPanel());
+    log.clear();
+    presenter->closeAllUI();
+    EXPECT_FALSE(presenter->hasPresentedUI());
+    EXPECT_EQ(std::count(log.begin(), log.end(), "empty"), 3);
+    ObserverWindowPresenter::requestClose("quick-view");  // nothing left to close
+    EXPECT_EQ(std::count(log.begin(), log.end(), "empty"), 3);
+}
+
+TEST_F(ObserverAppDelegateTest, everyWindowCarriesTheMenuBuiltFromOneSetOfActions) {
+    ObserverWindow& a = shown("status");
+    ObserverWindow& b = shown("help");
+    EXPECT_EQ(menuTitles(a.windowMenuBar()), (QStringList{"Kavrinet", "편집", "윈도우", "도움말"}));
+    QMenu* menuA = a.windowMenuBar()->actions().value(0)->menu();
+    QMenu* menuB = b.windowMenuBar()->actions().value(0)->menu();
+    ASSERT_TRUE(menuA && menuB);
+    auto items = [](QMenu* menu) {
+        QList<QAction*> items = menu->actions();
+        items.removeIf([](QAction* a) { return a->isSeparator(); });
+        return items;
+    };
+    EXPECT_EQ(items(menuA), items(menuB));
+    EXPECT_EQ(items(menuA).size(), 4) << "no update item while updates are not configured";
+    EXPECT_FALSE(presenter->action(MenuCommand::checkUpdates));
+    EXPECT_EQ(presenter->action(MenuCommand::showSettings)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(presenter->action(MenuCommand::performClose)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+}
+
+TEST_F(ObserverAppDelegateTest, hooksAndMenuItemsOpenWindowsRunTheHooksAndHide) {
+    // The installed hooks reach the presenter.
+    ObserverWindowPresenter::requestShow("connection-summary");
+    ObserverWindowPresenter::requestQuickView();  // until the client replaces it: the dashboard
+    EXPECT_TRUE(presenter->window("status"));
+    ObserverWindowPresenter::requestClose("connection-summary");
+    EXPECT_FALSE(presenter->window("connection-summary"));
+
+    int quits = 0;
+    int quickViews = 0;
+    ObserverWindowPresenter::quit = [&] { ++quits; };
+    ObserverWindowPresenter::quickView = [&] { ++quickViews; };
+    presenter->action(MenuCommand::showLog)->trigger();
+    EXPECT_TRUE(presenter->window("activity-log"));
+    presenter->action(MenuCommand::showAbout)->trigger();
+    EXPECT_TRUE(presenter->window("about"));
+    presenter->action(MenuCommand::toggleQuickView)->trigger();
+    presenter->action(MenuCommand::quitProduct)->trigger();
+    EXPECT_EQ(quickViews, 1);
+    EXPECT_EQ(quits, 1);
+
+    presenter->action(MenuCommand::hide)->trigger();
+    EXPECT_TRUE(ApplicationHiddenState::shared().isHidden());
+    EXPECT_EQ(log.back(), "hide");
+    presenter->showWindow("status");
+    EXPECT_FALSE(ApplicationHiddenState::shared().isHidden()) << "showing a window unhides the app";
+}
+
+TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
+    for (std::string_view id : ObserverUIPresentation::windowIDs) {
+        if (id == ObserverUIPresentation::quickViewWindow) continue;
+        ObserverWindow& window = shown(std::string(id));
+        quentrel::testing::writeScreenshot(window, "window-" + QString::fromUtf8(id.data(), id.size()));
+    }
+    // The four menus of the last window, opened.
+    int index = 0;
+    for (QAction* entry : presenter->window("about")->windowMenuBar()->actions()) {
+        QMenu* menu = entry->menu();
+        menu->popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        quentrel::testing::writeScreenshot(*menu, QStringLiteral("menu-%1").arg(++index));
+        menu->hide();
+    }
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    quentrel::testing::writeScreenshot(*panel, "quick-panel");
+}
