@@ -238,6 +238,8 @@ public:
 
     // State the views read.
     bool isMirror() const { return static_cast<bool>(remoteCommand_); }
+    // The mirror's way to the agent (empty in the agent), for commands no store operation sends.
+    const CommandSink& remoteCommand() const { return remoteCommand_; }
     std::uint64_t publicationCount() const { return publicationCount_; }
     const wendmark::InventorySnapshot& snapshot() const { return snapshot_; }
     const std::optional<std::string>& selectedID() const { return selectedID_; }

@@ -3,35 +3,23 @@
 // Before any Qt header (Qt defines `slots` as a macro).
 #include "Quentrel/Stores/ObserverStore.h"
 
-#include <QSize>
 #include <QWidget>
 
-#include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ActivityLogView.h"
+#include "Quentrel/Views/Connection/ConnectionStabilityView.h"
+#include "Quentrel/Views/DataManagementView.h"
+#include "Quentrel/Views/DeviceDetailsView.h"
+#include "Quentrel/Views/DiagnosticPreviewView.h"
+#include "Quentrel/Views/Observation/ObservationMenuView.h"
+#include "Quentrel/Views/ObservationContentView.h"
+#include "Quentrel/Views/ObserverSettingsView.h"
+#include "Quentrel/Views/ProductHelpView.h"
+#include "Quentrel/Views/QuickViewActivityGraph.h"
+#include "Quentrel/Views/WelcomeView.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 #include "WindowTable.h"
 
 namespace quentrel::WindowContents {
-
-namespace {
-
-// The fitting sizes of the empty areas that stand in for views not built yet; a real view brings
-// its own size hint.
-constexpr QSize placeholderFittingSize{480, 360};
-constexpr int quickViewWidth = 360;
-constexpr QSize placeholderQuickViewSize{quickViewWidth, 420};
-
-class EmptyContent final : public QWidget {
-public:
-    EmptyContent(QSize fitting, QWidget* parent) : QWidget(parent), fitting_(fitting) {
-        ObserverTheme::applyToRoot(*this);
-    }
-    QSize sizeHint() const override { return fitting_; }
-
-private:
-    QSize fitting_;
-};
-
-}  // namespace
 
 WindowVisibilityProbe* makeVisibilityProbe(const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
     return new WindowVisibilityProbe(
@@ -42,30 +30,26 @@ WindowVisibilityProbe* makeVisibilityProbe(const std::shared_ptr<ObserverStore>&
 }
 
 QWidget* make(const std::string& windowID, const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
-    // Each case returns its view once it exists, as the comment names it.
     switch (WindowTable::spec(windowID).content) {
-    case WindowContent::welcome:            // WelcomeView(store, store->loginItem())
-    case WindowContent::settings:           // ObserverSettingsView(store, store->loginItem())
-    case WindowContent::connectionSummary:  // ConnectionStabilityView(store)
-    case WindowContent::activityLog:        // ActivityLogView(store)
-    case WindowContent::diagnosticPreview:  // DiagnosticPreviewView(store)
-    case WindowContent::dataManagement:     // DataManagementView(store)
-    case WindowContent::helpUsage:          // ProductHelpView(usage)
-    case WindowContent::helpAbout:          // ProductHelpView(about)
-        return new EmptyContent(placeholderFittingSize, parent);
-    case WindowContent::deviceDetails:      // DeviceDetailsView(store), which has its own probe
-    case WindowContent::dashboard: {        // ObservationContentView(store), which has its own probe
-        auto* root = new EmptyContent(placeholderFittingSize, parent);
-        makeVisibilityProbe(store, root);
-        return root;
+    case WindowContent::welcome: return new WelcomeView(store, store->loginItem(), parent);
+    case WindowContent::settings: return new ObserverSettingsView(store, store->loginItem(), parent);
+    case WindowContent::connectionSummary: return new ConnectionStabilityView(store, parent);
+    case WindowContent::activityLog: return new ActivityLogView(store, parent);
+    case WindowContent::diagnosticPreview: return new DiagnosticPreviewView(store, parent);
+    case WindowContent::dataManagement: return new DataManagementView(store, parent);
+    case WindowContent::helpUsage: return new ProductHelpView(HelpSection::usage, parent);
+    case WindowContent::helpAbout: return new ProductHelpView(HelpSection::about, parent);
+    case WindowContent::deviceDetails: return new DeviceDetailsView(store, {}, parent);
+    case WindowContent::dashboard: break;
     }
-    }
-    return new EmptyContent(placeholderFittingSize, parent);
+    // The dashboard's refresh has no store operation in the mirror: it goes to the agent.
+    return new ObservationContentView(store, store->remoteCommand(), parent);
 }
 
-QWidget* makeQuickView(const std::shared_ptr<ObserverStore>&, QWidget* parent) {
-    // ObservationMenuView(store); the panel adds the probe.
-    return new EmptyContent(placeholderQuickViewSize, parent);
+QWidget* makeQuickView(const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
+    auto* view = new ObservationMenuView(store, parent);
+    installActivityGraph(*view);
+    return view;
 }
 
 }  // namespace quentrel::WindowContents
