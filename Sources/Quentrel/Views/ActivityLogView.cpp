@@ -18,7 +18,6 @@
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Sessions/WorkSessionHistoryView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -261,7 +260,7 @@ ActivityLogView::ActivityLogView(std::shared_ptr<ObserverStore> store, QWidget* 
     layout->addLayout(pickerRow);
     layout->addWidget(lists_, 1);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     observePresentation();
     refresh();
 }
@@ -280,7 +279,7 @@ std::vector<QWidget*> ActivityLogView::visibleEventRows() const {
 }
 
 void ActivityLogView::observePresentation() {
-    presentationConnection_ = presentation_->objectWillChange().connect([this] { refresh_->schedule(); });
+    presentationConnection_ = presentation_->objectWillChange().connect([this] { refresh_.schedule(); });
 }
 
 void ActivityLogView::closeEvent(QCloseEvent* event) {
@@ -289,7 +288,7 @@ void ActivityLogView::closeEvent(QCloseEvent* event) {
     if (!event->isAccepted()) return;
     presentation_ = std::make_unique<ActivityLogPresentation>();
     observePresentation();
-    refresh_->schedule();
+    refresh_.schedule();
 }
 
 void ActivityLogView::refresh() {

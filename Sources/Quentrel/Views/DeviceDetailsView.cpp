@@ -4,12 +4,11 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {
@@ -118,7 +117,7 @@ DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::
         this);
     probe_->setFixedSize(0, 0);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

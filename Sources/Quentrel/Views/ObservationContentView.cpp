@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/ActivityHistoryView.h"
 #include "Quentrel/Views/Connection/ConnectionStabilityLink.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
@@ -19,10 +20,8 @@
 #include "Quentrel/Views/Observation/DeviceSelectorView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {
@@ -122,7 +121,7 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
         this);
     probe_->setFixedSize(0, 0);
 
-    storeRefresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    storeRefresh_.watch(store_->objectWillChange());
     refresh();
 }
 

@@ -6,13 +6,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -156,7 +155,7 @@ ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> 
     layout->addWidget(unavailable_, 1);
     layout->addWidget(record_, 1);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

@@ -5,14 +5,13 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ContentUnavailableView.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -118,7 +117,7 @@ WorkSessionHistoryView::WorkSessionHistoryView(std::shared_ptr<ObserverStore> st
     layout->addWidget(scroll_, 1);
     layout->addWidget(limits_);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 
