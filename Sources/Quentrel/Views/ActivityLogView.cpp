@@ -17,6 +17,7 @@
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Sessions/WorkSessionHistoryView.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -159,12 +160,7 @@ public:
 // The events' scroll view on the card look, its content cut to the card's rounded shape.
 class ActivityLogView::EventsCard : public ObserverSurface {
 public:
-    explicit EventsCard(QWidget* parent) : ObserverSurface(parent), scroll(new QScrollArea(this)) {
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidgetResizable(true);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scroll->viewport()->setAutoFillBackground(false);
+    explicit EventsCard(QWidget* parent) : ObserverSurface(parent), scroll(makeVerticalScrollArea(this)) {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(scroll);

@@ -10,6 +10,13 @@ namespace quentrel {
 
 BoundToggle::BoundToggle(const QString& label, QWidget* parent) : QCheckBox(label, parent) {}
 
+BoundToggle* BoundToggle::makeSwitch(const QString& label, QWidget* parent) {
+    auto* toggle = new BoundToggle(label, parent);
+    toggle->setSwitch(true);
+    toggle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return toggle;
+}
+
 void BoundToggle::setValue(bool on) {
     const QSignalBlocker blocker(this);
     setChecked(on);

@@ -18,6 +18,8 @@ public:
     static constexpr qreal disabledOpacity = 0.4;
 
     explicit BoundToggle(const QString& label, QWidget* parent = nullptr);
+    // A switch that takes the width of its row, so the track sits at the trailing edge.
+    static BoundToggle* makeSwitch(const QString& label, QWidget* parent = nullptr);
 
     // Sets the shown value without emitting any signal.
     void setValue(bool on);
