@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
+#include "ObserverActionStyle.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {
@@ -47,7 +48,7 @@ void BoundToggle::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(isEnabled() ? 1.0 : disabledOpacity);
+    painter.setOpacity(isEnabled() ? 1.0 : ObserverActionStyle::disabledOpacity);
 
     // The label at the leading edge, the switch at the trailing edge.
     const QRect track(width() - switchWidth, (height() - switchHeight) / 2, switchWidth, switchHeight);
