@@ -8,6 +8,7 @@
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
@@ -81,9 +82,7 @@ ObservationSection* section(const std::string& title, const std::function<void(Q
 DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::shared_ptr<const LocaleTexts> texts,
                                      QWidget* parent)
     : QScrollArea(parent), store_(std::move(store)), texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUpVerticalScrolling(*this);
     ObserverTheme::applyToRoot(*this);
     ObserverTheme::applyToRoot(*viewport());
 
@@ -96,12 +95,7 @@ DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::
     setWidget(content);
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
-    probe_ = new WindowVisibilityProbe(
-        [weak = std::weak_ptr<ObserverStore>(store_)](const platform::UUID& id, bool visible) {
-            if (auto store = weak.lock()) store->surfaceVisibilityChanged(id, visible);
-        },
-        this);
-    probe_->setFixedSize(0, 0);
+    probe_ = WindowVisibilityProbe::reportingTo(store_, this);
 
     refresh_.watch(store_->objectWillChange());
     refresh();

@@ -17,6 +17,7 @@
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Observation/DeviceObservationView.h"
 #include "Quentrel/Views/Observation/DeviceSelectorView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
@@ -68,9 +69,7 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
       remoteCommand_(std::move(remoteCommand)),
       locale_(locale),
       texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUpVerticalScrolling(*this);
     ObserverTheme::applyToRoot(*this);
     ObserverTheme::applyToRoot(*viewport());
 
@@ -101,12 +100,7 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     setWidget(content);
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
-    probe_ = new WindowVisibilityProbe(
-        [weak = std::weak_ptr<ObserverStore>(store_)](const platform::UUID& id, bool visible) {
-            if (auto s = weak.lock()) s->surfaceVisibilityChanged(id, visible);
-        },
-        this);
-    probe_->setFixedSize(0, 0);
+    probe_ = WindowVisibilityProbe::reportingTo(store_, this);
 
     storeRefresh_.watch(store_->objectWillChange());
     refresh();

@@ -4,12 +4,16 @@
 
 namespace quentrel {
 
+void setUpVerticalScrolling(QScrollArea& area) {
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
 QScrollArea* makeVerticalScrollArea(QWidget* parent) {
     auto* scroll = new QScrollArea(parent);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setUpVerticalScrolling(*scroll);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
 }

@@ -5,8 +5,11 @@ class QWidget;
 
 namespace quentrel {
 
-// A frameless scroll area for a column that scrolls only vertically: its content takes the
-// area's width, the vertical bar shows when needed, and the viewport lets what is behind it show.
+// Sets `area` up for a column that scrolls only vertically: frameless, its content taking the
+// area's width, the vertical bar shown when needed.
+void setUpVerticalScrolling(QScrollArea& area);
+
+// A new such area whose viewport lets what is behind it show.
 QScrollArea* makeVerticalScrollArea(QWidget* parent);
 
 }  // namespace quentrel
