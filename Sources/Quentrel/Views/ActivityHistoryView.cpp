@@ -11,6 +11,7 @@
 #include "Quentrel/Views/ActivityPlotView.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -19,8 +20,6 @@ namespace quentrel {
 namespace {
 using L = ActivityHistoryLayout;
 using M = ActivityHistoryModel;
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 void setForeground(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();
@@ -72,7 +71,7 @@ QWidget* legendItem(std::string_view title, bool dashed, const QColor& colour, Q
     row->setSpacing(L::legendItemSpacing);
     row->addWidget(new LegendLine(dashed, colour, item), 0, Qt::AlignVCenter);
     auto* text = label(smallFont(), ObserverTheme::muted, item);
-    text->setText(qs(title));
+    text->setText(qtext(title));
     row->addWidget(text);
     return item;
 }
@@ -86,7 +85,7 @@ public:
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setAccessibilityTexts(*this, {qs(M::graphIdentifier), qs(M::accessibilityLabel), {}, qs(M::accessibilityHint)});
+        setAccessibilityTexts(*this, {qtext(M::graphIdentifier), qtext(M::accessibilityLabel), {}, qtext(M::accessibilityHint)});
     }
 
     bool hidesAccessibilityChildren() const override { return true; }
@@ -138,7 +137,7 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     auto* header = new QHBoxLayout;
     header->setSpacing(0);
     auto* title = label(ObserverTheme::systemFont(L::titleFontSize, QFont::DemiBold), ObserverTheme::text, this);
-    title->setText(qs(M::title));
+    title->setText(qtext(M::title));
     header->addWidget(title);
     header->addStretch(1);
     peak_ = label(smallFont(), ObserverTheme::muted, this);
@@ -157,7 +156,7 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     empty->setContentsMargins(0, 0, 0, 0);
     empty->setSpacing(L::emptyStateSpacing);
     empty->addStretch(1);
-    empty->addWidget(new ObserverSymbolView(qs(M::emptySymbol), L::emptySymbolFontSize, ObserverTheme::muted, emptyState_),
+    empty->addWidget(new ObserverSymbolView(qtext(M::emptySymbol), L::emptySymbolFontSize, ObserverTheme::muted, emptyState_),
                      0, Qt::AlignHCenter);
     emptyText_ = label(ObserverTheme::systemFont(L::emptyCaptionFontSize), ObserverTheme::muted, emptyState_);
     empty->addWidget(emptyText_, 0, Qt::AlignHCenter);
@@ -191,7 +190,7 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
 
     // 6. Inspection line.
     inspectionLine_ = label(smallFont(), ObserverTheme::muted, this);
-    inspectionLine_->setObjectName(qs(M::inspectionIdentifier));
+    inspectionLine_->setObjectName(qtext(M::inspectionIdentifier));
     inspectionLine_->setWordWrap(true);
     inspectionLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     inspectionLine_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);

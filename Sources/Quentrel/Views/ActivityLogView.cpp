@@ -17,8 +17,8 @@
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Sessions/WorkSessionHistoryView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -160,12 +160,7 @@ public:
 // The events' scroll view on the card look, its content cut to the card's rounded shape.
 class ActivityLogView::EventsCard : public ObserverSurface {
 public:
-    explicit EventsCard(QWidget* parent) : ObserverSurface(parent), scroll(new QScrollArea(this)) {
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidgetResizable(true);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scroll->viewport()->setAutoFillBackground(false);
+    explicit EventsCard(QWidget* parent) : ObserverSurface(parent), scroll(makeVerticalScrollArea(this)) {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(scroll);
@@ -261,7 +256,7 @@ ActivityLogView::ActivityLogView(std::shared_ptr<ObserverStore> store, QWidget* 
     layout->addLayout(pickerRow);
     layout->addWidget(lists_, 1);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     observePresentation();
     refresh();
 }
@@ -280,7 +275,7 @@ std::vector<QWidget*> ActivityLogView::visibleEventRows() const {
 }
 
 void ActivityLogView::observePresentation() {
-    presentationConnection_ = presentation_->objectWillChange().connect([this] { refresh_->schedule(); });
+    presentationConnection_ = presentation_->objectWillChange().connect([this] { refresh_.schedule(); });
 }
 
 void ActivityLogView::closeEvent(QCloseEvent* event) {
@@ -289,7 +284,7 @@ void ActivityLogView::closeEvent(QCloseEvent* event) {
     if (!event->isAccepted()) return;
     presentation_ = std::make_unique<ActivityLogPresentation>();
     observePresentation();
-    refresh_->schedule();
+    refresh_.schedule();
 }
 
 void ActivityLogView::refresh() {

@@ -1,17 +1,16 @@
 #pragma once
 
-// First, so that the store's headers are read without Qt's keyword macros.
-#include "Quentrel/Views/ViewStore.h"
-
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include <QWidget>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/ActivityLogModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/QtMinuteDateFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 class QStackedWidget;
@@ -26,7 +25,6 @@ class ObserverActionButton;
 class ObserverStore;
 class ObserverSurface;
 class PlainButton;
-class StoreRefresh;
 class SymbolLabel;
 class WorkSessionHistoryView;
 
@@ -111,7 +109,7 @@ private:
     QVBoxLayout* eventsLayout_;
     ContentUnavailableView* emptyEvents_;
     std::vector<EventRow*> eventRows_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<ActivityLogModel> model_;
 };
 

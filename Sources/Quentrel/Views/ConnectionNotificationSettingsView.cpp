@@ -32,15 +32,10 @@ ConnectionNotificationSettingsView::ConnectionNotificationSettingsView(
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
     auto* content = new QWidget;
-    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(ObservationSection::spacing);
+    auto* column = ObservationSection::contentColumn(content);
 
-    toggle_ = new BoundToggle(q(Texts::toggle), content);
-    toggle_->setSwitch(true);
+    toggle_ = BoundToggle::makeSwitch(q(Texts::toggle), content);
     toggle_->setObjectName(q(Texts::toggleIdentifier));
-    toggle_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     column->addWidget(toggle_);
 
     caption_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, content);

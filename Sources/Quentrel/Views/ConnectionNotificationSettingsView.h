@@ -1,13 +1,11 @@
 #pragma once
 
-// First: it brings in the will-change signal safely before any other header does (see there).
-#include "Quentrel/Views/ViewRefresh.h"
-
 #include <memory>
 
 #include <QWidget>
 
 #include "Quentrel/Views/Models/ConnectionNotificationSettingsModel.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 

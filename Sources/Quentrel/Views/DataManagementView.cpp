@@ -11,6 +11,7 @@
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Theme/ObserverSystemColors.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -44,16 +45,6 @@ QWidget* buttonRow(ObserverActionButton* action, ObserverActionButton* undo, int
     return row;
 }
 
-// The content of a card takes the card's whole width, so switches reach its trailing edge and
-// texts wrap at it.
-QVBoxLayout* sectionColumn(QWidget* content) {
-    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(ObservationSection::spacing);
-    return column;
-}
-
 std::size_t indexOf(DataConfirmation confirmation) { return static_cast<std::size_t>(confirmation); }
 }  // namespace
 
@@ -74,7 +65,7 @@ DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWi
 
     // 관측 설정
     auto* preferences = new QWidget;
-    auto* preferencesColumn = sectionColumn(preferences);
+    auto* preferencesColumn = ObservationSection::contentColumn(preferences);
     preferencesColumn->addWidget(ViewText::makeLabel(q(Texts::preferencesText), callout, ObserverTheme::muted));
     auto* reset = makeButton(Texts::resetButton, Texts::resetSymbol, Texts::resetIdentifier, preferences);
     undoReset_ = makeButton(Texts::undoResetButton, {}, Texts::undoResetIdentifier, preferences);
@@ -83,7 +74,7 @@ DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWi
 
     // 최근 이벤트
     auto* events = new QWidget;
-    auto* eventsColumn = sectionColumn(events);
+    auto* eventsColumn = ObservationSection::contentColumn(events);
     eventsText_ = ViewText::makeLabel({}, callout, ObserverTheme::muted, events);
     eventsColumn->addWidget(eventsText_);
     clearEvents_ = makeButton(Texts::clearEventsButton, Texts::clearSymbol, Texts::clearEventsIdentifier, events);
@@ -94,7 +85,7 @@ DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWi
 
     // 작업 세션
     auto* sessions = new QWidget;
-    auto* sessionsColumn = sectionColumn(sessions);
+    auto* sessionsColumn = ObservationSection::contentColumn(sessions);
     sessionsText_ = ViewText::makeLabel({}, callout, ObserverTheme::muted, sessions);
     sessionsColumn->addWidget(sessionsText_);
     clearSessions_ =
@@ -108,12 +99,7 @@ DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWi
     column->addWidget(ViewText::makeLabel(q(Texts::scopeNote), caption, ObserverTheme::muted, content));
     column->addStretch(1);
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->viewport()->setAutoFillBackground(false);
+    auto* scroll = makeVerticalScrollArea(this);
     scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

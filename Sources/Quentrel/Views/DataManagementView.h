@@ -1,8 +1,5 @@
 #pragma once
 
-// First: it brings in the will-change signal safely before any other header does (see there).
-#include "Quentrel/Views/ViewRefresh.h"
-
 #include <array>
 #include <memory>
 
@@ -10,6 +7,7 @@
 #include <QWidget>
 
 #include "Quentrel/Views/Models/DataManagementModel.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 class QMessageBox;

@@ -4,12 +4,13 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/StoreRefresh.h"
+#include "Quentrel/Views/Controls/ObserverText.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {
@@ -18,22 +19,8 @@ namespace {
 using M = DeviceDetailsModel;
 using V = DeviceDetailsView;
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QLabel* text(const QString& value, const QFont& font, std::optional<QColor> colour = std::nullopt) {
-    auto* label = new QLabel(value);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    if (colour) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, *colour);
-        label->setPalette(palette);
-    }
-    return label;
-}
-
 QLabel* caption(const std::string& value) {
-    auto* label = text(QString::fromStdString(value), ObserverTheme::font(ObserverTheme::TextStyle::caption),
+    auto* label = makeObserverText(QString::fromStdString(value), ObserverTheme::font(ObserverTheme::TextStyle::caption),
                        ObserverTheme::muted);
     label->setWordWrap(true);
     return label;
@@ -53,9 +40,9 @@ QWidget* detail(const M::Row& row) {
     layout->setContentsMargins(0, V::rowPadding, 0, V::rowPadding);
     layout->setSpacing(V::rowSpacing);
     const QFont font = ObserverTheme::systemFont(V::rowFontSize);
-    layout->addWidget(text(QString::fromStdString(row.label), font, ObserverTheme::muted), 0, Qt::AlignTop);
+    layout->addWidget(makeObserverText(QString::fromStdString(row.label), font, ObserverTheme::muted), 0, Qt::AlignTop);
     layout->addStretch(1);
-    auto* value = text(QString::fromStdString(row.value), font);
+    auto* value = makeObserverText(QString::fromStdString(row.value), font);
     value->setAlignment(Qt::AlignRight | Qt::AlignTop);
     value->setWordWrap(true);
     layout->addWidget(value, 0, Qt::AlignTop);
@@ -73,7 +60,7 @@ QWidget* volumeRow(const M::Volume& volume) {
     layout->addWidget(symbol, 0, Qt::AlignTop);
     auto* lines = new QWidget;
     auto* linesLayout = column(lines, V::volumeLineSpacing);
-    linesLayout->addWidget(text(QString::fromStdString(volume.name), ObserverTheme::systemFont(V::volumeNameFontSize, QFont::DemiBold)));
+    linesLayout->addWidget(makeObserverText(QString::fromStdString(volume.name), ObserverTheme::systemFont(V::volumeNameFontSize, QFont::DemiBold)));
     // The caption line stays even when empty.
     auto* parts = caption(volume.caption);
     parts->setMinimumHeight(parts->fontMetrics().height());
@@ -86,8 +73,7 @@ QWidget* volumeRow(const M::Volume& volume) {
 
 ObservationSection* section(const std::string& title, const std::function<void(QVBoxLayout&)>& fill) {
     auto* content = new QWidget;
-    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* layout = column(content, 0);
+    auto* layout = ObservationSection::contentColumn(content, 0);
     fill(*layout);
     return new ObservationSection(QString::fromStdString(title), content);
 }
@@ -96,9 +82,7 @@ ObservationSection* section(const std::string& title, const std::function<void(Q
 DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::shared_ptr<const LocaleTexts> texts,
                                      QWidget* parent)
     : QScrollArea(parent), store_(std::move(store)), texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUpVerticalScrolling(*this);
     ObserverTheme::applyToRoot(*this);
     ObserverTheme::applyToRoot(*viewport());
 
@@ -106,19 +90,14 @@ DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(spacing);
-    layout->addWidget(text(qs(M::title), ObserverTheme::systemFont(titleFontSize, QFont::Bold)));
+    layout->addWidget(makeObserverText(qtext(M::title), ObserverTheme::systemFont(titleFontSize, QFont::Bold)));
     layout->addStretch(1);
     setWidget(content);
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
-    probe_ = new WindowVisibilityProbe(
-        [weak = std::weak_ptr<ObserverStore>(store_)](const platform::UUID& id, bool visible) {
-            if (auto store = weak.lock()) store->surfaceVisibilityChanged(id, visible);
-        },
-        this);
-    probe_->setFixedSize(0, 0);
+    probe_ = WindowVisibilityProbe::reportingTo(store_, this);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 
@@ -144,9 +123,9 @@ QWidget* DeviceDetailsView::buildBody() const {
         auto* placeholder = new QWidget;
         auto* stack = column(placeholder, placeholderSpacing);
         stack->addSpacing(padding);
-        stack->addWidget(new ObserverSymbolView(qs(M::placeholderSymbol), placeholderSymbolFontSize, ObserverTheme::muted),
+        stack->addWidget(new ObserverSymbolView(qtext(M::placeholderSymbol), placeholderSymbolFontSize, ObserverTheme::muted),
                          0, Qt::AlignHCenter);
-        stack->addWidget(text(qs(M::placeholderTitle), ObserverTheme::systemFont(placeholderTitleFontSize, QFont::Bold)),
+        stack->addWidget(makeObserverText(qtext(M::placeholderTitle), ObserverTheme::systemFont(placeholderTitleFontSize, QFont::Bold)),
                          0, Qt::AlignHCenter);
         layout->addWidget(placeholder);
         return body;

@@ -6,11 +6,11 @@
 
 #include "Quentrel/Views/Models/DeviceDetailsModel.h"
 #include "Quentrel/Views/Models/LocaleTexts.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 namespace quentrel {
 
 class ObserverStore;
-class StoreRefresh;
 class WindowVisibilityProbe;
 
 // The content of the window "device-details": the selected device's facts and link bound, its
@@ -53,7 +53,7 @@ private:
     bool built_ = false;
     QWidget* body_ = nullptr;
     WindowVisibilityProbe* probe_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
 };
 
 }  // namespace quentrel

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/ActivityHistoryView.h"
 #include "Quentrel/Views/Connection/ConnectionStabilityLink.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
@@ -14,15 +15,15 @@
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Observation/DeviceObservationView.h"
 #include "Quentrel/Views/Observation/DeviceSelectorView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {
@@ -31,22 +32,8 @@ namespace {
 using M = ObservationContentModel;
 using V = ObservationContentView;
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QLabel* text(const QString& value, const QFont& font, std::optional<QColor> colour = std::nullopt) {
-    auto* label = new QLabel(value);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    if (colour) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, *colour);
-        label->setPalette(palette);
-    }
-    return label;
-}
-
 ObserverIconButton* iconButton(const M::Button& button, std::function<void()> action) {
-    return new ObserverIconButton(qs(button.title), qs(button.symbol), false, true, qs(button.identifier),
+    return new ObserverIconButton(qtext(button.title), qtext(button.symbol), false, true, qtext(button.identifier),
                                   std::move(action));
 }
 
@@ -57,7 +44,7 @@ public:
         setFixedSize(V::tileSide, V::tileSide);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new ObserverSymbolView(qs(M::headerSymbol), V::tileSymbolSize, ObserverTheme::accent), 0,
+        layout->addWidget(new ObserverSymbolView(qtext(M::headerSymbol), V::tileSymbolSize, ObserverTheme::accent), 0,
                           Qt::AlignCenter);
     }
     bool isAccessibilityHidden() const override { return true; }
@@ -82,9 +69,7 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
       remoteCommand_(std::move(remoteCommand)),
       locale_(locale),
       texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUpVerticalScrolling(*this);
     ObserverTheme::applyToRoot(*this);
     ObserverTheme::applyToRoot(*viewport());
 
@@ -101,7 +86,7 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     layout->addWidget(empty_);
     link_ = new ConnectionStabilityLink(store_, content);
     layout->addWidget(link_);
-    auto* error = new SymbolLabel({}, qs(M::errorSymbol), ObserverTheme::font(ObserverTheme::TextStyle::caption),
+    auto* error = new SymbolLabel({}, qtext(M::errorSymbol), ObserverTheme::font(ObserverTheme::TextStyle::caption),
                                   ObservationMenuView::errorColour, content);
     // The message wraps within the content's width and grows in height, never truncated.
     error->titleLabel()->setWordWrap(true);
@@ -115,14 +100,9 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     setWidget(content);
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
-    probe_ = new WindowVisibilityProbe(
-        [weak = std::weak_ptr<ObserverStore>(store_)](const platform::UUID& id, bool visible) {
-            if (auto s = weak.lock()) s->surfaceVisibilityChanged(id, visible);
-        },
-        this);
-    probe_->setFixedSize(0, 0);
+    probe_ = WindowVisibilityProbe::reportingTo(store_, this);
 
-    storeRefresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    storeRefresh_.watch(store_->objectWillChange());
     refresh();
 }
 
@@ -132,7 +112,7 @@ QWidget* ObservationContentView::buildHeader() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(headerSpacing);
     row->addWidget(new HeaderTile);
-    row->addWidget(text(qs(M::title), ObserverTheme::systemFont(titleSize, QFont::Bold)));
+    row->addWidget(makeObserverText(qtext(M::title), ObserverTheme::systemFont(titleSize, QFont::Bold)));
     row->addStretch(1);
     row->addWidget(iconButton(M::quickView, [] { ObserverWindowPresenter::requestQuickView(); }));
     auto* log = iconButton(M::activityLog, [] { showWindow(M::activityLogWindow); });
@@ -156,9 +136,9 @@ QWidget* ObservationContentView::buildDeviceGroup() {
 
     auto* bar = new QHBoxLayout;
     bar->setSpacing(actionSpacing);
-    finder_ = new ObserverActionButton(qs(M::finder.title), true, group);
-    finder_->setSymbol(qs(M::finder.symbol));
-    finder_->setObjectName(qs(M::finder.identifier));
+    finder_ = new ObserverActionButton(qtext(M::finder.title), true, group);
+    finder_->setSymbol(qtext(M::finder.symbol));
+    finder_->setObjectName(qtext(M::finder.identifier));
     connect(finder_, &QAbstractButton::clicked, this, [this] { store_->revealSelectedVolume(); });
     bar->addWidget(finder_);
     bar->addStretch(1);
@@ -182,9 +162,9 @@ QWidget* ObservationContentView::buildEmptyState() {
     auto* column = new QVBoxLayout(card);
     column->setSpacing(emptySpacing);
     column->addStretch(1);
-    column->addWidget(new ObserverSymbolView(qs(M::emptySymbol), emptySymbolSize, ObserverTheme::accent), 0,
+    column->addWidget(new ObserverSymbolView(qtext(M::emptySymbol), emptySymbolSize, ObserverTheme::accent), 0,
                       Qt::AlignHCenter);
-    emptyText_ = text({}, ObserverTheme::systemFont(emptyTextSize, QFont::DemiBold));
+    emptyText_ = makeObserverText({}, ObserverTheme::systemFont(emptyTextSize, QFont::DemiBold));
     column->addWidget(emptyText_, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return card;
@@ -196,18 +176,18 @@ QWidget* ObservationContentView::buildFooter() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(footerSpacing);
     const QFont font = ObserverTheme::systemFont(footerSize, QFont::Medium);
-    row->addWidget(new ObserverSymbolView(qs(M::footerSymbol), footerSize, ObserverTheme::muted));
-    row->addWidget(text(qs(M::footerText), font, ObserverTheme::muted));
+    row->addWidget(new ObserverSymbolView(qtext(M::footerSymbol), footerSize, ObserverTheme::muted));
+    row->addWidget(makeObserverText(qtext(M::footerText), font, ObserverTheme::muted));
     row->addStretch(1);
     modeSymbol_ = new ObserverSymbolView({}, footerSize, ObserverTheme::muted);
     row->addWidget(modeSymbol_);
-    modeText_ = text({}, font, ObserverTheme::muted);
+    modeText_ = makeObserverText({}, font, ObserverTheme::muted);
     row->addWidget(modeText_);
     return footer;
 }
 
 void ObservationContentView::addShortcut(QAbstractButton& button, std::string_view keys) {
-    auto* shortcut = new QShortcut(QKeySequence(qs(keys), QKeySequence::PortableText), &button);
+    auto* shortcut = new QShortcut(QKeySequence(qtext(keys), QKeySequence::PortableText), &button);
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, &button, [&button] {
         if (button.isEnabled() && button.isVisible()) button.click();
@@ -223,8 +203,8 @@ void ObservationContentView::refresh() {
         if (auto panel = DeviceObservationModel::fromStore(*store_, false, locale_)) panel_->apply(*panel);
         graph_->setInput(device->graph);
         finder_->setEnabled(device->finderEnabled);
-        pause_->setTitle(qs(device->pauseButton.title));
-        pause_->setSymbol(qs(device->pauseButton.symbol));
+        pause_->setTitle(qtext(device->pauseButton.title));
+        pause_->setSymbol(qtext(device->pauseButton.symbol));
         pause_->setHighlighted(device->pauseHighlighted);
         pause_->setEnabled(device->pauseEnabled);
         refresh_->setEnabled(device->refreshEnabled);

@@ -9,6 +9,7 @@
 #include "Quentrel/Views/Models/LocaleTexts.h"
 #include "Quentrel/Views/Models/ObservationContentModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QAbstractButton;
 class QLabel;
@@ -23,7 +24,6 @@ class ObserverActionButton;
 class ObserverIconButton;
 class ObserverStore;
 class ObserverSymbolView;
-class StoreRefresh;
 class WindowVisibilityProbe;
 class WorkSessionView;
 
@@ -104,7 +104,7 @@ private:
     ObserverSymbolView* modeSymbol_ = nullptr;
     QLabel* modeText_ = nullptr;
     WindowVisibilityProbe* probe_ = nullptr;
-    StoreRefresh* storeRefresh_ = nullptr;
+    ViewRefresh storeRefresh_{this, [this] { refresh(); }};
 };
 
 }  // namespace quentrel

@@ -25,23 +25,6 @@ namespace {
 using Texts = ObserverSettingsTexts;
 using ViewText::q;
 
-BoundToggle* makeSwitch(std::string_view label, QWidget* parent) {
-    auto* toggle = new BoundToggle(q(label), parent);
-    toggle->setSwitch(true);
-    toggle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return toggle;
-}
-
-// The content of a card takes the card's whole width, so switches reach its trailing edge and
-// texts wrap at it.
-QVBoxLayout* sectionColumn(QWidget* content) {
-    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(ObservationSection::spacing);
-    return column;
-}
-
 ObserverPlainButton* makeLink(std::string_view title, const QColor& colour, const QFont& font, QWidget* parent) {
     auto* button = new ObserverPlainButton(q(title), colour, parent);
     button->setFont(font);
@@ -70,11 +53,11 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
 
     // 실행
     auto* launch = new QWidget;
-    auto* launchColumn = sectionColumn(launch);
-    launchToggle_ = makeSwitch(Texts::launchToggle, launch);
+    auto* launchColumn = ObservationSection::contentColumn(launch);
+    launchToggle_ = BoundToggle::makeSwitch(q(Texts::launchToggle), launch);
     launchColumn->addWidget(launchToggle_);
     launchColumn->addWidget(ViewText::makeSeparator(separatorPadding, launch));
-    loginToggle_ = makeSwitch(Texts::loginToggle, launch);
+    loginToggle_ = BoundToggle::makeSwitch(q(Texts::loginToggle), launch);
     launchColumn->addWidget(loginToggle_);
     loginStatus_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, launch);
     launchColumn->addWidget(loginStatus_);
@@ -86,8 +69,8 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
 
     // 관측
     auto* observation = new QWidget;
-    auto* observationColumn = sectionColumn(observation);
-    backgroundToggle_ = makeSwitch(Texts::backgroundToggle, observation);
+    auto* observationColumn = ObservationSection::contentColumn(observation);
+    backgroundToggle_ = BoundToggle::makeSwitch(q(Texts::backgroundToggle), observation);
     observationColumn->addWidget(backgroundToggle_);
     observationColumn->addWidget(ViewText::makeLabel(q(Texts::backgroundCaption), caption, ObserverTheme::muted,
                                                      observation));

@@ -13,6 +13,7 @@
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
@@ -148,12 +149,7 @@ ProductHelpView::ProductHelpView(HelpSection initialSection, QWidget* parent)
     topicsLayout_ = new QVBoxLayout(topics_);
     topicsLayout_->setContentsMargins(0, 0, trailingPadding, 0);
     topicsLayout_->setSpacing(spacing);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->viewport()->setAutoFillBackground(false);
+    auto* scroll = makeVerticalScrollArea(this);
     scroll->setWidget(topics_);
     layout->addWidget(scroll, 1);
 

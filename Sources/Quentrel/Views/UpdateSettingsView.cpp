@@ -27,10 +27,7 @@ UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, Q
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
     auto* content = new QWidget;
-    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    auto* column = ObservationSection::contentColumn(content, 0);
 
     failure_ = ViewText::makeLabel(q(Texts::failure), caption, ObserverSystemColors::orange, content);
     column->addWidget(failure_);
@@ -39,10 +36,8 @@ UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, Q
     auto* controls = new QVBoxLayout(controls_);
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(ObservationSection::spacing);
-    toggle_ = new BoundToggle(q(Texts::toggle), controls_);
-    toggle_->setSwitch(true);
+    toggle_ = BoundToggle::makeSwitch(q(Texts::toggle), controls_);
     toggle_->setObjectName(q(Texts::toggleIdentifier));
-    toggle_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     controls->addWidget(toggle_);
     controls->addWidget(ViewText::makeLabel(q(Texts::explanation), caption, ObserverTheme::muted, controls_));
     auto* row = new QHBoxLayout;

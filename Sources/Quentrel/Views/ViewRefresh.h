@@ -3,15 +3,9 @@
 #include <functional>
 #include <vector>
 
-// The signal's header names a local variable `slots`, which Qt's keyword macro would empty; it
-// is read here with the macro set aside, so every view that includes this may include the store
-// and its services after Qt's headers.
-#pragma push_macro("slots")
-#undef slots
-#include "Platform/Foundation/WillChangeSignal.h"
-#pragma pop_macro("slots")
-
 #include <QPointer>
+
+#include "Platform/Foundation/WillChangeSignal.h"
 
 class QObject;
 

@@ -8,20 +8,9 @@
 namespace quentrel::ViewText {
 
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
+    auto* label = makeObserverText(text, font, colour, parent);
     label->setWordWrap(true);
-    label->setFont(font);
-    label->setText(text);
-    setColour(*label, colour);
     return label;
-}
-
-void setColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::WindowText, colour);
-    label.setPalette(palette);
 }
 
 QWidget* makeSeparator(int padding, QWidget* parent) {

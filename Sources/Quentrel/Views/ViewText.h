@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QString>
 
+#include "Quentrel/Views/Controls/ObserverText.h"
+
 class QLabel;
 class QWidget;
 
@@ -14,12 +16,10 @@ class QWidget;
 // in a font and colour.
 namespace quentrel::ViewText {
 
-inline QString q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+inline QString q(std::string_view text) { return qtext(text); }
 
 // A plain-text label that wraps to as many lines as it needs.
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
-// The label's text colour in every state.
-void setColour(QLabel& label, const QColor& colour);
 
 // A hairline in the border colour, with `padding` above and below it.
 QWidget* makeSeparator(int padding, QWidget* parent = nullptr);

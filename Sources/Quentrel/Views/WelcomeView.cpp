@@ -15,7 +15,6 @@
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Observation/DeviceSelectorView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -140,8 +139,8 @@ WelcomeView::WelcomeView(std::shared_ptr<ObserverStore> store, std::shared_ptr<L
     layout->addLayout(login);
     layout->addLayout(startRow);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
-    loginConnection_ = loginItem_->objectWillChange().connect([this] { refresh_->schedule(); });
+    refresh_.watch(store_->objectWillChange());
+    refresh_.watch(loginItem_->objectWillChange());
     refresh();
 }
 

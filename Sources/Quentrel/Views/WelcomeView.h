@@ -1,16 +1,15 @@
 #pragma once
 
-// First, so that the store's headers are read without Qt's keyword macros.
-#include "Quentrel/Views/ViewStore.h"
-
 #include <array>
 #include <memory>
 #include <optional>
 
 #include <QWidget>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/WelcomeModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 
@@ -20,7 +19,6 @@ class BoundToggle;
 class DeviceSelectorView;
 class ObserverActionButton;
 class PlainButton;
-class StoreRefresh;
 
 // The content of the window "welcome", the onboarding screen: the app in three points, the
 // device selector, the login item as an option, and the start button, which remembers the
@@ -97,8 +95,7 @@ private:
     QLabel* loginError_;
     QLabel* startHint_;
     ObserverActionButton* start_;
-    StoreRefresh* refresh_;
-    platform::WillChangeSignal::Connection loginConnection_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<WelcomeModel> model_;
 };
 

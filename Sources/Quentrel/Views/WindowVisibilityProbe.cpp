@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "ApplicationHiddenState.h"
+#include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {
 
@@ -14,6 +15,15 @@ WindowVisibilityProbe::WindowVisibilityProbe(Changed changed, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     followWindow();
+}
+
+WindowVisibilityProbe* WindowVisibilityProbe::reportingTo(const std::shared_ptr<ObserverStore>& store,
+                                                          QWidget* parent) {
+    return new WindowVisibilityProbe(
+        [weak = std::weak_ptr<ObserverStore>(store)](const platform::UUID& id, bool visible) {
+            if (auto s = weak.lock()) s->surfaceVisibilityChanged(id, visible);
+        },
+        parent);
 }
 
 WindowVisibilityProbe::~WindowVisibilityProbe() { detach(); }

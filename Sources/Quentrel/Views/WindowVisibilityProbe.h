@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QList>
 #include <QMetaObject>
@@ -11,6 +12,8 @@
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // An invisible, size-less widget that a window's content embeds to learn whether that window is
 // really visible to the user: shown, not minimised, the application not hidden, and exposed on
@@ -28,6 +31,10 @@ public:
 
     explicit WindowVisibilityProbe(Changed changed, QWidget* parent = nullptr);
     ~WindowVisibilityProbe() override;
+
+    // A probe inside `parent` whose reports go to the store's surfaceVisibilityChanged (the store
+    // held weakly: reports after it is gone are dropped).
+    static WindowVisibilityProbe* reportingTo(const std::shared_ptr<ObserverStore>& store, QWidget* parent);
 
     // Made fresh for each probe, fixed for its life.
     const platform::UUID& surfaceID() const { return surfaceID_; }

@@ -2,8 +2,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "Quentrel/Views/ViewStore.h"
-
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LinkBandwidthText.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/DeviceDetailsView.h"

@@ -2,8 +2,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "Quentrel/Views/ViewStore.h"
-
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/ActivityHistoryView.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Models/FixedLocaleTexts.h"

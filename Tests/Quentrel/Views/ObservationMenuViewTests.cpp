@@ -10,7 +10,7 @@
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Observation/DeviceObservationView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
-#include "Quentrel/Views/StoreRefresh.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 using namespace quentrel;
 using namespace quentrel::testing;
@@ -233,7 +233,9 @@ TEST_F(ObservationMenuViewTest, TheConnectionRowFollowsTheRememberedDrive) {
 TEST_F(ObservationMenuViewTest, ManySignalsInOneTurnGiveOneRefresh) {
     auto& v = view();
     int refreshes = 0;
-    StoreRefresh counter(*mirror.store, [&] { ++refreshes; }, nullptr);
+    QObject context;
+    ViewRefresh counter(&context, [&] { ++refreshes; });
+    counter.watch(mirror.store->objectWillChange());
     for (int i = 0; i < 3; ++i) {
         mirror.state.errorMessage = "오류 " + std::to_string(i);
         mirror.apply();

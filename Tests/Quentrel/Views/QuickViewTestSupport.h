@@ -3,9 +3,6 @@
 // What the widget tests of the quick view and its parts share: the mirror store with its
 // captured commands, the window presenter's calls, and finding controls.
 
-#include "Quentrel/Views/ViewStore.h"
-#include "Quentrel/Views/Models/MirrorFixture.h"
-
 #include <string>
 #include <vector>
 
@@ -18,6 +15,7 @@
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Support/LocaleFormatter.h"
+#include "Quentrel/Views/Models/MirrorFixture.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "ThemeTestSupport.h"
 

@@ -6,14 +6,9 @@
 #include <memory>
 #include <vector>
 
-// The will-change signal's header names a variable `slots`; read it with Qt's keyword macro set
-// aside, so widget tests may include it after Qt's headers.
-#pragma push_macro("slots")
-#undef slots
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Services/ObserverUIState.h"
 #include "Quentrel/Stores/ObserverStore.h"
-#pragma pop_macro("slots")
 
 namespace secondarywindows {
 

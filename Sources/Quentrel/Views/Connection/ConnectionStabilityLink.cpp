@@ -4,11 +4,10 @@
 #include <QLabel>
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -33,7 +32,7 @@ ConnectionStabilityLink::ConnectionStabilityLink(std::shared_ptr<ObserverStore> 
     connect(this, &QAbstractButton::clicked, this,
             [] { ObserverWindowPresenter::requestShow(std::string(ConnectionStabilityLinkModel::summaryWindow)); });
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

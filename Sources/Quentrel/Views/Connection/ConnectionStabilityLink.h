@@ -5,6 +5,7 @@
 
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Models/ConnectionStabilityModel.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 
@@ -12,7 +13,6 @@ namespace quentrel {
 
 class ObserverStore;
 class ObserverSymbolView;
-class StoreRefresh;
 
 // The one-line connection row of the remembered drive: its state, "연결 요약" and the loss and
 // recovery counts; a click opens the connection summary window. Without a remembered drive it is
@@ -40,7 +40,7 @@ private:
     QLabel* title_;
     QLabel* summary_;
     ObserverSymbolView* chevron_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<ConnectionStabilityLinkModel> model_;
 };
 

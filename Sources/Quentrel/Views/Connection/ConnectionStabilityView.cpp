@@ -6,13 +6,13 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
-#include "Quentrel/Views/StoreRefresh.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -123,11 +123,7 @@ ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> 
     dates->addWidget(lastLoss_);
     recordLayout->addLayout(dates);
 
-    scroll_ = new QScrollArea(record_);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_ = makeVerticalScrollArea(record_);
     auto* list = new QWidget;
     listLayout_ = new QVBoxLayout(list);
     listLayout_->setContentsMargins(0, 0, 0, 0);
@@ -137,7 +133,6 @@ ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> 
     listLayout_->addWidget(emptyNote_);
     listLayout_->addStretch(1);
     scroll_->setWidget(list);
-    scroll_->viewport()->setAutoFillBackground(false);
     list->setAutoFillBackground(false);
     recordLayout->addWidget(scroll_, 1);
 
@@ -156,7 +151,7 @@ ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> 
     layout->addWidget(unavailable_, 1);
     layout->addWidget(record_, 1);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

@@ -9,6 +9,7 @@
 
 #include "Quentrel/Views/Models/ConnectionStabilityModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 class QScrollArea;
@@ -19,7 +20,6 @@ namespace quentrel {
 class ObserverStore;
 class ObserverSurface;
 class ObserverSymbolView;
-class StoreRefresh;
 class SymbolLabel;
 
 // The content of the window "connection-summary": the remembered drive's connection state, its
@@ -88,7 +88,7 @@ private:
     QLabel* emptyNote_;
     std::vector<ChangeRow*> rows_;
     QLabel* footnote_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<ConnectionStabilityModel> model_;
 };
 

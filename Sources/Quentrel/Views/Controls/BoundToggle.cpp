@@ -4,11 +4,19 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
+#include "ObserverActionStyle.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {
 
 BoundToggle::BoundToggle(const QString& label, QWidget* parent) : QCheckBox(label, parent) {}
+
+BoundToggle* BoundToggle::makeSwitch(const QString& label, QWidget* parent) {
+    auto* toggle = new BoundToggle(label, parent);
+    toggle->setSwitch(true);
+    toggle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return toggle;
+}
 
 void BoundToggle::setValue(bool on) {
     const QSignalBlocker blocker(this);
@@ -40,7 +48,7 @@ void BoundToggle::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(isEnabled() ? 1.0 : disabledOpacity);
+    painter.setOpacity(isEnabled() ? 1.0 : ObserverActionStyle::disabledOpacity);
 
     // The label at the leading edge, the switch at the trailing edge.
     const QRect track(width() - switchWidth, (height() - switchHeight) / 2, switchWidth, switchHeight);

@@ -15,9 +15,10 @@ public:
     static constexpr int switchHeight = 20;
     static constexpr int knobInset = 2;
     static constexpr int labelSpacing = 12;
-    static constexpr qreal disabledOpacity = 0.4;
 
     explicit BoundToggle(const QString& label, QWidget* parent = nullptr);
+    // A switch that takes the width of its row, so the track sits at the trailing edge.
+    static BoundToggle* makeSwitch(const QString& label, QWidget* parent = nullptr);
 
     // Sets the shown value without emitting any signal.
     void setValue(bool on);

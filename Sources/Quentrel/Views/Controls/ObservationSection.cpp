@@ -28,6 +28,14 @@ ObservationSection::ObservationSection(const QString& title, QWidget* content, Q
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
+QVBoxLayout* ObservationSection::contentColumn(QWidget* content, int spacing) {
+    content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    return column;
+}
+
 QString ObservationSection::title() const { return title_->text(); }
 
 void ObservationSection::setTitle(const QString& title) { title_->setText(title); }

@@ -6,6 +6,7 @@
 #include "ObserverSurface.h"
 
 class QLabel;
+class QVBoxLayout;
 
 namespace quentrel {
 
@@ -21,6 +22,10 @@ public:
     // The title is shown as it is. The section takes ownership of `content`, which keeps its
     // preferred width unless its horizontal size policy expands when it is given.
     ObservationSection(const QString& title, QWidget* content, QWidget* parent = nullptr);
+
+    // The column of a card's `content`, without margins. The content takes the card's whole
+    // width, so switches reach its trailing edge and texts wrap at it.
+    static QVBoxLayout* contentColumn(QWidget* content, int spacing = ObservationSection::spacing);
 
     QString title() const;
     void setTitle(const QString& title);

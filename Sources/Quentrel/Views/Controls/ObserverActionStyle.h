@@ -16,6 +16,7 @@ struct ObserverActionStyle {
     static constexpr qreal cornerRadius = 12;
     // Between a label's symbol and its title.
     static constexpr int symbolSpacing = 6;
+    // How every control of ours dims while pressed or disabled.
     static constexpr qreal pressedOpacity = 0.7;
     static constexpr qreal disabledOpacity = 0.4;
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "ObserverActionStyle.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -44,7 +45,7 @@ void ObserverIconButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // A disabled button keeps the look `highlighted` gives it, dimmed.
-    painter.setOpacity(isEnabled() ? 1.0 : disabledOpacity);
+    painter.setOpacity(isEnabled() ? 1.0 : ObserverActionStyle::disabledOpacity);
     const QRectF square(0, 0, side, side);
     const QColor fill = highlighted_ ? ObserverTheme::withOpacity(ObserverTheme::accent, highlightedFillOpacity)
                                      : ObserverTheme::withOpacity(ObserverTheme::elevated, plainFillOpacity);

@@ -17,7 +17,6 @@ public:
     static constexpr qreal symbolFontSize = 15;
     static constexpr qreal highlightedFillOpacity = 0.1;
     static constexpr qreal plainFillOpacity = 0.55;
-    static constexpr qreal disabledOpacity = 0.4;
 
     // `action` runs on the main thread for each click.
     ObserverIconButton(const QString& title, const QString& symbol, bool highlighted, bool enabled,

@@ -5,11 +5,16 @@
 namespace quentrel {
 
 QLabel* makeObserverText(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* label = makeObserverText(text, font, parent);
+    setTextColour(*label, colour);
+    return label;
+}
+
+QLabel* makeObserverText(const QString& text, const QFont& font, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(font);
-    setTextColour(*label, colour);
     return label;
 }
 

@@ -17,6 +17,8 @@ inline QString qtext(std::string_view text) {
 // A plain-text label (never rich text: device and volume names are shown as they are) in `font`
 // and `colour`.
 QLabel* makeObserverText(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
+// The same in the colour the label inherits.
+QLabel* makeObserverText(const QString& text, const QFont& font, QWidget* parent = nullptr);
 // The colour a widget draws its text in (its foreground role).
 void setTextColour(QWidget& widget, const QColor& colour);
 

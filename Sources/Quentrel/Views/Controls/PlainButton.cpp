@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 
+#include "ObserverActionStyle.h"
 #include "ObserverSymbolView.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 
@@ -17,7 +18,7 @@ PlainButton::PlainButton(QWidget* parent) : QAbstractButton(parent) {
     // The label dims while the button is held down; the effect covers the child widgets too.
     connect(this, &QAbstractButton::pressed, this, [this] {
         auto* effect = new QGraphicsOpacityEffect(this);
-        effect->setOpacity(pressedOpacity);
+        effect->setOpacity(ObserverActionStyle::pressedOpacity);
         setGraphicsEffect(effect);
     });
     connect(this, &QAbstractButton::released, this, [this] { setGraphicsEffect(nullptr); });

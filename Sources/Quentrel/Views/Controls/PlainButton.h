@@ -15,8 +15,6 @@ class ObserverSymbolView;
 class PlainButton : public QAbstractButton {
     Q_OBJECT
 public:
-    static constexpr qreal pressedOpacity = 0.7;
-
     explicit PlainButton(QWidget* parent = nullptr);
 
     // A button whose label is one symbol at `fontSize` in `tint`, centred in a frame of `frame`

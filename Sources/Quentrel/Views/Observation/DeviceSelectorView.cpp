@@ -5,14 +5,13 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
-#include "Quentrel/Views/ViewStore.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/FittingLabel.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Models/StoreSelection.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -73,8 +72,8 @@ DeviceSelectorView::DeviceSelectorView(std::shared_ptr<ObserverStore> store, boo
       link_(new SymbolLabel({}, QStringLiteral("cable.connector"),
                             systemFont(compact ? compactLinkSize : fullLinkSize), ObserverTheme::muted, this)),
       remember_(new ObserverIconButton({}, {}, false, false, qtext(DeviceSelectorModel::rememberIdentifier),
-                                       [this] { rememberOrForget(); }, this)),
-      refresh_(new StoreRefresh(*store_, [this] { refresh(); }, this)) {
+                                       [this] { rememberOrForget(); }, this)) {
+    refresh_.watch(store_->objectWillChange());
     menuButton_->setObjectName(qtext(DeviceSelectorModel::pickerIdentifier));
     menuButton_->setMenu(menu_);
     link_->setObjectName(qtext(DeviceSelectorModel::linkIdentifier));

@@ -8,6 +8,7 @@
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Models/DeviceSelectorModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -20,7 +21,6 @@ class FittingLabel;
 class ObserverIconButton;
 class ObserverStore;
 class ObserverSymbolView;
-class StoreRefresh;
 class SymbolLabel;
 
 // The card through which the user picks the one device the views follow and remembers it as the
@@ -77,7 +77,7 @@ private:
     FittingLabel* subtitle_;
     SymbolLabel* link_;
     ObserverIconButton* remember_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<DeviceSelectorModel> model_;
 };
 

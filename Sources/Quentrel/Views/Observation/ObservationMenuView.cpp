@@ -11,6 +11,7 @@
 #include "DeviceObservationView.h"
 #include "DeviceSelectorView.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Connection/ConnectionStabilityLink.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
@@ -19,10 +20,8 @@
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -106,7 +105,7 @@ ObservationMenuView::ObservationMenuView(std::shared_ptr<ObserverStore> store, Q
 
     buildFooter(*root, model);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

@@ -9,6 +9,7 @@
 
 #include "Quentrel/Views/Models/QuickViewModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QAction;
 class QLabel;
@@ -24,7 +25,6 @@ class ObserverActionButton;
 class ObserverIconButton;
 class ObserverStore;
 class PlainButton;
-class StoreRefresh;
 class SymbolLabel;
 class WorkSessionView;
 
@@ -126,7 +126,7 @@ private:
     ObserverActionButton* dashboard_ = nullptr;
     ObserverIconButton* finder_ = nullptr;
     ObserverIconButton* pause_ = nullptr;
-    StoreRefresh* refresh_ = nullptr;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<QuickViewModel> model_;
 };
 

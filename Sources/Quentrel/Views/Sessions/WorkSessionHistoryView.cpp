@@ -5,14 +5,14 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ContentUnavailableView.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
-#include "Quentrel/Views/StoreRefresh.h"
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -88,11 +88,7 @@ WorkSessionHistoryView::WorkSessionHistoryView(std::shared_ptr<ObserverStore> st
     banner_->titleLabel()->setWordWrap(true);
     static_cast<QBoxLayout*>(banner_->layout())->setStretchFactor(banner_->titleLabel(), 1);
 
-    scroll_ = new QScrollArea(this);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_ = makeVerticalScrollArea(this);
     auto* content = new QWidget;
     listLayout_ = new QVBoxLayout(content);
     listLayout_->setContentsMargins(0, 0, 0, 0);
@@ -101,7 +97,6 @@ WorkSessionHistoryView::WorkSessionHistoryView(std::shared_ptr<ObserverStore> st
     listLayout_->addWidget(empty_);
     listLayout_->addStretch(1);
     scroll_->setWidget(content);
-    scroll_->viewport()->setAutoFillBackground(false);
     content->setAutoFillBackground(false);
 
     limits_ = makeObserverText({}, caption, ObserverTheme::muted, this);
@@ -118,7 +113,7 @@ WorkSessionHistoryView::WorkSessionHistoryView(std::shared_ptr<ObserverStore> st
     layout->addWidget(scroll_, 1);
     layout->addWidget(limits_);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

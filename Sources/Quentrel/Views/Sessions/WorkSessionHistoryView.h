@@ -1,8 +1,5 @@
 #pragma once
 
-// First, so that the store's headers are read without Qt's keyword macros.
-#include "Quentrel/Views/ViewStore.h"
-
 #include <memory>
 #include <optional>
 #include <vector>
@@ -10,9 +7,11 @@
 #include <QColor>
 #include <QWidget>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/WorkSessionHistoryModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/QtMinuteDateFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 class QScrollArea;
@@ -23,7 +22,6 @@ namespace quentrel {
 class ContentUnavailableView;
 class ObserverActionButton;
 class ObserverStore;
-class StoreRefresh;
 class SymbolLabel;
 
 // The work sessions of the last days: an explanation with the button that starts a new session,
@@ -77,7 +75,7 @@ private:
     ContentUnavailableView* empty_;
     std::vector<Row*> rows_;
     QLabel* limits_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<WorkSessionHistoryModel> model_;
 };
 

@@ -5,12 +5,11 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
-#include "Quentrel/Views/StoreRefresh.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "Quentrel/Views/ViewStore.h"
 
 namespace quentrel {
 
@@ -62,7 +61,7 @@ WorkSessionView::WorkSessionView(std::shared_ptr<ObserverStore> store, bool comp
     layout->addWidget(noSession_);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
-    refresh_ = new StoreRefresh(*store_, [this] { refresh(); }, this);
+    refresh_.watch(store_->objectWillChange());
     refresh();
 }
 

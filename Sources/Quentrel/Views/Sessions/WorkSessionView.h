@@ -6,6 +6,7 @@
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Models/WorkSessionModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
+#include "Quentrel/Views/ViewRefresh.h"
 
 class QLabel;
 class QVBoxLayout;
@@ -14,7 +15,6 @@ namespace quentrel {
 
 class ObserverStore;
 class PlainButton;
-class StoreRefresh;
 class SymbolLabel;
 
 // The card "이번 작업 세션": the bytes read and written in the running work session, how long it
@@ -62,7 +62,7 @@ private:
     QLabel* duration_;
     SymbolLabel* paused_;
     QLabel* noSession_;
-    StoreRefresh* refresh_;
+    ViewRefresh refresh_{this, [this] { refresh(); }};
     std::optional<WorkSessionModel> model_;
 };
 
