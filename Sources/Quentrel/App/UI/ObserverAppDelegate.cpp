@@ -1,7 +1,3 @@
-// The store comes before any Qt header: Qt defines `slots` as a macro, which the store's change
-// signal uses as a name.
-#include "Quentrel/Stores/ObserverStore.h"
-
 #include "ObserverAppDelegate.h"
 
 #include <cctype>
@@ -17,6 +13,7 @@
 
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/FixedDecimalText.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
@@ -306,7 +303,7 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
 
     QWidget* root = WindowContents::makeQuickView(store_, nullptr);
     auto* panel = new ObserverQuickPanel(root);
-    WindowContents::makeVisibilityProbe(store_, panel->contentView());
+    WindowVisibilityProbe::reportingTo(store_, panel->contentView());
     panel->setWindowTitle(text(quickPanelTitle));
     panel->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<ObserverAppDelegate> self(this);

@@ -1,10 +1,8 @@
 #include "WindowContents.h"
 
-// Before any Qt header (Qt defines `slots` as a macro).
-#include "Quentrel/Stores/ObserverStore.h"
-
 #include <QWidget>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/ActivityLogView.h"
 #include "Quentrel/Views/Connection/ConnectionStabilityView.h"
 #include "Quentrel/Views/DataManagementView.h"
@@ -16,18 +14,9 @@
 #include "Quentrel/Views/ProductHelpView.h"
 #include "Quentrel/Views/QuickViewActivityGraph.h"
 #include "Quentrel/Views/WelcomeView.h"
-#include "Quentrel/Views/WindowVisibilityProbe.h"
 #include "WindowTable.h"
 
 namespace quentrel::WindowContents {
-
-WindowVisibilityProbe* makeVisibilityProbe(const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
-    return new WindowVisibilityProbe(
-        [weak = std::weak_ptr<ObserverStore>(store)](const platform::UUID& surface, bool visible) {
-            if (auto s = weak.lock()) s->surfaceVisibilityChanged(surface, visible);
-        },
-        parent);
-}
 
 QWidget* make(const std::string& windowID, const std::shared_ptr<ObserverStore>& store, QWidget* parent) {
     switch (WindowTable::spec(windowID).content) {

@@ -8,7 +8,6 @@ class QWidget;
 namespace quentrel {
 
 class ObserverStore;
-class WindowVisibilityProbe;
 
 // The one seam between the presenter and the views: the root view of each window and of the quick
 // panel, built on the mirror store. Each function returns a new widget parented to `parent`;
@@ -22,10 +21,6 @@ QWidget* make(const std::string& windowID, const std::shared_ptr<ObserverStore>&
 // The quick view with its compact graph. The panel takes its size hint as the fitting size and adds
 // the probe itself.
 QWidget* makeQuickView(const std::shared_ptr<ObserverStore>& store, QWidget* parent);
-
-// A zero-size probe inside `parent` whose reports go to the store's surfaceVisibilityChanged (the
-// store held weakly: reports after it is gone are dropped).
-WindowVisibilityProbe* makeVisibilityProbe(const std::shared_ptr<ObserverStore>& store, QWidget* parent);
 
 }  // namespace WindowContents
 

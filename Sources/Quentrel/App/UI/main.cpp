@@ -7,12 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-// The client (with the store) comes before any Qt header: Qt defines `slots` as a macro.
-#include "ObserverUIClient.h"
-
 #include <QApplication>
 
 #include "ObserverAppDelegate.h"
+#include "ObserverUIClient.h"
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"

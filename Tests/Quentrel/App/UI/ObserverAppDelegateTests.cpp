@@ -1,7 +1,6 @@
-// The store before any Qt header (Qt defines `slots` as a macro).
-#include "Quentrel/Stores/ObserverStore.h"
-
 #include "ObserverAppDelegate.h"
+
+#include "Quentrel/Stores/ObserverStore.h"
 
 #include <memory>
 #include <string>
