@@ -61,6 +61,9 @@ TEST(AgentWithUIApp, AManualFirstStartShowsWelcomeAndQuitInTheUIAppEndsBothProgr
     EXPECT_EQ(sandbox.witness.instances(), 1);
     ASSERT_FALSE(sandbox.witness.sent(1).empty());
     EXPECT_EQ(sandbox.witness.sent(1).front(), kReady);
+    if (std::getenv("KAVRINET_SCREENSHOTS")) {
+        EXPECT_TRUE(agenttest::screenshot(x, "desktop-welcome-on-a-first-start"));
+    }
 
     // The menu's quit, by its shortcut, in the window that has the keyboard.
     x.run("xdotool windowfocus " + welcome->id + " key ctrl+q");
@@ -103,7 +106,7 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     EXPECT_LE(px + width, kScreenWidth);
     EXPECT_LE(py + height, kScreenHeight);
     if (std::getenv("KAVRINET_SCREENSHOTS")) {
-        EXPECT_TRUE(agenttest::screenshot(x, "AgentWithUIApp-QuickPanel"));
+        EXPECT_TRUE(agenttest::screenshot(x, "desktop-quick-panel-under-the-tray-icon"));
     }
 
     const std::optional<pid_t> ui = sandbox.witness.pid(1);
