@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "Quentrel/Services/ObserverUIChannel.h"
@@ -19,6 +20,9 @@ struct Hop {
     UISessionChannel::Receive receive;
     UISessionChannel::Ended ended;
     std::atomic<bool> finished{false};
+    // The thread that finished it: a send reports only an end that it brought about itself, not
+    // one that another thread brought about meanwhile (a UI app that exits at once on stop).
+    std::atomic<std::thread::id> finisher{};
 };
 
 class PipeSessionChannel final : public UISessionChannel {
@@ -28,8 +32,9 @@ public:
 
     void start() override { channel_->start(); }
     bool send(const ObserverUIMessage& message) override {
+        if (hop_->finished.load()) return false;
         channel_->send(message);
-        return !hop_->finished.load();
+        return !(hop_->finished.load() && hop_->finisher.load() == std::this_thread::get_id());
     }
     void finish() override { channel_->finish(); }
 
@@ -73,6 +78,7 @@ UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue)
                     });
             },
             [hop] {
+                hop->finisher.store(std::this_thread::get_id());
                 hop->finished.store(true);
                 if (auto queue = hop->mainQueue.lock())
                     queue->async([hop] {

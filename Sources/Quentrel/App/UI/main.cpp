@@ -13,6 +13,7 @@
 #include "ObserverUIClient.h"
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Foundation/BundleInfo.h"
+#include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "UILaunchCheck.h"
@@ -55,12 +56,18 @@ int main(int argc, char** argv) {
     }
     // A write to a pipe whose reader has gone fails with EPIPE, which ends the channel.
     std::signal(SIGPIPE, SIG_IGN);
+    // The agent ends a UI app that it has told to stop with SIGTERM as well; either way the app
+    // ends the normal way. Blocked before Qt starts a thread.
+    const int terminationSignals = TerminationSignals::block();
     const PipeDescriptors pipe = takePipe();
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ObserverTheme::applyToApplication(application);
     ApplicationTermination::terminate = terminateApplication;
+    std::unique_ptr<TerminationSignals> terminationWatch;
+    if (terminationSignals >= 0)
+        terminationWatch = std::make_unique<TerminationSignals>(terminationSignals, terminateApplication);
 
     const auto mainQueue = platform::QtMainQueue::make("main");
     ObserverUIClient::Environment environment;

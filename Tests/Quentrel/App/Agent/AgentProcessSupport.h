@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -88,7 +89,46 @@ struct StubRecords {
     }
 };
 
-// Whether `name` has an owner on the session bus of this process (dbus-send, of the dbus package).
+// What the UI witness wrote into its folder (see UIWitness/UIWitness.cpp): the real UI app's
+// process id, the payloads it sent to the agent and its exit status.
+struct WitnessRecords {
+    std::filesystem::path folder;
+
+    std::string text(const std::string& name) const {
+        std::ifstream in(folder / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    int instances() const {
+        int n = 0;
+        while (std::filesystem::exists(folder / ("ui-" + std::to_string(n + 1)))) ++n;
+        return n;
+    }
+    // The UI app's process id once the witness has started it.
+    std::optional<pid_t> pid(int instance) const {
+        const std::string id = text("ui-" + std::to_string(instance));
+        if (id.empty() || id.back() != '\n') return std::nullopt;
+        return static_cast<pid_t>(std::atol(id.c_str()));
+    }
+    std::vector<json> sent(int instance) const {
+        std::vector<json> out;
+        std::ifstream in(folder / ("sent-" + std::to_string(instance) + ".jsonl"));
+        std::string line;
+        while (std::getline(in, line)) out.push_back(json::parse(line, nullptr, false));
+        return out;
+    }
+    bool sentAny(int instance, const json& message) const {
+        for (const json& payload : sent(instance))
+            if (payload == message) return true;
+        return false;
+    }
+    std::optional<int> exitStatus(int instance) const {
+        const std::string code = text("exit-" + std::to_string(instance));
+        if (code.empty() || code.back() != '\n') return std::nullopt;
+        return std::atoi(code.c_str());
+    }
+    std::string standardError(int instance) const { return text("ui-" + std::to_string(instance) + ".err"); }
+};
+
 // The standard output of a shell command.
 inline std::string capture(const std::string& command) {
     std::string out;
@@ -105,6 +145,7 @@ inline bool installed(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// Whether `name` has an owner on the session bus of this process (dbus-send, of the dbus package).
 inline bool busNameOwned(const std::string& name) {
     const std::string command = "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
                                 "org.freedesktop.DBus.NameHasOwner string:" +
@@ -120,9 +161,10 @@ struct AgentSandbox {
     std::filesystem::path data = root / "data";
     std::filesystem::path runtime = root / "runtime";
     StubRecords stub{root / "stub"};
+    WitnessRecords witness{root / "witness"};
 
     AgentSandbox() {
-        for (const auto& folder : {home, config, data, runtime, stub.folder})
+        for (const auto& folder : {home, config, data, runtime, stub.folder, witness.folder})
             std::filesystem::create_directories(folder);
         std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     }
@@ -136,6 +178,7 @@ struct AgentSandbox {
             {"XDG_RUNTIME_DIR", runtime.string()},
             {"QT_QPA_PLATFORM", "offscreen"},
             {"KAVRINET_STUB_DIR", stub.folder.string()},
+            {"KAVRINET_WITNESS_DIR", witness.folder.string()},
         };
         for (const char* name : {"PATH", "DBUS_SESSION_BUS_ADDRESS", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
             if (const char* value = std::getenv(name)) env[name] = value;

@@ -113,6 +113,7 @@ public:
     }
 
     bool running() const { return pid_ > 0; }
+    void signal(int number) const { ::kill(pid_, number); }
     Clock::time_point started() const { return started_; }
 
     void sendBytes(const std::string& bytes) {
@@ -328,6 +329,19 @@ TEST(KavrinetUIProcess, theEndOfInputOrABrokenProtocolEndsTheApp) {
         EXPECT_TRUE(ui.drain()) << c.name;
         EXPECT_EQ(ui.waitForExit(), 0) << c.name;
         EXPECT_TRUE(ui.unframed().empty()) << c.name;
+    }
+}
+
+TEST(KavrinetUIProcess, aTerminationSignalEndsTheAppTheNormalWay) {
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        UIProcess ui({});
+        expectReady(ui);
+        ui.send(state(1));
+        ui.send(quickView());
+        ASSERT_TRUE(nextCommand(ui));
+        ui.signal(number);
+        EXPECT_TRUE(ui.drain()) << number;
+        EXPECT_EQ(ui.waitForExit(), 0) << number;
     }
 }
 

@@ -7,8 +7,9 @@
 
 namespace quentrel {
 
-// SIGTERM, SIGINT and SIGHUP end the agent through its normal termination, on the main thread:
-// the signals are blocked in every thread and read from a signalfd by the event loop.
+// SIGTERM, SIGINT and SIGHUP end the program (the agent or the UI app) through its normal
+// termination, on the main thread: the signals are blocked in every thread and read from a
+// signalfd by the event loop.
 class TerminationSignals final : public QObject {
 public:
     // Blocks the three signals in the calling thread, and so in every thread it starts later:
