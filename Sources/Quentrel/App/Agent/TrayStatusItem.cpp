@@ -149,8 +149,11 @@ void TrayStatusItem::showIcon() {
     icon_ = std::make_unique<QSystemTrayIcon>(statusIcon());
     icon_->setToolTip(QString::fromUtf8(ObserverBackgroundDelegate::statusItemText));
     ObserverSymbols::tag(*icon_, QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol));
+    // Every click toggles the quick view: Qt reports a second click soon after the first only as a
+    // double click, which must not be lost.
     connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && action_) action_();
+        const bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+        if (click && action_) action_();
     });
     icon_->show();
     if (filtering_) {
