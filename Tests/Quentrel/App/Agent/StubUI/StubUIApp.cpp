@@ -33,6 +33,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../InstanceFiles.h"
+
 namespace {
 
 using nlohmann::json;
@@ -50,25 +52,15 @@ struct Rule {
     std::string argument;
 };
 
-std::string directory() {
-    const char* dir = std::getenv("KAVRINET_STUB_DIR");
-    return dir ? dir : "";
-}
+const agenttest::InstanceFiles records("KAVRINET_STUB_DIR");
+
+std::string directory() { return records.folder(); }
 
 std::string file(const std::string& name, int instance, const std::string& extension = "") {
-    return directory() + "/" + name + "-" + std::to_string(instance) + extension;
+    return records.file(name, instance, extension);
 }
 
-int claimInstance() {
-    for (int n = 1;; ++n) {
-        const int fd = ::open(file("instance", n).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return n;
-        }
-        if (errno != EEXIST) return -1;
-    }
-}
+int claimInstance() { return records.claim("instance"); }
 
 std::string statusField(const std::string& name) {
     std::ifstream status("/proc/self/status");

@@ -25,6 +25,8 @@
 
 extern char** environ;
 
+#include "../InstanceFiles.h"
+
 namespace {
 
 constexpr std::size_t kHeaderLength = 4;
@@ -34,25 +36,15 @@ constexpr int kForwardedSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile pid_t child = -1;
 
-std::string directory() {
-    const char* dir = std::getenv("KAVRINET_WITNESS_DIR");
-    return dir ? dir : "";
-}
+const agenttest::InstanceFiles records("KAVRINET_WITNESS_DIR");
+
+std::string directory() { return records.folder(); }
 
 std::string file(const std::string& name, int instance, const std::string& extension = "") {
-    return directory() + "/" + name + "-" + std::to_string(instance) + extension;
+    return records.file(name, instance, extension);
 }
 
-int claimInstance() {
-    for (int n = 1;; ++n) {
-        const int fd = ::open(file("ui", n).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return n;
-        }
-        if (errno != EEXIST) return -1;
-    }
-}
+int claimInstance() { return records.claim("ui"); }
 
 // Written whole, or not at all once the agent has gone.
 bool writeAll(int fd, const char* data, std::size_t size) {
