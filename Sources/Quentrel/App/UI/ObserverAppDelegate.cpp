@@ -3,6 +3,7 @@
 #include <cctype>
 #include <utility>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
@@ -178,6 +180,7 @@ void ObserverAppDelegate::showWindow(const std::string& windowID) {
 ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     const WindowSpec spec = WindowTable::spec(windowID);
     QWidget* root = WindowContents::make(windowID, store_, nullptr);
+    leaveMenuKeysToTheMenu(*root);
     auto* window = new ObserverWindow(windowID, root, makeMenuBar());
     window->setWindowTitle(text(spec.title));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -200,6 +203,26 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     }
     windows_[windowID] = window;
     return window;
+}
+
+void ObserverAppDelegate::leaveMenuKeysToTheMenu(QWidget& root) const {
+    // A view's key that a menu item also has means the same there (its log, dashboard, details or
+    // quit); two owners of one key would both be ignored, so the menu answers it alone, as it does
+    // for a view control that cannot take the key.
+    QList<QKeySequence> menuKeys;
+    for (const auto& [command, action] : actions_)
+        if (!action->shortcut().isEmpty()) menuKeys << action->shortcut();
+    const auto taken = [&](const QKeySequence& key) { return !key.isEmpty() && menuKeys.contains(key); };
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    widgets << &root;
+    for (QWidget* widget : widgets) {
+        for (QAction* own : widget->actions())
+            if (taken(own->shortcut())) widget->removeAction(own);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && taken(button->shortcut()))
+            button->setShortcut({});
+    }
+    for (QShortcut* shortcut : root.findChildren<QShortcut*>())
+        if (taken(shortcut->key())) shortcut->setEnabled(false);
 }
 
 void ObserverAppDelegate::bringToFront(ObserverWindow& window) {
@@ -312,6 +335,7 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
     });
     // The main menu's shortcuts work while the panel is the key window, as the menu would.
     for (const auto& [command, action] : actions_) panel->addAction(action);
+    leaveMenuKeysToTheMenu(*root);
 
     const QSize fitting = panel->sizeHint();
     const auto& a = *presentation.anchor;

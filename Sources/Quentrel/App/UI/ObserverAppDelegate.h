@@ -76,6 +76,7 @@ public:
 private:
     ObserverWindow* makeWindow(const std::string& windowID);
     QMenuBar* makeMenuBar();
+    void leaveMenuKeysToTheMenu(QWidget& root) const;
     void bringToFront(ObserverWindow& window);
     void windowWillClose(ObserverWindow& window);
 

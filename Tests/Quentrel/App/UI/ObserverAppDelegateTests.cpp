@@ -267,6 +267,33 @@ TEST_F(ObserverAppDelegateTest, hooksAndMenuItemsOpenWindowsRunTheHooksAndHide) 
     EXPECT_FALSE(ApplicationHiddenState::shared().isHidden()) << "showing a window unhides the app";
 }
 
+// A view's own key that the menu also has must still work: two owners of one key would cancel
+// each other out.
+TEST_F(ObserverAppDelegateTest, aKeyThatAViewAndTheMenuShareStillOpensItsWindow) {
+    ObserverWindow& dashboard = shown("status");
+    QTest::keyClick(&dashboard, Qt::Key_L, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(presenter->window("activity-log")) << "from the dashboard";
+    presenter->closeWindow("activity-log");
+    settle();
+
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    QTest::keyClick(panel, Qt::Key_L, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(presenter->window("activity-log")) << "from the quick view";
+    presenter->closeWindow("activity-log");
+    presenter->closeWindow("status");
+    settle();
+
+    // With no other window open, too; Ctrl+O is also the quick view's dashboard button.
+    panel = openPanel();
+    ASSERT_TRUE(panel);
+    QTest::keyClick(panel, Qt::Key_O, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(presenter->window("status"));
+}
+
 TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
     for (std::string_view id : ObserverUIPresentation::windowIDs) {
         if (id == ObserverUIPresentation::quickViewWindow) continue;
