@@ -216,6 +216,8 @@ void ObserverAppDelegate::leaveMenuKeysToTheMenu(QWidget& root) const {
     QList<QWidget*> widgets = root.findChildren<QWidget*>();
     widgets << &root;
     for (QWidget* widget : widgets) {
+        // A menu's items keep their keys: they show them, and answer them only while it is open.
+        if (qobject_cast<QMenu*>(widget)) continue;
         for (QAction* own : widget->actions())
             if (taken(own->shortcut())) widget->removeAction(own);
         if (auto* button = qobject_cast<QAbstractButton*>(widget); button && taken(button->shortcut()))
