@@ -295,6 +295,8 @@ private:
 
     // Publication: one will-change signal unless a batch is running.
     void publish();
+    // The outcome line of a data action (each field published as it changes); returns `succeeded`.
+    bool reportDataAction(bool succeeded, std::string_view message);
     void addEvent(std::string_view message);
     void installCallbacks();
     platform::Date currentDate() const { return now_(); }

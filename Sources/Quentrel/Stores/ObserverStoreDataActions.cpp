@@ -23,6 +23,14 @@ bool written(EventStorageStatus status) {
 
 }  // namespace
 
+bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
+    publish();
+    dataActionFailed_ = !succeeded;
+    publish();
+    dataActionMessage_ = std::string(message);
+    return succeeded;
+}
+
 std::vector<RecentEvent> ObserverStore::mergedHistory(const std::vector<RecentEvent>& first,
                                                       const std::vector<RecentEvent>& second) const {
     std::vector<RecentEvent> merged;
@@ -50,22 +58,14 @@ bool ObserverStore::clearEventHistory() {
     if (!written(status)) {
         // The replacement dropped the log's pending write of the list that stays; queue it again.
         eventLog_->save(history_);
-        publish();
-        dataActionFailed_ = true;
-        publish();
-        dataActionMessage_ = std::string(eventsClearFailedMessage);
-        return false;
+        return reportDataAction(false, eventsClearFailedMessage);
     }
     historyBeforeClear_ = mergedHistory(historyBeforeClear_, history_);
     history_.clear();
     publish();
     canUndoHistoryClear_ = !historyBeforeClear_.empty();
     discardDiagnosticsPreview();
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(eventsClearedMessage);
-    return true;
+    return reportDataAction(true, eventsClearedMessage);
 }
 
 bool ObserverStore::undoHistoryClear() {
@@ -80,22 +80,14 @@ bool ObserverStore::undoHistoryClear() {
     eventStorageStatus_ = status;
     if (!written(status)) {
         eventLog_->save(history_);
-        publish();
-        dataActionFailed_ = true;
-        publish();
-        dataActionMessage_ = std::string(eventsRestoreFailedMessage);
-        return false;
+        return reportDataAction(false, eventsRestoreFailedMessage);
     }
     history_ = std::move(merged);
     historyBeforeClear_.clear();
     publish();
     canUndoHistoryClear_ = false;
     discardDiagnosticsPreview();
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(eventsRestoredMessage);
-    return true;
+    return reportDataAction(true, eventsRestoredMessage);
 }
 
 bool ObserverStore::clearSessionHistory() {
@@ -110,11 +102,7 @@ bool ObserverStore::clearSessionHistory() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        publish();
-        dataActionFailed_ = true;
-        publish();
-        dataActionMessage_ = std::string(sessionsClearFailedMessage);
-        return false;
+        return reportDataAction(false, sessionsClearFailedMessage);
     }
     std::vector<WorkSession> erased = completedSessions_;
     erased.insert(erased.end(), sessionsBeforeClear_.begin(), sessionsBeforeClear_.end());
@@ -124,11 +112,7 @@ bool ObserverStore::clearSessionHistory() {
     publish();
     canUndoSessionClear_ = !sessionsBeforeClear_.empty();
     discardDiagnosticsPreview();
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(sessionsClearedMessage);
-    return true;
+    return reportDataAction(true, sessionsClearedMessage);
 }
 
 bool ObserverStore::undoSessionClear() {
@@ -152,11 +136,7 @@ bool ObserverStore::undoSessionClear() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        publish();
-        dataActionFailed_ = true;
-        publish();
-        dataActionMessage_ = std::string(sessionsRestoreFailedMessage);
-        return false;
+        return reportDataAction(false, sessionsRestoreFailedMessage);
     }
     publish();
     completedSessions_ = std::move(merged);
@@ -164,11 +144,7 @@ bool ObserverStore::undoSessionClear() {
     publish();
     canUndoSessionClear_ = false;
     discardDiagnosticsPreview();
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(sessionsRestoredMessage);
-    return true;
+    return reportDataAction(true, sessionsRestoredMessage);
 }
 
 }  // namespace quentrel

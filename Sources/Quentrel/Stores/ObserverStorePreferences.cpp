@@ -118,10 +118,7 @@ void ObserverStore::resetObservationPreferences() {
     applyObservationPreferences(ProductSettings::ObservationPreferences{false, false, std::nullopt});
     publish();
     canUndoObservationReset_ = true;
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(preferencesResetMessage);
+    reportDataAction(true, preferencesResetMessage);
 }
 
 void ObserverStore::undoObservationReset() {
@@ -134,10 +131,7 @@ void ObserverStore::undoObservationReset() {
     preferencesBeforeReset_.reset();
     publish();
     canUndoObservationReset_ = false;
-    publish();
-    dataActionFailed_ = false;
-    publish();
-    dataActionMessage_ = std::string(preferencesRestoredMessage);
+    reportDataAction(true, preferencesRestoredMessage);
 }
 
 void ObserverStore::applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences) {
