@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -238,17 +237,7 @@ void QtMainQueue::sync(std::function<void()> work) {
     QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr || QThread::currentThread() == application->thread())
         fail("sync() called on the event loop's thread; this would deadlock", state_->label);
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    async([&] {
-        if (work) work();
-        std::lock_guard lock(mutex);
-        done = true;
-        finished.notify_all();
-    });
-    std::unique_lock lock(mutex);
-    finished.wait(lock, [&] { return done; });
+    submitAndWait([this](std::function<void()> item) { async(std::move(item)); }, work);
 }
 
 bool QtMainQueue::isCurrent() const {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "WorkItem.h"
@@ -17,6 +19,23 @@ inline constexpr double kLongestDelay = 1e9;
 inline double effectiveDelay(double seconds) {
     if (!(seconds <= kLongestDelay)) return std::numeric_limits<double>::infinity();
     return seconds > 0 ? seconds : 0.0;
+}
+
+// What sync() is on every queue: hands `work` to `submit` (the queue's async) and blocks until it
+// has run. Callers rule out waiting on the queue's own thread first.
+inline void submitAndWait(const std::function<void(std::function<void()>)>& submit,
+                          const std::function<void()>& work) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    submit([&] {
+        if (work) work();
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    finished.wait(lock, [&] { return done; });
 }
 
 // A queue that runs its work one item at a time, in the order it was submitted. The main queue

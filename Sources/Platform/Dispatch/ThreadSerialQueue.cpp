@@ -43,7 +43,6 @@ struct ThreadSerialQueue::State {
     const std::string label;
     std::mutex mutex;
     std::condition_variable wake;      // the runner waits here for work
-    std::condition_variable finished;  // sync() callers wait here
     std::deque<std::function<void()>> ready;
     std::vector<Delayed> delayed;      // a heap ordered by laterThan
     std::uint64_t nextSeq = 0;
@@ -80,15 +79,7 @@ struct ThreadSerialQueue::State {
                          label.c_str());
             std::abort();
         }
-        bool done = false;
-        async([&] {
-            if (work) work();
-            std::lock_guard lock(mutex);
-            done = true;
-            finished.notify_all();
-        });
-        std::unique_lock lock(mutex);
-        finished.wait(lock, [&] { return done; });
+        submitAndWait([this](std::function<void()> item) { async(std::move(item)); }, work);
     }
 
     // Moves the delayed items that are due to the end of the ready list; drops cancelled ones on top.
