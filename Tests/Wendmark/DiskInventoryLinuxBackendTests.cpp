@@ -51,6 +51,24 @@ bool hasBus(const std::string& bus) {
     return std::filesystem::exists("/sys/bus/" + bus + "/devices", error);
 }
 
+// An inventory on the fixture's tree and virtual time, started and past its first snapshot.
+struct FixtureInventory {
+    explicit FixtureInventory(const SysfsFixture& fixture)
+        : arbitration(std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()))),
+          inventory(DiskInventory::make([this](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
+                                        {arbitration, time->makeQueue(DiskInventory::queueLabel),
+                                         [this] { return Date{time->wall()}; }, [this] { return time->uptime(); }})) {
+        inventory->start();
+        time->runUntilIdle();
+        time->advance(0.2);
+    }
+
+    std::shared_ptr<platform::VirtualTime> time = platform::VirtualTime::make(700'000'000, 5'000);
+    std::shared_ptr<ObservedArbitration> arbitration;
+    std::vector<InventorySnapshot> snapshots;
+    std::shared_ptr<DiskInventory> inventory;
+};
+
 }  // namespace
 
 TEST(DiskInventoryLinuxBackend, observesTheExternalDrivesOfAFixtureTree) {
@@ -62,17 +80,8 @@ TEST(DiskInventoryLinuxBackend, observesTheExternalDrivesOfAFixtureTree) {
     fixture.addLoop();
     fixture.setMountInfo(SysfsFixture::standardMountInfo());
 
-    auto time = platform::VirtualTime::make(700'000'000, 5'000);
-    auto arbitration =
-        std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()));
-    std::vector<InventorySnapshot> snapshots;
-    auto inventory = DiskInventory::make(
-        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
-        {arbitration, time->makeQueue(DiskInventory::queueLabel), [&] { return Date{time->wall()}; },
-         [&] { return time->uptime(); }});
-    inventory->start();
-    time->runUntilIdle();
-    time->advance(0.2);
+    FixtureInventory observed(fixture);
+    auto& [time, arbitration, snapshots, inventory] = observed;
     ASSERT_EQ(snapshots.size(), 1u);
 
     // The internal NVMe disk and the loop device are not there.
@@ -146,15 +155,8 @@ TEST(DiskInventoryLinuxBackend, anEncryptedVolumeIsListedOnItsDriveAndALogicalVo
     fixture.addLuksVolume();
     fixture.addLvmVolume();
     fixture.setMountInfo(SysfsFixture::standardMountInfo() + SysfsFixture::luksMountInfo());
-    auto time = platform::VirtualTime::make(700'000'000, 5'000);
-    std::vector<InventorySnapshot> snapshots;
-    auto inventory = DiskInventory::make(
-        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
-        {platform::UdevDiskArbitration::make(fixture.environment()), time->makeQueue(DiskInventory::queueLabel),
-         [&] { return Date{time->wall()}; }, [&] { return time->uptime(); }});
-    inventory->start();
-    time->runUntilIdle();
-    time->advance(0.2);
+    FixtureInventory observed(fixture);
+    auto& [time, arbitration, snapshots, inventory] = observed;
     ASSERT_EQ(snapshots.size(), 1u);
     const InventorySnapshot& snapshot = snapshots[0];
     EXPECT_EQ(snapshot.externalMediaCount, 7);  // sdb, sdb1, sdb2, dm-0, sdc, sdc1, dm-1
@@ -187,17 +189,8 @@ TEST(DiskInventoryLinuxBackend, aStatisticsFileThatIsGoneReadsAsAMissingDriver) 
     SysfsFixture fixture;
     auto ssd = fixture.addUsbSsd();
     fixture.addUsbStick();
-    auto time = platform::VirtualTime::make(700'000'000, 5'000);
-    auto arbitration =
-        std::make_shared<ObservedArbitration>(platform::UdevDiskArbitration::make(fixture.environment()));
-    std::vector<InventorySnapshot> snapshots;
-    auto inventory = DiskInventory::make(
-        [&](const InventorySnapshot& snapshot) { snapshots.push_back(snapshot); },
-        {arbitration, time->makeQueue(DiskInventory::queueLabel), [&] { return Date{time->wall()}; },
-         [&] { return time->uptime(); }});
-    inventory->start();
-    time->runUntilIdle();
-    time->advance(0.2);
+    FixtureInventory observed(fixture);
+    auto& [time, arbitration, snapshots, inventory] = observed;
 
     // The SSD is being unplugged: its statistics file is gone before its udev events arrive.
     std::filesystem::remove(ssd + "/stat");
