@@ -42,6 +42,7 @@ struct PlistDefaultsDatabase::State {
     std::uint64_t written = 0;
     bool writeScheduled = false;
     std::error_code lastWriteError;
+    std::string lastFailure;  // what the last failed write logged; empty after a successful one
 
     // Called with `mutex` held after a change of the stored values.
     void changed(const std::shared_ptr<State>& self, SerialQueue* queue) {
@@ -75,12 +76,17 @@ struct PlistDefaultsDatabase::State {
             error = std::make_error_code(std::errc::invalid_argument);
             what = failure.what();
         }
+        bool repeated = false;
         {
             std::lock_guard lock(mutex);
             lastWriteError = error;
             if (!error) written = generation;
+            repeated = what == lastFailure;
+            lastFailure = what;
         }
-        if (error) log.error("settings not written to " + file->string() + ": " + what + "; written again at the next change");
+        // The same failure again (each change retries) is logged once, until a write succeeds.
+        if (error && !repeated)
+            log.error("settings not written to " + file->string() + ": " + what + "; written again at the next change");
     }
 };
 
@@ -105,16 +111,16 @@ std::optional<std::filesystem::path> PlistDefaultsDatabase::fileForDomain(std::s
 }
 
 PlistDefaultsDatabase& PlistDefaultsDatabase::standard() {
-    static PlistDefaultsDatabase database = [] {
+    static PlistDefaultsDatabase* const database = [] {
         std::string domain;
         if (std::shared_ptr<const BundleInfo> bundle = mainBundle(); bundle->bundleIdentifier) {
             domain = *bundle->bundleIdentifier;
         } else if (std::optional<std::filesystem::path> executable = currentExecutablePath()) {
             domain = executable->filename().string();
         }
-        return PlistDefaultsDatabase(domain, fileForDomain(domain, FileLocations()));
+        return new PlistDefaultsDatabase(domain, fileForDomain(domain, FileLocations()));
     }();
-    return database;
+    return *database;
 }
 
 std::optional<PropertyValue> PlistDefaultsDatabase::object(std::string_view key) const {

@@ -21,7 +21,8 @@ namespace platform {
 // Reads answer from memory. Changes are written behind on the database's own serial queue: the
 // first change schedules one atomic write of the whole domain `writeDelaySeconds` later, which
 // takes every change made until it runs. A failed write is logged and the domain is written again
-// at the next change or flush. Registered defaults are never written.
+// at the next change or flush; the same failure again is not logged again until a write has
+// succeeded. Registered defaults are never written.
 class PlistDefaultsDatabase final : public DefaultsDatabase {
 public:
     static constexpr std::size_t maximumFileSize = 4 * 1024 * 1024;
@@ -41,7 +42,8 @@ public:
     static std::optional<std::filesystem::path> fileForDomain(std::string_view domain, const FileLocations& locations);
 
     // The program's standard database, created on first use: the domain is the main bundle's
-    // identifier, else the executable's file name.
+    // identifier, else the executable's file name. It is never destroyed, so nothing is written at
+    // exit: the program flushes it when it stops.
     static PlistDefaultsDatabase& standard();
 
     std::optional<PropertyValue> object(std::string_view key) const override;

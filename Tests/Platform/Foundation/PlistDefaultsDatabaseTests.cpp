@@ -111,11 +111,16 @@ TEST(PlistDefaultsDatabase, AFailedWriteIsLoggedKeepsTheValueAndIsRetriedAtTheNe
     EXPECT_EQ(log->records()[0].level, LogLevel::error);
     EXPECT_EQ(log->records()[0].subsystem, "d");
 
+    defaults.set(1, "again");  // the same failure once more: retried, not logged again
+    defaults.flush();
+    EXPECT_TRUE(defaults.lastWriteError());
+    EXPECT_EQ(log->records().size(), 1u);
+
     std::filesystem::remove(folder / "d.plist");
     defaults.set(2, "other");
     defaults.flush();
     EXPECT_FALSE(defaults.lastWriteError());
-    EXPECT_EQ(fileContents(folder / "d.plist"), (PropertyDictionary{{"flag", true}, {"other", 2}}));
+    EXPECT_EQ(fileContents(folder / "d.plist"), (PropertyDictionary{{"flag", true}, {"again", 1}, {"other", 2}}));
     setDefaultLogSink(previous);
 
     PlistDefaultsDatabase memoryOnly("d", std::nullopt);

@@ -18,6 +18,8 @@ const json kWelcome = json::parse(R"({"present":{"_0":{"window":"welcome"}}})");
 const json kStop = json::parse(R"({"stop":{}})");
 constexpr char kBundleIdentifier[] = "local.mirosal.Kavrinet";
 constexpr char kAppStarted[] = "앱 시작 · 마운트 유지 관측 모드";
+constexpr char kSettingsFile[] = "local.mirosal.Kavrinet.plist";
+constexpr char kSettingsNotWritten[] = "settings not written to ";
 constexpr char kNoDisplay[] =
     "Kavrinet: no display (DISPLAY and WAYLAND_DISPLAY are unset); observing without a status item\n";
 
@@ -121,6 +123,22 @@ TEST(AgentProcess, WithoutADisplayOrAUIAppItSaysSoOnceAndGoesOnObserving) {
     const std::size_t at = errors.find(kNoDisplay);
     EXPECT_TRUE(at == 0 || (at != std::string::npos && errors[at - 1] == '\n'));  // a line of its own
     terminateAndCheck(agent);
+}
+
+TEST(AgentProcess, AFolderInPlaceOfTheSettingsFileIsLoggedOnceAndTheAgentStillEndsNormally) {
+    AgentSandbox sandbox;
+    std::filesystem::create_directory(sandbox.config / kSettingsFile);
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    terminateAndCheck(agent);  // status 0, not a crash in the exit handlers
+    EXPECT_TRUE(std::filesystem::is_empty(sandbox.config / kSettingsFile));
+    // Without a system log the log goes to standard error, where it can be counted.
+    if (!std::filesystem::exists("/dev/log")) {
+        const std::string errors = agent.process.standardError();
+        const std::size_t first = errors.find(kSettingsNotWritten);
+        EXPECT_NE(first, std::string::npos) << errors;
+        EXPECT_EQ(errors.find(kSettingsNotWritten, first + 1), std::string::npos) << errors;
+    }
 }
 
 }  // namespace
