@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "BoundedRead.h"
 #include "BundleInfo.h"
+#include "FileManager.h"
 #include "Platform/Dispatch/ThreadSerialQueue.h"
 #include "Platform/Dispatch/WorkItem.h"
 #include "Platform/Log/Logger.h"
@@ -18,7 +19,7 @@ namespace {
 
 PropertyDictionary load(const std::optional<std::filesystem::path>& file) {
     if (!file) return {};
-    BoundedRead contents = readBounded(*file, PlistDefaultsDatabase::maximumFileSize);
+    BoundedRead contents = readBounded(*file, PlistDefaultsDatabase::maximumFileSize, FinalLink::follow);
     if (contents.status != BoundedReadStatus::read) return {};
     std::optional<PropertyValue> root = PropertyList::parse(contents.bytes);
     if (!root || !root->is<PropertyDictionary>()) return {};
@@ -68,7 +69,8 @@ struct PlistDefaultsDatabase::State {
         std::error_code error;
         std::string what;
         try {
-            AtomicFile::write(*file, PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary));
+            const Data bytes = PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary);
+            AtomicFile::writeThroughLinks(*file, bytes);
         } catch (const AtomicFileError& failure) {
             error = failure.code();
             what = failure.what();
@@ -92,7 +94,16 @@ struct PlistDefaultsDatabase::State {
 
 PlistDefaultsDatabase::PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file,
                                              SerialQueuePtr queue) {
-    if (file) AtomicFile::removeStaleTemporaries(file->parent_path().empty() ? "." : file->parent_path());
+    if (file) {
+        // Writes go beside the file that a link at the path leads to.
+        auto folderOf = [](const std::filesystem::path& path) {
+            return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        };
+        AtomicFile::removeStaleTemporaries(folderOf(*file));
+        std::error_code error;
+        const auto target = FileManager::followingFinalLinks(*file, error);
+        if (target && folderOf(*target) != folderOf(*file)) AtomicFile::removeStaleTemporaries(folderOf(*target));
+    }
     state_ = std::make_shared<State>(std::move(domain), std::move(file));
     if (state_->file) queue_ = queue ? std::move(queue) : ThreadSerialQueue::make(state_->values.domain() + ".defaults");
 }

@@ -18,6 +18,11 @@ namespace platform {
 // corrupt file starts the domain empty and stays untouched until the next change. Opening the
 // file's folder removes the temporary files that killed writers left there.
 //
+// The file may be a symbolic link (a dotfiles manager keeps it so): it is read through the link,
+// and written atomically beside the file the link leads to, which keeps the link. A dangling link
+// reads as an empty domain and its target is created by the first write, when the target's folder
+// exists; a link to anything but a regular file reads as empty and is never written through.
+//
 // Reads answer from memory. Changes are written behind on the database's own serial queue: the
 // first change schedules one atomic write of the whole domain `writeDelaySeconds` later, which
 // takes every change made until it runs. A failed write is logged and the domain is written again

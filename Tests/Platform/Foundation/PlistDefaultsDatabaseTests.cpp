@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Dispatch/VirtualTime.h"
@@ -140,4 +143,69 @@ TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
     std::vector<std::filesystem::path> left(std::filesystem::directory_iterator(folder.path()), {});
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(left[0].filename().string().starts_with(".other.plist.tmp-" + std::to_string(otherProgram.pid()) + "-"));
+}
+
+TEST(PlistDefaultsDatabase, ALinkedFileIsReadAndWrittenThroughItsLinkWhichStays) {
+    namespace fs = std::filesystem;
+    const std::string stored = "<plist><dict><key>onboardingCompleted</key><true/></dict></plist>";
+    struct Case {
+        const char* name;
+        const char* link;       // the link at the settings path (relative to the config folder)
+        const char* target;     // what is at the link's end, made first: "file", "folder", "fifo" or nothing
+        bool readsStored;
+        bool written;           // a change reaches the link's end, else the write fails and nothing moves
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"a relative link to a file elsewhere", "../dotfiles/d.plist", "file", true, true},
+             {"a chain of two links", "chain", "file", true, true},
+             {"a dangling link into an existing folder", "../dotfiles/d.plist", nullptr, false, true},
+             {"a dangling link into a missing folder", "../absent/d.plist", nullptr, false, false},
+             {"a link to a folder", "../dotfiles/d.plist", "folder", false, false},
+             {"a link to a FIFO", "../dotfiles/d.plist", "fifo", false, false},
+             {"a loop", "d.plist", nullptr, false, false},
+         }) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder root;
+        fs::create_directories(root / "config");
+        fs::create_directories(root / "dotfiles");
+        const fs::path file = root / "config/d.plist";
+        fs::path end = root / "dotfiles/d.plist";
+        if (std::string_view(c.link) == "chain") {
+            fs::create_symlink(end, root / "config/hop");
+            fs::create_symlink("hop", file);
+        } else {
+            fs::create_symlink(c.link, file);
+            end = file.parent_path() / c.link;
+        }
+        const std::string target = c.target ? c.target : "";
+        if (target == "file") TemporaryFolder::writeFile(end, stored);
+        if (target == "folder") fs::create_directory(end);
+        if (target == "fifo") {
+            ASSERT_EQ(::mkfifo(end.c_str(), 0600), 0);
+        }
+        const fs::path linkTarget = fs::read_symlink(file);
+
+        PlistDefaultsDatabase defaults("d", file);
+        EXPECT_EQ(defaults.boolForKey("onboardingCompleted"), c.readsStored);
+        defaults.set(true, "showStatusOnLaunch");
+        defaults.flush();
+        EXPECT_EQ(!defaults.lastWriteError(), c.written);
+
+        ASSERT_TRUE(fs::is_symlink(file));
+        EXPECT_EQ(fs::read_symlink(file), linkTarget);
+        EXPECT_EQ(fs::exists(root / "absent"), false);
+        if (c.written) {
+            EXPECT_EQ(fileContents(end).count("showStatusOnLaunch"), 1u);
+            EXPECT_EQ(fileContents(end).count("onboardingCompleted"), c.readsStored ? 1u : 0u);
+            struct stat st {};
+            ASSERT_EQ(::stat(end.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0600u);
+        }
+        EXPECT_TRUE(target != "folder" || fs::is_empty(end));
+        EXPECT_TRUE(target != "fifo" || fs::is_fifo(end));
+        // Nothing but the link (and the chain's hop) and the link's end: no temporary file anywhere.
+        const bool chain = std::string_view(c.link) == "chain";
+        EXPECT_EQ(std::distance(fs::directory_iterator(root / "config"), {}), chain ? 2 : 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(root / "dotfiles"), {}), target.empty() && !c.written ? 0 : 1);
+    }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AgentProcessSupport.h"
+#include "Platform/Foundation/PropertyList.h"
 
 namespace {
 
@@ -139,6 +140,34 @@ TEST(AgentProcess, AFolderInPlaceOfTheSettingsFileIsLoggedOnceAndTheAgentStillEn
         EXPECT_NE(first, std::string::npos) << errors;
         EXPECT_EQ(errors.find(kSettingsNotWritten, first + 1), std::string::npos) << errors;
     }
+}
+
+TEST(AgentProcess, ASymlinkedSettingsFileIsReadThroughItsLinkAndWrittenBesideItsTarget) {
+    AgentSandbox sandbox;
+    const std::filesystem::path dotfiles = sandbox.root / "dotfiles";
+    std::filesystem::create_directory(dotfiles);
+    TemporaryFolder::writeFile(dotfiles / "kavrinet.plist",
+                               "<plist><dict><key>onboardingCompleted</key><true/>"
+                               "<key>showStatusOnLaunch</key><true/></dict></plist>");
+    std::filesystem::create_symlink("../dotfiles/kavrinet.plist", sandbox.config / kSettingsFile);
+    Agent agent(sandbox);
+    // Onboarding is done and the dashboard is wanted at launch: "status", not "welcome".
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.withoutStates(1)[0], json::parse(R"({"present":{"_0":{"window":"status"}}})"));
+    terminateAndCheck(agent);
+
+    ASSERT_TRUE(std::filesystem::is_symlink(sandbox.config / kSettingsFile));
+    EXPECT_EQ(std::filesystem::read_symlink(sandbox.config / kSettingsFile), "../dotfiles/kavrinet.plist");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dotfiles), {}), 1);  // no temporary left
+    // Written by the agent (its schema version is new), with the values it was given.
+    const std::string written = TemporaryFolder::readFile(dotfiles / "kavrinet.plist");
+    const auto root =
+        platform::PropertyList::parse(std::span(reinterpret_cast<const std::uint8_t*>(written.data()), written.size()));
+    ASSERT_TRUE(root && root->is<platform::PropertyDictionary>()) << written;
+    const platform::PropertyDictionary& settings = *root->get<platform::PropertyDictionary>();
+    EXPECT_TRUE(settings.contains("productSettingsSchemaVersion"));
+    for (const char* key : {"onboardingCompleted", "showStatusOnLaunch"})
+        EXPECT_EQ(settings.at(key), platform::PropertyValue(true)) << key;
 }
 
 }  // namespace
