@@ -70,11 +70,11 @@ TEST(AgentProcess, AManualFirstLaunchShowsWelcomeInACleanlyStartedUIAppAndStopsI
     EXPECT_EQ(facts["blocked"], 0);  // the agent blocks its termination signals
 
     terminateAndCheck(agent);
-    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() >= 3; }));
+    // The agent does not wait: stop and the signal arrive in either order, then the end of input.
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.kinds(1).back() == "end"; }));
     const auto records = sandbox.stub.withoutStates(1);
-    EXPECT_EQ(records[1], kStop);
-    for (std::size_t i = 2; i < records.size(); ++i)
-        EXPECT_TRUE(records[i].contains("end") || records[i].contains("signal"));
+    for (std::size_t i = 1; i < records.size(); ++i)
+        EXPECT_TRUE(records[i] == kStop || records[i].contains("end") || records[i].contains("signal")) << records[i];
     EXPECT_EQ(sandbox.stub.instances(), 1);
 }
 
