@@ -30,11 +30,7 @@ public:
         finished = true;
         mainQueue_->async(ended_);
     }
-    // Everything sent counts as written at once.
-    void finishAfterWriting() override {
-        ++finishesAfterWriting;
-        finish();
-    }
+    void finishAfterWriting() override { ++finishesAfterWriting, finish(); }  // all is written at once
 
     // The UI app sends `message`.
     void deliver(const quentrel::ObserverUIMessage& message) {
