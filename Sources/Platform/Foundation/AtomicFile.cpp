@@ -90,13 +90,12 @@ void syncFolder(const std::filesystem::path& folder) {
     if (result != 0 && error != EINVAL) fail(error, "fsync folder");
 }
 
-}  // namespace
-
-void AtomicFile::write(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes) {
+// The replacement itself; `createFolder`: a missing folder is made first.
+void replace(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes, bool createFolder) {
     if (!destination.has_filename()) fail(EINVAL, "destination");
     std::filesystem::path folder = destination.parent_path();
     if (folder.empty()) folder = ".";
-    if (std::error_code error = FileManager::createDirectories(folder)) {
+    if (std::error_code error = createFolder ? FileManager::createDirectories(folder) : std::error_code{}) {
         throw AtomicFileError(error, "create folder");
     }
 
@@ -123,6 +122,23 @@ void AtomicFile::write(const std::filesystem::path& destination, std::span<const
     ::close(temporary.lock);
     temporary.lock = -1;
     syncFolder(folder);
+}
+
+}  // namespace
+
+void AtomicFile::write(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes) {
+    replace(destination, bytes, true);
+}
+
+void AtomicFile::writeThroughLinks(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes) {
+    std::error_code error;
+    const std::optional<std::filesystem::path> target = FileManager::followingFinalLinks(destination, error);
+    if (!target) throw AtomicFileError(error, "follow link");
+    struct stat st {};
+    if (::lstat(target->c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "destination is not a regular file");
+    // Only the folder that the program named itself is made; a link's target folder is the user's.
+    replace(*target, bytes, *target == destination);
 }
 
 std::size_t AtomicFile::removeStaleTemporaries(const std::filesystem::path& folder) {

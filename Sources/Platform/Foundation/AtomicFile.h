@@ -33,6 +33,12 @@ struct AtomicFile {
     static void write(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
     static void write(const std::filesystem::path& destination, std::string_view bytes);
 
+    // The same, but symbolic links at the destination are followed and stay as they are: the file
+    // they lead to is replaced, its temporary file beside it. The folder of a link's target must
+    // exist already (it is not created), and a target that exists must be a regular file: else
+    // nothing is replaced (EISDIR for a folder, EINVAL for anything else).
+    static void writeThroughLinks(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
+
     // Removes from `folder` the temporary files that writers killed before their rename left
     // behind: regular files named as above whose writer is gone, that is, no process of this pid
     // namespace has the pid in the name and nobody holds the file's lock. Several programs may

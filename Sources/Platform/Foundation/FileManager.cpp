@@ -16,6 +16,23 @@ std::optional<FileAttributes> FileManager::attributesOfItem(const std::filesyste
     return FileAttributes{type, static_cast<std::uint64_t>(st.st_size)};
 }
 
+std::optional<std::filesystem::path> FileManager::followingFinalLinks(const std::filesystem::path& path,
+                                                                      std::error_code& error) {
+    std::filesystem::path current = path;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        // Nothing there, or nothing that can be examined: that is where the path leads.
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        if (links == maximumFinalLinks) {
+            error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+            return std::nullopt;
+        }
+        std::filesystem::path target = std::filesystem::read_symlink(current, error);
+        if (error) return std::nullopt;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+}
+
 std::error_code FileManager::createDirectories(const std::filesystem::path& path) {
     if (path.empty()) return std::make_error_code(std::errc::invalid_argument);
     struct stat st {};

@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "BoundedRead.h"
 #include "BundleInfo.h"
+#include "FileManager.h"
 #include "Platform/Dispatch/ThreadSerialQueue.h"
 #include "Platform/Dispatch/WorkItem.h"
 #include "Platform/Log/Logger.h"
@@ -18,7 +19,7 @@ namespace {
 
 PropertyDictionary load(const std::optional<std::filesystem::path>& file) {
     if (!file) return {};
-    BoundedRead contents = readBounded(*file, PlistDefaultsDatabase::maximumFileSize);
+    BoundedRead contents = readBounded(*file, PlistDefaultsDatabase::maximumFileSize, FinalLink::follow);
     if (contents.status != BoundedReadStatus::read) return {};
     std::optional<PropertyValue> root = PropertyList::parse(contents.bytes);
     if (!root || !root->is<PropertyDictionary>()) return {};
@@ -42,6 +43,7 @@ struct PlistDefaultsDatabase::State {
     std::uint64_t written = 0;
     bool writeScheduled = false;
     std::error_code lastWriteError;
+    std::string lastFailure;  // what the last failed write logged; empty after a successful one
 
     // Called with `mutex` held after a change of the stored values.
     void changed(const std::shared_ptr<State>& self, SerialQueue* queue) {
@@ -67,7 +69,8 @@ struct PlistDefaultsDatabase::State {
         std::error_code error;
         std::string what;
         try {
-            AtomicFile::write(*file, PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary));
+            const Data bytes = PropertyList::serialize(PropertyValue(std::move(stored)), PropertyListFormat::binary);
+            AtomicFile::writeThroughLinks(*file, bytes);
         } catch (const AtomicFileError& failure) {
             error = failure.code();
             what = failure.what();
@@ -75,18 +78,32 @@ struct PlistDefaultsDatabase::State {
             error = std::make_error_code(std::errc::invalid_argument);
             what = failure.what();
         }
+        bool repeated = false;
         {
             std::lock_guard lock(mutex);
             lastWriteError = error;
             if (!error) written = generation;
+            repeated = what == lastFailure;
+            lastFailure = what;
         }
-        if (error) log.error("settings not written to " + file->string() + ": " + what + "; written again at the next change");
+        // The same failure again (each change retries) is logged once, until a write succeeds.
+        if (error && !repeated)
+            log.error("settings not written to " + file->string() + ": " + what + "; written again at the next change");
     }
 };
 
 PlistDefaultsDatabase::PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file,
                                              SerialQueuePtr queue) {
-    if (file) AtomicFile::removeStaleTemporaries(file->parent_path().empty() ? "." : file->parent_path());
+    if (file) {
+        // Writes go beside the file that a link at the path leads to.
+        auto folderOf = [](const std::filesystem::path& path) {
+            return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        };
+        AtomicFile::removeStaleTemporaries(folderOf(*file));
+        std::error_code error;
+        const auto target = FileManager::followingFinalLinks(*file, error);
+        if (target && folderOf(*target) != folderOf(*file)) AtomicFile::removeStaleTemporaries(folderOf(*target));
+    }
     state_ = std::make_shared<State>(std::move(domain), std::move(file));
     if (state_->file) queue_ = queue ? std::move(queue) : ThreadSerialQueue::make(state_->values.domain() + ".defaults");
 }
@@ -105,16 +122,16 @@ std::optional<std::filesystem::path> PlistDefaultsDatabase::fileForDomain(std::s
 }
 
 PlistDefaultsDatabase& PlistDefaultsDatabase::standard() {
-    static PlistDefaultsDatabase database = [] {
+    static PlistDefaultsDatabase* const database = [] {
         std::string domain;
         if (std::shared_ptr<const BundleInfo> bundle = mainBundle(); bundle->bundleIdentifier) {
             domain = *bundle->bundleIdentifier;
         } else if (std::optional<std::filesystem::path> executable = currentExecutablePath()) {
             domain = executable->filename().string();
         }
-        return PlistDefaultsDatabase(domain, fileForDomain(domain, FileLocations()));
+        return new PlistDefaultsDatabase(domain, fileForDomain(domain, FileLocations()));
     }();
-    return database;
+    return *database;
 }
 
 std::optional<PropertyValue> PlistDefaultsDatabase::object(std::string_view key) const {

@@ -18,10 +18,16 @@ namespace platform {
 // corrupt file starts the domain empty and stays untouched until the next change. Opening the
 // file's folder removes the temporary files that killed writers left there.
 //
+// The file may be a symbolic link (a dotfiles manager keeps it so): it is read through the link,
+// and written atomically beside the file the link leads to, which keeps the link. A dangling link
+// reads as an empty domain and its target is created by the first write, when the target's folder
+// exists; a link to anything but a regular file reads as empty and is never written through.
+//
 // Reads answer from memory. Changes are written behind on the database's own serial queue: the
 // first change schedules one atomic write of the whole domain `writeDelaySeconds` later, which
 // takes every change made until it runs. A failed write is logged and the domain is written again
-// at the next change or flush. Registered defaults are never written.
+// at the next change or flush; the same failure again is not logged again until a write has
+// succeeded. Registered defaults are never written.
 class PlistDefaultsDatabase final : public DefaultsDatabase {
 public:
     static constexpr std::size_t maximumFileSize = 4 * 1024 * 1024;
@@ -41,7 +47,8 @@ public:
     static std::optional<std::filesystem::path> fileForDomain(std::string_view domain, const FileLocations& locations);
 
     // The program's standard database, created on first use: the domain is the main bundle's
-    // identifier, else the executable's file name.
+    // identifier, else the executable's file name. It is never destroyed, so nothing is written at
+    // exit: the program flushes it when it stops.
     static PlistDefaultsDatabase& standard();
 
     std::optional<PropertyValue> object(std::string_view key) const override;

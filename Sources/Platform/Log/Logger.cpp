@@ -51,31 +51,40 @@ private:
     std::mutex mutex_;
 };
 
-std::mutex defaultMutex;
-std::shared_ptr<LogSink>& defaultSlot() {
-    static std::shared_ptr<LogSink> sink;
-    return sink;
+// The default sink's slot. Made once and never destroyed: what is written while the exit handlers
+// run (a destructor's last write that fails) still finds it.
+struct DefaultSlot {
+    std::mutex mutex;
+    std::shared_ptr<LogSink> sink;
+};
+
+DefaultSlot& defaultSlot() {
+    static DefaultSlot* const slot = new DefaultSlot;
+    return *slot;
 }
 
 }  // namespace
 
 std::shared_ptr<LogSink> systemLogSink() {
-    static const std::shared_ptr<LogSink> sink = []() -> std::shared_ptr<LogSink> {
+    // Never destroyed, as the default slot.
+    static const std::shared_ptr<LogSink>* const sink = new std::shared_ptr<LogSink>([]() -> std::shared_ptr<LogSink> {
         if (access("/dev/log", W_OK) == 0) return std::make_shared<SyslogSink>();
         return std::make_shared<StderrSink>();
-    }();
-    return sink;
+    }());
+    return *sink;
 }
 
 std::shared_ptr<LogSink> defaultLogSink() {
-    std::lock_guard lock(defaultMutex);
-    if (!defaultSlot()) defaultSlot() = systemLogSink();
-    return defaultSlot();
+    DefaultSlot& slot = defaultSlot();
+    std::lock_guard lock(slot.mutex);
+    if (!slot.sink) slot.sink = systemLogSink();
+    return slot.sink;
 }
 
 void setDefaultLogSink(std::shared_ptr<LogSink> sink) {
-    std::lock_guard lock(defaultMutex);
-    defaultSlot() = std::move(sink);
+    DefaultSlot& slot = defaultSlot();
+    std::lock_guard lock(slot.mutex);
+    slot.sink = std::move(sink);
 }
 
 Logger::Logger(std::string subsystem, std::string category, std::shared_ptr<LogSink> sink)

@@ -26,6 +26,7 @@ public:
 std::shared_ptr<LogSink> systemLogSink();
 
 // The sink of loggers made without one; the system log until a program or test replaces it.
+// Both stay usable until the process ends, also from exit handlers: they are never destroyed.
 std::shared_ptr<LogSink> defaultLogSink();
 void setDefaultLogSink(std::shared_ptr<LogSink> sink);
 

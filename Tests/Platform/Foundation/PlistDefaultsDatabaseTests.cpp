@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Dispatch/VirtualTime.h"
@@ -111,6 +113,9 @@ TEST(PlistDefaultsDatabase, AFailedWriteIsLoggedKeepsTheValueAndIsRetriedAtTheNe
     EXPECT_EQ(log->records()[0].level, LogLevel::error);
     EXPECT_EQ(log->records()[0].subsystem, "d");
 
+    defaults.flush();  // retried: the same failure is not logged again
+    EXPECT_EQ(log->records().size(), 1u);
+
     std::filesystem::remove(folder / "d.plist");
     defaults.set(2, "other");
     defaults.flush();
@@ -135,4 +140,28 @@ TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
     std::vector<std::filesystem::path> left(std::filesystem::directory_iterator(folder.path()), {});
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(left[0].filename().string().starts_with(".other.plist.tmp-" + std::to_string(otherProgram.pid()) + "-"));
+}
+
+
+
+TEST(PlistDefaultsDatabase, ALinkIsReadAndWrittenThroughAndStays) {
+    namespace fs = std::filesystem;
+    // The link's target, what stands there first, and whether a change reaches it; the last a loop.
+    for (auto [link, made, written] : std::initializer_list<std::tuple<const char*, std::string_view, bool>>{
+             {"dotfiles/d.plist", "file", true}, {"dotfiles/d.plist", "", true}, {"absent/d.plist", "", false},
+             {"dotfiles/d.plist", "folder", false}, {"d.plist", "", false}}) {
+        TemporaryFolder root;
+        fs::create_directory(root / "dotfiles");
+        const fs::path end = root / link;
+        if (made == "file") TemporaryFolder::writeFile(end, "<plist><dict><key>kept</key><true/></dict></plist>");
+        if (made == "folder") fs::create_directory(end);
+        fs::create_symlink(link, root / "d.plist");
+        const fs::file_type before = fs::symlink_status(end).type();
+        PlistDefaultsDatabase defaults("d", root / "d.plist");
+        defaults.set(defaults.boolForKey("kept"), "new");  // tells whether the link's file was read
+        defaults.flush();
+        EXPECT_EQ(fs::read_symlink(root / "d.plist"), link);
+        EXPECT_EQ(fs::symlink_status(end).type(), written ? fs::file_type::regular : before) << link << " " << made;
+        EXPECT_TRUE(!written || fileContents(end).at("new") == PropertyValue(made == "file")) << link << " " << made;
+    }
 }

@@ -75,14 +75,14 @@ bool ObserverBackgroundDelegate::applicationShouldHandleReopen(bool) {
 }
 
 void ObserverBackgroundDelegate::applicationWillTerminate() {
+    // Nothing waits for the UI app: stop is queued behind what was sent before it and the channel
+    // ends once it is written, so the UI app reads stop, or the end of its input if the agent
+    // is gone first. Nothing that the channel reports from here on is acted upon.
     if (channel_) {
         channel_->send(ObserverUIMessage::stop());
-        channel_->waitUntilWritten(stopWriteTimeout);
+        channel_->finishAfterWriting();
     }
     if (process_ && process_->isRunning()) process_->terminate();
-    // The reader thread ends with the channel rather than with the process; nothing that the
-    // channel reports from here on is acted upon.
-    if (channel_) channel_->finish();
     sessionActive_ = false;
     store_->stop();
 }

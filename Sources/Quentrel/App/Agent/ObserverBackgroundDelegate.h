@@ -46,8 +46,6 @@ public:
     static constexpr std::size_t maximumPendingPresentations = 8;
     // The UI app inside the agent's bundle.
     static constexpr std::string_view uiExecutablePath = "Contents/Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI";
-    // How long termination waits for the stop message to reach the pipe before it signals the UI app.
-    static constexpr double stopWriteTimeout = 0.25;
 
     struct Environment {
         std::shared_ptr<ObserverStore> store;
@@ -82,7 +80,8 @@ public:
     // Presents "status" ("welcome" before onboarding), whatever is visible; always false.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
-    // Sends stop, terminates a running UI app and stops the store (which writes its files).
+    // Queues stop, terminates a running UI app without waiting for either and stops the store
+    // (which writes its files).
     void applicationWillTerminate();
     // The status item's action: presents "quick-view" anchored at the status item.
     void toggleQuickView();

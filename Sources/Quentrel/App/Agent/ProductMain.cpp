@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -86,6 +87,14 @@ void showLaunchFailureAlert() {
     alert->show();
 }
 
+// A start that asked the running agent to activate has made nothing that needs an orderly end,
+// and tearing the application down would cost more than the whole request (Qt reads the entire
+// font configuration only to release it): the process ends at once.
+[[noreturn]] void endActivatingStart() {
+    std::fflush(nullptr);
+    ::_exit(EXIT_SUCCESS);
+}
+
 // The agent's run between the creation of the application and the end of its event loop.
 int run(QApplication& application) {
     const std::shared_ptr<const platform::BundleInfo> bundle = platform::mainBundle();
@@ -100,7 +109,7 @@ int run(QApplication& application) {
             if (auto delegate = reopenTarget->lock()) delegate->applicationShouldHandleReopen(false);
         },
         &application);
-    if (role == ApplicationInstance::Role::activated) return EXIT_SUCCESS;
+    if (role == ApplicationInstance::Role::activated) endActivatingStart();
 
     const std::shared_ptr<platform::QtMainQueue> mainQueue =
         platform::QtMainQueue::make(std::string(ProductMain::mainQueueLabel));

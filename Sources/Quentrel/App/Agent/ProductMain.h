@@ -14,8 +14,8 @@ struct ProductMain {
     static constexpr std::string_view fallbackBundleIdentifier = "local.mirosal.Kavrinet";
 
     // Checks the command line, then runs the agent until it is told to end; returns the exit
-    // status: 64 for a command line it does not accept, 0 otherwise (also when another agent was
-    // already running and was asked to activate instead).
+    // status: 64 for a command line it does not accept, 0 otherwise. When another agent is
+    // already running, it is asked to activate and this process ends at once with status 0.
     static int main(int argc, char** argv);
 };
 

@@ -1,9 +1,6 @@
 #include "UISessionChannel.h"
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -37,21 +34,8 @@ public:
         return !(hop_->finished.load() && hop_->finisher.load() == std::this_thread::get_id());
     }
     void finish() override { channel_->finish(); }
-
-    void waitUntilWritten(double seconds) override {
-        struct Flag {
-            std::mutex mutex;
-            std::condition_variable changed;
-            bool done = false;
-        };
-        auto flag = std::make_shared<Flag>();
-        channel_->afterFlushing([flag] {
-            std::lock_guard lock(flag->mutex);
-            flag->done = true;
-            flag->changed.notify_all();
-        });
-        std::unique_lock lock(flag->mutex);
-        flag->changed.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return flag->done; });
+    void finishAfterWriting() override {
+        channel_->afterFlushing([channel = channel_] { channel->finish(); });
     }
 
 private:

@@ -24,8 +24,9 @@ public:
     // encoded, too many waiting frames) or before.
     virtual bool send(const ObserverUIMessage& message) = 0;
     virtual void finish() = 0;
-    // Waits at most `seconds` for everything sent so far to be written (or the channel to stop).
-    virtual void waitUntilWritten(double seconds) = 0;
+    // Finishes the channel once everything sent so far has been written (or writing has failed);
+    // returns at once, so the peer reads all of it and then the end of its input.
+    virtual void finishAfterWriting() = 0;
 };
 
 // Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks hop to

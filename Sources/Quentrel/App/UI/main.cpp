@@ -1,45 +1,28 @@
 // KavrinetUI: the process that shows every window of the system. Only the agent starts it, with
 // its standard input and output on two pipes, and it lives only while it shows something.
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <string>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
 
 #include "ObserverAppDelegate.h"
 #include "ObserverUIClient.h"
+#include "Platform/Desktop/DesktopLogging.h"
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "UILaunchCheck.h"
+#include "UIPipeDescriptors.h"
 
 namespace {
 
 constexpr const char* fallbackDomain = "local.mirosal.Kavrinet.UI";
-
-struct PipeDescriptors {
-    int input = -1;
-    int output = -1;
-};
-
-// The channel gets close-on-exec copies of standard input and output, and 0 and 1 then point at
-// /dev/null, so that nothing but the channel's frames (no library's stray print) reaches the agent.
-// A descriptor that cannot be copied stays -1: the channel then ends at once, and with it the app.
-PipeDescriptors takePipe() {
-    PipeDescriptors pipe{::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3), ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3)};
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    return pipe;
-}
 
 void terminateApplication() { QCoreApplication::exit(0); }
 
@@ -59,7 +42,13 @@ int main(int argc, char** argv) {
     // The agent ends a UI app that it has told to stop with SIGTERM as well; either way the app
     // ends the normal way. Blocked before Qt starts a thread.
     const int terminationSignals = TerminationSignals::block();
-    const PipeDescriptors pipe = takePipe();
+    const UIPipeDescriptors pipe = UIPipeDescriptors::take(STDIN_FILENO, STDOUT_FILENO);
+    if (pipe.failedStep) {
+        platform::desktopLogger(std::string(ObserverAppDelegate::logCategory))
+            .error(std::string("cannot set up the pipe to the agent: ") + pipe.failedStep + ": " +
+                   std::strerror(pipe.error));
+        return UIPipeDescriptors::setupFailureStatus;
+    }
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
