@@ -30,6 +30,11 @@ ObserverWindow::ObserverWindow(const std::string& windowID, QWidget* rootView, Q
 }
 
 void ObserverWindow::followContentSize() {
+    // Until the window is first shown its widgets are hidden, and a hidden widget does not tell
+    // the layout around it that its size changed (a view that applied its state after it was
+    // built): every widget and layout is measured afresh, so the first size is already the right one.
+    for (QWidget* widget : findChildren<QWidget*>()) widget->updateGeometry();
+    for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();
 }
