@@ -190,8 +190,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     });
 
     if (spec.fitting) {
-        // The content's fitting size, fixed.
-        window->setFixedSize(window->sizeHint());
+        window->followContentSize();
     } else {
         const int menuHeight = window->windowMenuBar()->heightForWidth(spec.width);
         window->contentView()->setMinimumSize(spec.minimumWidth, spec.minimumHeight);
@@ -339,13 +338,15 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
     for (const auto& [command, action] : actions_) panel->addAction(action);
     leaveMenuKeysToTheMenu(*root);
 
-    const QSize fitting = panel->sizeHint();
     const auto& a = *presentation.anchor;
-    const Screens screens = currentScreens();
-    const ScreenRect frame = QuickPanelPlacement::frame({a[0], a[1], a[2], a[3]}, fitting.width(), fitting.height(),
-                                                        screens.screens, screens.mainScreen);
-    const QtRect geometry = toQtRect(frame, screens.primaryHeight);
-    panel->setGeometry(geometry.x, geometry.y, geometry.width, geometry.height);
+    panel->setPlacement([anchor = ScreenRect{a[0], a[1], a[2], a[3]}](const QSize& size) {
+        const Screens screens = currentScreens();
+        const QtRect frame = toQtRect(QuickPanelPlacement::frame(anchor, size.width(), size.height(), screens.screens,
+                                                                 screens.mainScreen),
+                                      screens.primaryHeight);
+        return QPoint(frame.x, frame.y);
+    });
+    const QSize fitting = panel->size();
     quickPanel_ = panel;
 
     ApplicationHiddenState::shared().setHidden(false);

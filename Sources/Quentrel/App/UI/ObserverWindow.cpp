@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -28,6 +29,16 @@ ObserverWindow::ObserverWindow(const std::string& windowID, QWidget* rootView, Q
     layout->addWidget(contentView_);
 }
 
+void ObserverWindow::followContentSize() {
+    // Until the window is first shown its widgets are hidden, and a hidden widget does not tell
+    // the layout around it that its size changed (a view that applied its state after it was
+    // built): every widget and layout is measured afresh, so the first size is already the right one.
+    for (QWidget* widget : findChildren<QWidget*>()) widget->updateGeometry();
+    for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+}
+
 void ObserverWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     if (!event->isAccepted() || closed_) return;
@@ -36,7 +47,14 @@ void ObserverWindow::closeEvent(QCloseEvent* event) {
     if (auto willClose = willClose_) willClose(*this);
 }
 
-ObserverQuickPanel::ObserverQuickPanel(QWidget* rootView) : ObserverWindow("quick-view", rootView, nullptr, panelFlags) {}
+ObserverQuickPanel::ObserverQuickPanel(QWidget* rootView) : ObserverWindow("quick-view", rootView, nullptr, panelFlags) {
+    followContentSize();
+}
+
+void ObserverQuickPanel::setPlacement(Placement placement) {
+    placement_ = std::move(placement);
+    if (placement_) move(placement_(size()));
+}
 
 void ObserverQuickPanel::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -44,6 +62,12 @@ void ObserverQuickPanel::keyPressEvent(QKeyEvent* event) {
         return;
     }
     ObserverWindow::keyPressEvent(event);
+}
+
+void ObserverQuickPanel::resizeEvent(QResizeEvent* event) {
+    ObserverWindow::resizeEvent(event);
+    // A panel that grew or shrank with its content stays where the rule puts that size.
+    if (placement_) move(placement_(event->size()));
 }
 
 }  // namespace quentrel

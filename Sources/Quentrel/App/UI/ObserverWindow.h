@@ -29,6 +29,10 @@ public:
     QWidget* rootView() const { return rootView_; }
     bool hasClosed() const { return closed_; }
 
+    // From now on the window takes the fitting size of its content, at once and again whenever
+    // the content changes (a row shown or hidden, a text that wraps anew); it cannot be resized.
+    void followContentSize();
+
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
 
 protected:
@@ -45,16 +49,26 @@ private:
 
 // The quick view's floating panel: a frameless tool window that stays above the others. It is not
 // a popup, which would grab the input and close on any click outside; it closes on Escape, on a
-// second quick-view request, on its content's close action and when a window opens.
+// second quick-view request, on its content's close action and when a window opens. Its size is
+// always its content's fitting size, and each new size is placed again.
 class ObserverQuickPanel : public ObserverWindow {
     Q_OBJECT
 public:
     static constexpr Qt::WindowFlags panelFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    // Where the panel's top-left corner goes for a panel of that size.
+    using Placement = std::function<QPoint(const QSize& size)>;
 
     explicit ObserverQuickPanel(QWidget* rootView);
 
+    // Places the panel now and after every change of its size.
+    void setPlacement(Placement placement);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Placement placement_;
 };
 
 }  // namespace quentrel

@@ -62,7 +62,7 @@ TEST(AgentWithUIApp, AManualFirstStartShowsWelcomeAndQuitInTheUIAppEndsBothProgr
     ASSERT_FALSE(sandbox.witness.sent(1).empty());
     EXPECT_EQ(sandbox.witness.sent(1).front(), kReady);
     if (std::getenv("KAVRINET_SCREENSHOTS")) {
-        EXPECT_TRUE(agenttest::screenshot(x, "desktop-welcome-on-a-first-start"));
+        EXPECT_TRUE(agenttest::screenshot(x, "desktop-welcome-on-a-first-start", welcome->frame));
     }
 
     // The menu's quit, by its shortcut, in the window that has the keyboard.
@@ -106,7 +106,7 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     EXPECT_LE(px + width, kScreenWidth);
     EXPECT_LE(py + height, kScreenHeight);
     if (std::getenv("KAVRINET_SCREENSHOTS")) {
-        EXPECT_TRUE(agenttest::screenshot(x, "desktop-quick-panel-under-the-tray-icon"));
+        EXPECT_TRUE(agenttest::screenshot(x, "desktop-quick-panel-under-the-tray-icon", panel->frame));
     }
 
     const std::optional<pid_t> ui = sandbox.witness.pid(1);

@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -46,7 +47,7 @@ public:
         const std::string size = std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24";
         process_ = std::make_unique<ChildProcess>(which("Xvfb"),
                                                   std::vector<std::string>{"-displayfd", "3", "-screen", "0", size,
-                                                                           "-nolisten", "tcp"},
+                                                                           "-nolisten", "tcp", "-br"},
                                                   sandbox.environment(), sandbox.root / "xvfb.err", announce[1]);
         ::close(announce[1]);
         std::string number;
@@ -144,14 +145,10 @@ inline std::map<std::string, std::string> onDisplay(const AgentSandbox& sandbox,
     return env;
 }
 
-// Writes the X server's whole screen as <name>.png into the folder ctest names in
-// KAVRINET_SCREENSHOTS; does nothing without it. True when the file was written.
-inline bool screenshot(const XServer& x, const std::string& name) {
-    const char* folder = std::getenv("KAVRINET_SCREENSHOTS");
-    if (!folder) return false;
-    std::filesystem::create_directories(folder);
+// The X server's whole screen; null when it cannot be read.
+inline QImage screenImage(const XServer& x) {
     xcb_connection_t* connection = xcb_connect(x.display.c_str(), nullptr);
-    bool written = false;
+    QImage picture;
     if (!xcb_connection_has_error(connection)) {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
         xcb_get_image_reply_t* image = xcb_get_image_reply(
@@ -162,14 +159,41 @@ inline bool screenshot(const XServer& x, const std::string& name) {
         // A 24-bit screen comes as 32-bit pixels in the server's (here little-endian) byte order.
         const int length = image ? xcb_get_image_data_length(image) : 0;
         if (image && image->depth == 24 && length == screen->width_in_pixels * screen->height_in_pixels * 4) {
-            const QImage picture(xcb_get_image_data(image), screen->width_in_pixels, screen->height_in_pixels,
-                                 screen->width_in_pixels * 4, QImage::Format_RGB32);
-            written = picture.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
+            picture = QImage(xcb_get_image_data(image), screen->width_in_pixels, screen->height_in_pixels,
+                             screen->width_in_pixels * 4, QImage::Format_RGB32)
+                          .copy();
         }
         std::free(image);
     }
     xcb_disconnect(connection);
-    return written;
+    return picture;
+}
+
+// Writes the X server's whole screen as <name>.png into the folder ctest names in
+// KAVRINET_SCREENSHOTS; does nothing without it. With a window's frame, it first waits until the
+// window has drawn itself: no corner still shows the black root behind it (a colour no window of
+// ours paints there), and what it shows has stayed the same for a while, so a window that has
+// just grown or shrunk has painted its new content. True when the file was written.
+inline bool screenshot(const XServer& x, const std::string& name,
+                       const std::optional<std::array<int, 4>>& frame = std::nullopt) {
+    const char* folder = std::getenv("KAVRINET_SCREENSHOTS");
+    if (!folder) return false;
+    std::filesystem::create_directories(folder);
+    constexpr auto steadyFor = std::chrono::milliseconds(300);
+    QImage picture, previous;
+    auto steadySince = std::chrono::steady_clock::now();
+    const bool drawn = waitUntil([&] {
+        picture = screenImage(x);
+        if (picture.isNull() || !frame) return !picture.isNull();
+        const auto [left, top, width, height] = *frame;
+        const QRect shown = QRect(left, top, width, height) & picture.rect();  // the part on the screen
+        if (previous.isNull() || picture.copy(shown) != previous.copy(shown)) steadySince = std::chrono::steady_clock::now();
+        previous = picture;
+        for (const QPoint corner : {shown.topLeft(), shown.bottomRight()})
+            if ((picture.pixel(corner) & 0xffffff) == 0) return false;
+        return !shown.isEmpty() && std::chrono::steady_clock::now() - steadySince >= steadyFor;
+    });
+    return drawn && picture.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
 }
 
 }  // namespace agenttest

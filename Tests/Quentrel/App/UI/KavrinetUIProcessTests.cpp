@@ -1,7 +1,11 @@
-// The built KavrinetUI over real pipes, with this test as the agent (offscreen platform).
+// The built KavrinetUI over real pipes, with this test as the agent: offscreen, and on an X server
+// of its own where the windows are read back as the server has them.
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +24,7 @@
 #include "Platform/Foundation/JSONCoding.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
+#include "Quentrel/App/Agent/DesktopSupport.h"
 #include "Quentrel/Services/UIStateFixture.h"
 
 extern char** environ;
@@ -47,6 +52,8 @@ public:
         std::optional<std::string> pipeMarker = "1";
         // Started as the first process of a new PID namespace, where its parent id reads 0.
         bool withoutParent = false;
+        // The X server it shows its windows on; none: offscreen.
+        std::string display = {};
     };
 
     explicit UIProcess(Options options) {
@@ -55,9 +62,11 @@ public:
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
-            if (entry.rfind("KAVRINET_UI_PIPE=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0) env.push_back(entry);
+            if (entry.rfind("KAVRINET_UI_PIPE=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
+                entry.rfind("DISPLAY=", 0) != 0)
+                env.push_back(entry);
         }
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        env.push_back(options.display.empty() ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=" + options.display);
         if (options.pipeMarker) env.push_back("KAVRINET_UI_PIPE=" + *options.pipeMarker);
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
@@ -385,4 +394,64 @@ TEST(KavrinetUIProcess, aProcessSerialArgumentIsAccepted) {
     expectReady(ui);
     ui.closeInput();
     EXPECT_EQ(ui.waitForExit(), 0);
+}
+
+// Windows that take their content's fitting size, and the quick panel, as the X server has them
+// after a state that adds rows (a remembered drive, the notification status, the approval button,
+// a login error, drives plugged in) and one that takes them away again: each time the size a
+// window opened in that state gets, and the panel where the rule puts a fresh one, its bottom on
+// the screen under an anchor near the bottom edge.
+TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
+    agenttest::AgentSandbox sandbox;
+    agenttest::XServer x(sandbox);
+    ASSERT_FALSE(x.display.empty());
+    quentrel::ObserverUIState few = uistate::richState(), many = few;
+    few.snapshot.devices.clear();
+    few.rememberedTarget.reset();
+    few.noticesEnabled = false;
+    many.loginRequiresApproval = true;
+    many.loginError = "로그인 항목을 등록하지 못했습니다.";
+    const quentrel::ObserverUIState* states[] = {&few, &many};
+    const char* rowNames[] = {"few-rows", "more-rows"};
+    std::uint64_t revision = 0;
+    for (const auto& [window, title] : {std::pair{"settings", "Kavrinet 설정"}, {"welcome", "Kavrinet 시작하기"},
+                                        {"quick-view", "Kavrinet 빠른 보기"}}) {
+        const bool panel = window == std::string("quick-view");
+        const std::string shot = "desktop-" + std::string(window) + "-";
+        auto frame = [&] {
+            const auto shown = agenttest::viewableWindow(x, "^KavrinetUI$", title);
+            return shown ? shown->frame : std::array<int, 4>{};
+        };
+        auto open = [&](UIProcess& ui, int rows) {
+            agenttest::waitUntil([&] { return frame()[2] == 0; });  // the last app's window has gone
+            ui.send(ObserverUIMessage::state(++revision, *states[rows]));
+            ui.send(ObserverUIMessage::present({window, panel ? std::optional(std::vector<double>{600, 40, 24, 24})
+                                                              : std::nullopt}));
+            agenttest::waitUntil([&] { return frame()[2] > 0; });
+            agenttest::screenshot(x, shot + "opened-with-" + rowNames[rows], frame());
+            return frame();
+        };
+        std::array<int, 4> opened[2];
+        for (int rows : {0, 1}) {
+            UIProcess fresh({{}, "1", false, x.display});
+            opened[rows] = open(fresh, rows);
+        }
+        UIProcess ui({{}, "1", false, x.display});
+        open(ui, 0);
+        for (int rows : {1, 0}) {
+            ui.send(ObserverUIMessage::state(++revision, *states[rows]));
+            std::array<int, 4> now{};
+            agenttest::waitUntil([&] { return std::abs((now = frame())[3] - opened[rows][3]) <= 2; });
+            EXPECT_NEAR(now[3], opened[rows][3], 2) << window << " with " << rowNames[rows];
+            EXPECT_EQ(now[2], opened[rows][2]) << window << " with " << rowNames[rows];
+            if (panel) {
+                EXPECT_NEAR(now[1], opened[rows][1], 2) << rowNames[rows];
+                EXPECT_LE(now[1] + now[3], agenttest::kScreenHeight) << rowNames[rows];
+            }
+            agenttest::screenshot(x, shot + "then-" + rowNames[rows], now);
+        }
+        std::printf("%s opens %dx%d with few rows, %dx%d with more\n", window, opened[0][2], opened[0][3], opened[1][2],
+                    opened[1][3]);
+    }
 }

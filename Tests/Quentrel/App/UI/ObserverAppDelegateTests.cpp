@@ -16,6 +16,7 @@
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
 
@@ -62,6 +63,7 @@ protected:
     ObserverQuickPanel* openPanel(std::vector<double> anchor = {200, 500, 24, 24}) {
         presenter->present({"quick-view", anchor});
         ObserverQuickPanel* panel = presenter->quickPanel();
+        panelSizeAtCreation = panel ? panel->size() : QSize();
         EXPECT_TRUE(panel && QTest::qWaitForWindowExposed(panel));
         settle();
         return panel;
@@ -76,6 +78,7 @@ protected:
     std::unique_ptr<ObserverAppDelegate> presenter;
     std::vector<ObserverUICommand> commands;
     std::vector<std::string> log;
+    QSize panelSizeAtCreation;
 };
 
 QStringList menuTitles(QMenuBar* bar) {
@@ -146,9 +149,12 @@ TEST_F(ObserverAppDelegateTest, closingForgetsTheWindowAndOnlyThePreviewDiscards
 }
 
 TEST_F(ObserverAppDelegateTest, theQuickPanelIsAFloatingToolWindowPlacedUnderItsAnchor) {
+    store->applyUIState(uistate::richState());  // a device, whose views settle only after they were built
+    settle();
     const std::vector<double> anchor{200, 500, 24, 24};
     ObserverQuickPanel* panel = openPanel(anchor);
     ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->size(), panelSizeAtCreation) << "created at its content's settled fitting size";
     const Qt::WindowFlags flags = panel->windowFlags();
     EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
     EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
