@@ -3,21 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "Quentrel/Services/ScreenRect.h"
+
 namespace quentrel {
-
-// A rectangle in global screen points.
-struct ScreenRect {
-    double x = 0;
-    double y = 0;
-    double width = 0;
-    double height = 0;
-
-    double maxX() const { return x + width; }
-    double maxY() const { return y + height; }
-    bool isEmpty() const { return !(width > 0 && height > 0); }
-
-    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
-};
 
 // Where the quick view opens: below the status item, in the bottom-left-origin global
 // coordinates that presentations carry on the pipe.

@@ -17,11 +17,6 @@ int toLength(double value) { return std::max(0, toInt(value)); }
 
 }  // namespace
 
-bool ScreenRect::intersects(const ScreenRect& other) const {
-    if (!(width > 0 && height > 0 && other.width > 0 && other.height > 0)) return false;
-    return minX() < other.maxX() && other.minX() < maxX() && minY() < other.maxY() && other.minY() < maxY();
-}
-
 double clampedToIntRange(double value) {
     if (std::isnan(value)) return 0;
     // Whole numbers only past the ends, so the result always converts to int without overflow.

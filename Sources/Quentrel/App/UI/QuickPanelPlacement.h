@@ -4,27 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "Quentrel/Services/ScreenRect.h"
+
 namespace quentrel {
-
-// A rectangle in the global coordinates of presentations: points, origin at the bottom left of
-// the primary screen, y growing upwards.
-struct ScreenRect {
-    double x = 0;
-    double y = 0;
-    double width = 0;
-    double height = 0;
-
-    double minX() const { return x; }
-    double maxX() const { return x + width; }
-    double midX() const { return x + width * 0.5; }
-    double minY() const { return y; }
-    double maxY() const { return y + height; }
-
-    // True only when both rectangles have an area and they overlap in more than an edge.
-    bool intersects(const ScreenRect& other) const;
-
-    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
-};
 
 // One screen: its whole frame and the part windows may use (without panels and docks).
 struct ScreenGeometry {
