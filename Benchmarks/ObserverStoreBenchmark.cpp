@@ -9,15 +9,13 @@
 
 #include <malloc.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "BenchmarkStore.h"
+#include "HeapSettings.h"
 #include "Doubles/FakeInventory.h"
-#include "Platform/Dispatch/VirtualTime.h"
-#include "Platform/Foundation/MemoryDefaultsDatabase.h"
-#include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -32,11 +30,6 @@ namespace {
 constexpr int deviceCount = 8;
 constexpr int volumesPerDevice = 4;
 constexpr double start = 700'000'000;
-
-class DiscardingSink final : public platform::LogSink {
-public:
-    void write(const platform::LogRecord&) override {}
-};
 
 InventorySnapshot eightDevices() {
     InventorySnapshot snapshot;
@@ -68,42 +61,16 @@ struct Rig {
     std::shared_ptr<platform::VirtualTime> time = platform::VirtualTime::make(start, 1000, 1000);
     std::shared_ptr<std::vector<std::shared_ptr<FakeInventory>>> inventories =
         std::make_shared<std::vector<std::shared_ptr<FakeInventory>>>();
-    std::shared_ptr<ObserverStore> store;
+    BenchmarkStore bench{time, FakeInventory::factory(inventories)};
+    std::shared_ptr<ObserverStore>& store = bench.store;
     InventorySnapshot snapshot = eightDevices();
     std::uint64_t revision = 0;
     std::uint64_t counter = 0;
 
     Rig() {
-        platform::setDefaultLogSink(std::make_shared<DiscardingSink>());
-        const quentrel::StoreRuntime runtime{[t = time](const std::string& label) { return t->makeQueue(label); },
-                                             [t = time] { return Date{t->wall()}; }};
-        auto allow = [](const std::filesystem::path&) { return true; };
-        auto discard = [](std::string_view, const std::filesystem::path&) {};
-        quentrel::ObserverStoreServices services;
-        services.mainQueue = time->makeQueue("main");
-        services.now = [t = time] { return Date{t->wall()}; };
-        store = ObserverStore::make(
-            std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.Kavrinet"),
-            std::make_shared<quentrel::RecentEventLog>(std::filesystem::path("/nonexistent/recent-events.json"),
-                                                       discard, allow, runtime),
-            true,
-            std::make_shared<quentrel::SessionSummaryStore>(std::filesystem::path("/nonexistent/sessions.json"),
-                                                            allow, discard, runtime),
-            nullptr, nullptr, [t = time] { return t->continuous() - 1000; }, FakeInventory::factory(inventories),
-            services);
-        store->start();
-        platform::UUID window;
-        window.bytes[0] = 1;
-        store->surfaceVisibilityChanged(window, true);
         store->receive(next());
         store->selectDevice(snapshot.devices.front().id);
         time->runUntilIdle();
-    }
-    ~Rig() {
-        store->stop();
-        store.reset();
-        time->runUntilIdle();
-        platform::setDefaultLogSink(nullptr);
     }
 
     // The next second's snapshot: every device read and wrote a little.
@@ -166,8 +133,6 @@ BENCHMARK(BM_DayOfSnapshots)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 constexpr int completedSessions = 30;
 constexpr int recentEvents = 100;
-constexpr int defaultTrimThreshold = 128 * 1024;
-constexpr int noTrimming = 1 << 30;
 
 // The largest ordinary state: 30 sessions completed, then a full five-minute history, the running
 // session (the list shows it and the newest 29) and 100 recent events.
@@ -181,18 +146,6 @@ void fillForPush(Rig& rig) {
         rig.store->setBackgroundPolling(rig.store->history().size() % 2 == 0);
     rig.time->runUntilIdle();
 }
-
-// With range 1 glibc keeps freed memory instead of trimming the heap after each push, as a
-// long-running agent's heap soon does (the threshold grows after the first large free).
-struct HeapSettings {
-    explicit HeapSettings(const benchmark::State& state) : steady(state.range(0) != 0) {
-        if (steady) mallopt(M_TRIM_THRESHOLD, noTrimming);
-    }
-    ~HeapSettings() {
-        if (steady) mallopt(M_TRIM_THRESHOLD, defaultTrimThreshold);
-    }
-    bool steady;
-};
 
 void checkPushState(benchmark::State& state, const quentrel::ObserverUIState& ui) {
     // The list is bounded to 30 with the running session first.

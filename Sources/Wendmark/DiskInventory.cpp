@@ -214,13 +214,17 @@ void DiskInventory::refreshMetadataOnQueue() {
     std::vector<std::string> names;
     names.reserve(records_.size());
     for (const auto& entry : records_) names.push_back(entry.first);
-    for (const auto& name : names) {
-        platform::DiskPtr disk = session_->diskFromBSDName(name);
-        std::optional<MediaRecord> record = disk ? capture(*registry_, *disk, name) : std::nullopt;
-        if (record)
-            records_.insert_or_assign(name, std::move(*record));
-        else
-            records_.erase(name);
+    {
+        // The captures of the drives' disks share what they read of the device tree.
+        const std::unique_ptr<platform::ReadBatch> batch = arbitration_->beginReadBatch();
+        for (const auto& name : names) {
+            platform::DiskPtr disk = session_->diskFromBSDName(name);
+            std::optional<MediaRecord> record = disk ? capture(*registry_, *disk, name) : std::nullopt;
+            if (record)
+                records_.insert_or_assign(name, std::move(*record));
+            else
+                records_.erase(name);
+        }
     }
     rebuild(false);
 }
@@ -236,6 +240,8 @@ void DiskInventory::appeared(const platform::Disk& disk) {
     if (!running_) return;
     std::optional<std::string> bsd = disk.bsdName();
     if (!bsd) return;
+    // The walks of one capture pass the same entries.
+    const std::unique_ptr<platform::ReadBatch> batch = arbitration_->beginReadBatch();
     if (std::optional<MediaRecord> record = capture(*registry_, disk, *bsd))
         records_.insert_or_assign(*bsd, std::move(*record));
     else
@@ -597,6 +603,7 @@ bool DiskInventory::matchesMountedVolume(const VolumeSnapshot& volume, const std
     // A session of its own, with no callbacks and no queue.
     platform::DiskSessionPtr session = arbitration.createSession();
     if (!session) return false;
+    const std::unique_ptr<platform::ReadBatch> batch = arbitration.beginReadBatch();
     platform::DiskPtr disk = session->diskFromVolumePath(*volume.mountPath);
     if (!disk || disk->bsdName() != volume.bsdName) return false;
     std::shared_ptr<Registry> registry = arbitration.registry();

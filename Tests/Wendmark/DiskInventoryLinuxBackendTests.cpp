@@ -33,6 +33,7 @@ public:
         return session;
     }
     std::shared_ptr<platform::Registry> registry() override { return inner_->registry(); }
+    std::unique_ptr<platform::ReadBatch> beginReadBatch() override { return inner_->beginReadBatch(); }
 
     std::weak_ptr<platform::UdevDiskSession> lastSession;
 
@@ -203,6 +204,28 @@ TEST(DiskInventoryLinuxBackend, aStatisticsFileThatIsGoneReadsAsAMissingDriver) 
     EXPECT_EQ(device->statisticsAccess->outcome, wendmark::StatisticsOutcome::deviceMissing);
     EXPECT_EQ(device->statisticsAccess->detail, "현재 연결의 드라이버 객체가 없습니다.");
     EXPECT_FALSE(device->counters);
+    inventory->stop();
+    time->runUntilIdle();
+}
+
+// The captures of one metadata refresh share their reads; the next refresh reads the tree again.
+TEST(DiskInventoryLinuxBackend, eachMetadataRefreshSeesTheTreeAsItIsThen) {
+    SysfsFixture fixture;
+    fixture.addUsbSsd();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo());
+    FixtureInventory observed(fixture);
+    auto& [time, arbitration, snapshots, inventory] = observed;
+    const auto speed = fixture.devices("pci0000:00/0000:00:14.0/usb2/2-1/speed");
+    for (auto [rate, mountPoint] : {std::pair{480, "/media/user/Moved"}, std::pair{5000, "/media/user/Back"}}) {
+        fixture.write(speed, std::to_string(rate) + "\n");
+        fixture.setMountInfo(std::string("92 27 8:18 / ") + mountPoint + " rw - exfat /dev/sdb2 rw\n");
+        inventory->refreshMetadata();
+        time->runUntilIdle();
+        const DeviceSnapshot* ssd = withModel(snapshots.back(), "Extreme SSD");
+        ASSERT_TRUE(ssd);
+        EXPECT_EQ(ssd->linkBandwidth->bitsPerSecond, rate * 1'000'000ull);
+        EXPECT_EQ(ssd->volumes.at(0).mountPath, mountPoint);
+    }
     inventory->stop();
     time->runUntilIdle();
 }

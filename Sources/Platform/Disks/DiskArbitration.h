@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "DiskSession.h"
+#include "ReadBatch.h"
 #include "Registry.h"
 
 namespace platform {
@@ -16,6 +17,9 @@ public:
     // exists can report disks.
     virtual DiskSessionPtr createSession() = 0;
     virtual std::shared_ptr<Registry> registry() = 0;
+    // Opens a batch of reads on the calling thread (see ReadBatch); null where reads are not
+    // shared. Within a batch already open on the thread, the new one changes nothing.
+    virtual std::unique_ptr<ReadBatch> beginReadBatch() { return nullptr; }
 
     // The process-wide service: the Linux backend on the real system unless replaced.
     static std::shared_ptr<DiskArbitration> shared();

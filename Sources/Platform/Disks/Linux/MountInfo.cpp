@@ -6,20 +6,8 @@ namespace platform {
 
 namespace {
 
-std::vector<std::string_view> splitSpaces(std::string_view line) {
-    std::vector<std::string_view> fields;
-    while (!line.empty()) {
-        auto space = line.find(' ');
-        auto field = line.substr(0, space);
-        if (!field.empty()) fields.push_back(field);
-        if (space == std::string_view::npos) break;
-        line.remove_prefix(space + 1);
-    }
-    return fields;
-}
-
 std::optional<MountEntry> parseLine(std::string_view line) {
-    auto fields = splitSpaces(line);
+    auto fields = sysfs::pieces(line, ' ');
     // mount id, parent id, major:minor, root, mount point, options, optional fields..., "-",
     // type, source, super options
     if (fields.size() < 9) return std::nullopt;

@@ -143,15 +143,15 @@ std::uint64_t SysfsRegistry::idFor(Node node) {
     auto [it, inserted] = ids_.try_emplace(node.key, nextID_);
     if (inserted) {
         node.id = nextID_;
-        nodes_.emplace(nextID_++, std::move(node));
+        nodes_.emplace(nextID_++, std::make_shared<const Node>(std::move(node)));
     }
     return it->second;
 }
 
-std::optional<SysfsRegistry::Node> SysfsRegistry::nodeOf(const RegistryObject& entry) const {
+std::shared_ptr<const SysfsRegistry::Node> SysfsRegistry::nodeOf(const RegistryObject& entry) const {
     std::lock_guard lock(mutex_);
     auto it = nodes_.find(entry.reference());
-    if (it == nodes_.end()) return std::nullopt;
+    if (it == nodes_.end()) return nullptr;
     return it->second;
 }
 
@@ -208,7 +208,7 @@ std::optional<RegistryObject> SysfsRegistry::mediaEntry(const std::string& block
 void SysfsRegistry::forgetDisk(const std::string& name) {
     std::lock_guard lock(mutex_);
     std::erase_if(nodes_, [&](const auto& item) {
-        const Node& node = item.second;
+        const Node& node = *item.second;
         bool block = node.kind == Kind::media || node.kind == Kind::driver || node.kind == Kind::scheme ||
                      node.kind == Kind::composite;
         bool retired = (block && (node.name == name || node.disk == name)) ||
@@ -227,13 +227,13 @@ void SysfsRegistry::forgetDisk(const std::string& name) {
 void SysfsRegistry::noteDeviceTreeChanged() { generation_->fetch_add(1); }
 
 std::optional<RegistryObject> SysfsRegistry::matchingEntryID(std::uint64_t entryID) {
-    std::optional<Node> node;
+    std::shared_ptr<const Node> node;
     const std::uint64_t generation = generation_->load();
     {
         std::lock_guard lock(mutex_);
         auto it = nodes_.find(entryID);
         if (it == nodes_.end()) return std::nullopt;
-        if (it->second.kind == Kind::driver) {
+        if (it->second->kind == Kind::driver) {
             // Checked since the last change of the tree: a vanished disk shows at its next read.
             auto driver = drivers_.find(entryID);
             if (driver != drivers_.end() && driver->second.checkedAt == generation) return makeHandle(entryID);

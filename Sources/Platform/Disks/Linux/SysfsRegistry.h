@@ -89,7 +89,8 @@ private:
     std::string discriminatorOf(Kind kind, Role role, const std::string& path) const;
 
     std::uint64_t idFor(Node node);
-    std::optional<Node> nodeOf(const RegistryObject& entry) const;
+    // Null when the entry is not (or no longer) known. Nodes never change once made.
+    std::shared_ptr<const Node> nodeOf(const RegistryObject& entry) const;
     bool alive(const Node& node) const;
     std::optional<std::vector<Node>> parentsOf(const Node& node) const;
 
@@ -104,7 +105,7 @@ private:
     SysfsTree tree_;
     mutable std::mutex mutex_;
     std::unordered_map<std::string, std::uint64_t> ids_;
-    std::unordered_map<std::uint64_t, Node> nodes_;
+    std::unordered_map<std::uint64_t, std::shared_ptr<const Node>> nodes_;
     std::unordered_map<std::uint64_t, Driver> drivers_;  // by entry id, once looked up or read
     std::uint64_t nextID_ = 1;
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);

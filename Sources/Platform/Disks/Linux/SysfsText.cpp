@@ -23,6 +23,18 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+std::vector<std::string_view> pieces(std::string_view text, char separator) {
+    std::vector<std::string_view> found;
+    while (!text.empty()) {
+        auto end = text.find(separator);
+        auto piece = text.substr(0, end);
+        if (!piece.empty()) found.push_back(piece);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return found;
+}
+
 std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
     text = trimmed(text);
     if (text.empty()) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform/Disks/Value.h"
 
@@ -14,6 +15,9 @@ namespace platform::sysfs {
 // anything that does not parse gives absent, never a made-up value such as 0.
 
 std::string_view trimmed(std::string_view text);
+
+// The non-empty pieces of `text` between the separators.
+std::vector<std::string_view> pieces(std::string_view text, char separator);
 
 // A decimal unsigned integer, surrounding white space allowed; absent on overflow.
 std::optional<std::uint64_t> parseUnsigned(std::string_view text);

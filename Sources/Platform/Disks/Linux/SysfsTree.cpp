@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
+#include "SysfsReadBatch.h"
 #include "SysfsText.h"
 
 namespace platform {
@@ -16,7 +18,37 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
+
 constexpr std::string_view cryptMappingPrefix = "CRYPT-";
+// As many links as the kernel follows in one path walk.
+constexpr int maximumLinks = 40;
+
+SysfsReadBatch::Link readLink(const std::string& path) {
+    return SysfsReadBatch::remembered(&SysfsReadBatch::links, path, [&]() -> SysfsReadBatch::Link {
+        char buffer[PATH_MAX];
+        ssize_t count = ::readlink(path.c_str(), buffer, sizeof buffer);
+        if (count < 0) return {std::nullopt, errno};
+        if (static_cast<std::size_t>(count) == sizeof buffer) return {std::nullopt, ENAMETOOLONG};
+        return {std::string(buffer, static_cast<std::size_t>(count)), 0};
+    });
+}
+
+bool directoryAt(const std::string& path) {
+    return SysfsReadBatch::remembered(&SysfsReadBatch::directories, path, [&] {
+        struct stat info;
+        return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    });
+}
+
+// Pushes the components of `path` so that the first one is taken next. A trailing slash becomes a
+// "." at the end: what it follows must be a directory.
+void pushComponents(std::vector<std::string>& pending, std::string_view path) {
+    const std::size_t mark = pending.size();
+    for (auto part : sysfs::pieces(path, '/')) pending.emplace_back(part);
+    if (path.ends_with('/')) pending.emplace_back(".");
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
+}
+
 }  // namespace
 
 SysfsTree::SysfsTree(std::string root) {
@@ -52,8 +84,12 @@ SysfsTree::FileRead SysfsTree::readFile(const std::string& path, std::size_t cap
     return {std::move(text), 0};
 }
 
+SysfsTree::FileRead SysfsTree::readText(const std::string& path) {
+    return SysfsReadBatch::remembered(&SysfsReadBatch::texts, path, [&] { return readFile(path); });
+}
+
 std::optional<std::string> SysfsTree::attribute(const std::string& dir, std::string_view name) const {
-    auto read = readFile(dir + "/" + std::string(name));
+    auto read = readText(dir + "/" + std::string(name));
     if (!read.text) return std::nullopt;
     return std::string(sysfs::trimmed(*read.text));
 }
@@ -64,42 +100,77 @@ std::optional<std::uint64_t> SysfsTree::unsignedAttribute(const std::string& dir
 }
 
 std::map<std::string, std::string, std::less<>> SysfsTree::uevent(const std::string& dir) const {
-    auto read = readFile(dir + "/uevent");
+    auto read = readText(dir + "/uevent");
     if (!read.text) return {};
     return sysfs::parseUevent(*read.text);
 }
 
 std::optional<std::string> SysfsTree::subsystem(const std::string& dir) const {
-    std::error_code error;
-    auto target = fs::read_symlink(dir + "/subsystem", error);
-    if (error) return std::nullopt;
-    return target.filename().string();
+    auto link = readLink(dir + "/subsystem");
+    if (!link.target) return std::nullopt;
+    return baseName(*link.target);
 }
 
 bool SysfsTree::exists(const std::string& path) const {
-    struct stat info;
-    return ::lstat(path.c_str(), &info) == 0;
+    return SysfsReadBatch::remembered(&SysfsReadBatch::present, path, [&] {
+        struct stat info;
+        return ::lstat(path.c_str(), &info) == 0;
+    });
 }
 
-bool SysfsTree::isDirectory(const std::string& path) const {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
+bool SysfsTree::isDirectory(const std::string& path) const { return directoryAt(path); }
 
 std::optional<std::string> SysfsTree::canonical(const std::string& path) const {
-    std::error_code error;
-    auto result = fs::canonical(path, error);
-    if (error) return std::nullopt;
-    return result.string();
+    return SysfsReadBatch::remembered(&SysfsReadBatch::canonicals, path, [&] { return resolve(path); });
+}
+
+std::optional<std::string> SysfsTree::resolve(const std::string& path) {
+    if (!path.starts_with('/')) {
+        std::error_code error;
+        auto result = fs::canonical(path, error);
+        if (error) return std::nullopt;
+        return result.string();
+    }
+    std::string resolved;  // no trailing slash: empty for the root
+    bool knownDirectory = true;  // `resolved` is one: the root, a link's folder, or a parent
+    auto isDirectoryHere = [&] { return knownDirectory || directoryAt(resolved); };
+    std::vector<std::string> pending;
+    pushComponents(pending, path);
+    int links = 0;
+    while (!pending.empty()) {
+        std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == "." || part == "..") {
+            if (!isDirectoryHere()) return std::nullopt;
+            if (part == ".." && !resolved.empty()) resolved.erase(resolved.rfind('/'));
+            knownDirectory = true;
+            continue;
+        }
+        std::string next = resolved + "/" + part;
+        auto link = readLink(next);
+        if (link.target) {
+            if (++links > maximumLinks) return std::nullopt;
+            if (link.target->starts_with('/')) resolved.clear();
+            knownDirectory = true;
+            pushComponents(pending, *link.target);
+            continue;
+        }
+        if (link.error != EINVAL) return std::nullopt;  // missing, or below something not a directory
+        resolved = std::move(next);
+        knownDirectory = false;
+    }
+    return resolved.empty() ? "/" : resolved;
 }
 
 std::vector<std::string> SysfsTree::list(const std::string& dir) const {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    return SysfsReadBatch::remembered(&SysfsReadBatch::listings, dir, [&] {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+            names.push_back(it->path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    });
 }
 
 bool SysfsTree::readable() const {

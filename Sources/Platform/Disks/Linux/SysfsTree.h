@@ -10,7 +10,8 @@
 namespace platform {
 
 // Reads a sysfs tree below a root (the real /sys, or a fixture a test built). Paths handed in and
-// out are absolute and canonical; reads are bounded.
+// out are absolute and canonical; reads are bounded. Within a read batch (SysfsReadBatch) on the
+// calling thread, each attribute, link, status and listing is read once.
 class SysfsTree {
 public:
     explicit SysfsTree(std::string root);
@@ -21,7 +22,7 @@ public:
         std::optional<std::string> text;
         int error = 0;  // errno when text is absent
     };
-    // At most `cap` bytes; a longer file is refused (EFBIG).
+    // At most `cap` bytes; a longer file is refused (EFBIG). Always read afresh.
     static FileRead readFile(const std::string& path, std::size_t cap = 4096);
 
     // The attribute file `name` in `dir`, trimmed of surrounding white space.
@@ -61,6 +62,9 @@ public:
 
 private:
     bool inside(const std::string& path) const;
+    static FileRead readText(const std::string& path);
+    // As realpath(3) resolves an absolute path: one readlink per component.
+    static std::optional<std::string> resolve(const std::string& path);
 
     std::string root_;
     std::string devices_;

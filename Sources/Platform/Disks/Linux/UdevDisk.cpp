@@ -1,5 +1,6 @@
 #include "UdevDisk.h"
 
+#include "SysfsReadBatch.h"
 #include "SysfsText.h"
 
 namespace platform {
@@ -114,11 +115,15 @@ std::optional<std::string> mountPointOfDevice(const UdevDiskContext& context, co
 }  // namespace
 
 std::optional<std::vector<MountEntry>> readMountEntries(const UdevDiskContext& context) {
-    auto read = SysfsTree::readFile(context.mountInfoPath, mountInfoCap);
-    if (!read.text) return std::nullopt;
-    auto entries = parseMountInfo(*read.text);
-    resolveAnonymousDevices(entries, context.blockDeviceNumber);
-    return entries;
+    // Read and parsed once per batch: every disk of a rebuild looks itself up in it.
+    return SysfsReadBatch::remembered(
+        &SysfsReadBatch::mountTables, context.mountInfoPath, [&]() -> std::optional<std::vector<MountEntry>> {
+            auto read = SysfsTree::readFile(context.mountInfoPath, mountInfoCap);
+            if (!read.text) return std::nullopt;
+            auto entries = parseMountInfo(*read.text);
+            resolveAnonymousDevices(entries, context.blockDeviceNumber);
+            return entries;
+        });
 }
 
 std::shared_ptr<UdevDisk> UdevDisk::make(std::shared_ptr<const UdevDiskContext> context, const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include "Platform/Disks/DiskArbitration.h"
 #include "LinuxDiskEnvironment.h"
+#include "SysfsReadBatch.h"
 #include "SysfsRegistry.h"
 #include "UdevDiskSession.h"
 
@@ -21,6 +22,7 @@ public:
     std::shared_ptr<UdevDiskSession> openSession();
 
     std::shared_ptr<Registry> registry() override { return registry_; }
+    std::unique_ptr<ReadBatch> beginReadBatch() override { return SysfsReadBatch::open(); }
     const std::shared_ptr<SysfsRegistry>& sysfsRegistry() const { return registry_; }
 
     explicit UdevDiskArbitration(LinuxDiskEnvironment environment);  // use make()
