@@ -41,7 +41,7 @@ void encodeAndFrameState(benchmark::State& state) {
     const auto message = ObserverUIMessage::state(97, uistate::richState());
     std::size_t bytes = 0;
     for (auto _ : state) {
-        std::string frame = ObserverUIFrameDecoder::frame(json::encode(message));
+        std::string frame = ObserverUIFrameDecoder::frameEncoded(message);
         bytes = frame.size();
         benchmark::DoNotOptimize(frame);
     }
@@ -61,5 +61,6 @@ void cutAndDecodeState(benchmark::State& state) {
     }
 }
 BENCHMARK(cutAndDecodeState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 
 }  // namespace

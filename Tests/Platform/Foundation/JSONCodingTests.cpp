@@ -118,10 +118,12 @@ TEST(JSONCoding, DatesUuidsAndData) {
 }
 
 TEST(JSONCoding, CasesWithPayloadsNeedExactlyOneKey) {
-    json::ObjectEncoder payload;
-    payload.field("_0", std::string("disk2")).field("_1", true);
-    EXPECT_EQ(json::dump(json::encodeCase("select", payload.take())), R"({"select":{"_0":"disk2","_1":true}})");
-    EXPECT_EQ(json::dump(json::encodeCase("stop")), R"({"stop":{}})");
+    auto caseText = [](std::string_view name, auto fields) {
+        return json::writeText([&](json::Writer& w) { json::encodeCase(w, name, {}, fields); });
+    };
+    EXPECT_EQ(caseText("select", [](json::ObjectEncoder& e) { e.field("_0", std::string("disk2")).field("_1", true); }),
+              R"({"select":{"_0":"disk2","_1":true}})");
+    EXPECT_EQ(caseText("stop", [](json::ObjectEncoder&) {}), R"({"stop":{}})");
 
     auto value = json::parse(R"({"select":{"_0":"disk2"}})");
     auto decoded = json::decodeCase(value);
