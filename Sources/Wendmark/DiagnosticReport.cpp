@@ -15,13 +15,14 @@ namespace {
 // Drops "mountPath" and "volumeUUID" at every depth; everything else stays as it is.
 void redact(json::Value& value) {
     if (value.IsObject()) {
-        for (auto it = value.MemberBegin(); it != value.MemberEnd();) {
-            const std::string_view key = json::text(it->name);
+        for (rapidjson::SizeType i = 0; i < value.MemberCount();) {
+            const auto member = value.MemberBegin() + i;
+            const std::string_view key = json::text(member->name);
             if (key == "mountPath" || key == "volumeUUID") {
-                it = value.EraseMember(it);
+                value.EraseMember(member);
             } else {
-                redact(it->value);
-                ++it;
+                redact(member->value);
+                ++i;
             }
         }
     } else if (value.IsArray()) {

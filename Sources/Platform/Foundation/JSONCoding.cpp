@@ -487,8 +487,8 @@ ObjectDecoder::ObjectDecoder(const Value& value, const Options& options) : objec
 
 // From the end: of a key given twice, the last value counts.
 const Value* ObjectDecoder::find(std::string_view key) const {
-    for (auto member = object_.MemberEnd(); member != object_.MemberBegin();) {
-        --member;
+    for (auto i = object_.MemberCount(); i > 0;) {
+        const auto member = object_.MemberBegin() + --i;
         if (member->name.GetStringLength() == key.size() && std::memcmp(member->name.GetString(), key.data(), key.size()) == 0)
             return &member->value;
     }
