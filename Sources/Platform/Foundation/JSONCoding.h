@@ -169,12 +169,6 @@ public:
         writeDouble(value);
         return true;
     }
-    // A scalar written in full by the caller (its text is not checked).
-    bool Scalar(std::string_view text) {
-        Prefix(rapidjson::kNumberType);
-        output.write(text.data(), text.size());
-        return true;
-    }
 
 private:
     void writeString(std::string_view text);
