@@ -176,8 +176,8 @@ void BM_StatePush(benchmark::State& state) {
     std::uint64_t revision = 0;
     std::size_t bytes = 0;
     for (auto _ : state) {
-        std::string frame = quentrel::ObserverUIFrameDecoder::frame(
-            platform::json::encode(quentrel::ObserverUIMessage::state(++revision, rig.store->makeUIState())));
+        std::string frame = quentrel::ObserverUIFrameDecoder::frameEncoded(
+            quentrel::ObserverUIMessage::state(++revision, rig.store->makeUIState()));
         bytes = frame.size();
         benchmark::DoNotOptimize(frame.data());
     }

@@ -11,6 +11,8 @@
 #include <malloc.h>
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+#include <simdjson.h>
 
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
@@ -41,7 +43,7 @@ void encodeAndFrameState(benchmark::State& state) {
     const auto message = ObserverUIMessage::state(97, uistate::richState());
     std::size_t bytes = 0;
     for (auto _ : state) {
-        std::string frame = ObserverUIFrameDecoder::frame(json::encode(message));
+        std::string frame = ObserverUIFrameDecoder::frameEncoded(message);
         bytes = frame.size();
         benchmark::DoNotOptimize(frame);
     }
@@ -61,5 +63,42 @@ void cutAndDecodeState(benchmark::State& state) {
     }
 }
 BENCHMARK(cutAndDecodeState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+
+// Parsing alone, the same payload with three libraries: RapidJSON as this module uses it (with its
+// copy of the text, depth bound, UTF-8 and number checks), simdjson's DOM parser on input padded
+// once beforehand, and nlohmann's ordered tree (the module's library before RapidJSON).
+const std::string& statePayload() {
+    static const std::string payload = json::encode(ObserverUIMessage::state(97, uistate::richState()));
+    return payload;
+}
+
+void parseOnlyRapidJSON(benchmark::State& state) {
+    for (auto _ : state) {
+        auto document = json::parseOnThisThread(statePayload());
+        benchmark::DoNotOptimize(document.root().IsObject());
+    }
+    state.counters["payloadBytes"] = static_cast<double>(statePayload().size());
+}
+BENCHMARK(parseOnlyRapidJSON)->Unit(benchmark::kMicrosecond);
+
+void parseOnlySimdjson(benchmark::State& state) {
+    simdjson::dom::parser parser;
+    const simdjson::padded_string padded(statePayload());
+    for (auto _ : state) {
+        simdjson::dom::element root;
+        if (parser.parse(padded).get(root) != simdjson::SUCCESS) state.SkipWithError("simdjson failed");
+        benchmark::DoNotOptimize(root.is_object());
+    }
+}
+BENCHMARK(parseOnlySimdjson)->Unit(benchmark::kMicrosecond);
+
+void parseOnlyNlohmann(benchmark::State& state) {
+    for (auto _ : state) {
+        auto tree = nlohmann::ordered_json::parse(statePayload());
+        benchmark::DoNotOptimize(tree.is_object());
+    }
+}
+BENCHMARK(parseOnlyNlohmann)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -13,19 +13,21 @@ namespace json = platform::json;
 namespace {
 
 // Drops "mountPath" and "volumeUUID" at every depth; everything else stays as it is.
-json::Value redact(const json::Value& value) {
-    if (value.is_object()) {
-        json::Value out = json::Value::object();
-        for (auto it = value.begin(); it != value.end(); ++it)
-            if (it.key() != "mountPath" && it.key() != "volumeUUID") out[it.key()] = redact(it.value());
-        return out;
+void redact(json::Value& value) {
+    if (value.IsObject()) {
+        for (rapidjson::SizeType i = 0; i < value.MemberCount();) {
+            const auto member = value.MemberBegin() + i;
+            const std::string_view key = json::text(member->name);
+            if (key == "mountPath" || key == "volumeUUID") {
+                value.EraseMember(member);
+            } else {
+                redact(member->value);
+                ++i;
+            }
+        }
+    } else if (value.IsArray()) {
+        for (auto& element : value.GetArray()) redact(element);
     }
-    if (value.is_array()) {
-        json::Value out = json::Value::array();
-        for (const auto& element : value) out.push_back(redact(element));
-        return out;
-    }
-    return value;
 }
 
 }  // namespace
@@ -36,29 +38,35 @@ platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool p
                                       const std::function<platform::Date()>& now) {
     const json::Options options{json::DateForm::iso8601};
 
-    json::Value runtimeObject = json::Value::object();
-    for (const auto& [key, value] : runtime) runtimeObject[key] = json::encodeValue(value, options);
-
     std::vector<std::string> firstEvents(events.begin(), events.begin() + std::min(events.size(), eventLimit));
-
-    json::Value document = json::Value::object();
-    document["schemaVersion"] = schemaVersion;
-    document["appVersion"] = AppVersion::current();
-    document["appBuild"] = AppVersion::build();
-    document["buildConfiguration"] = "release";
-    document["processID"] = platform::processIdentifier();
-    document["mode"] = mode;
-    document["exportedAt"] = json::encodeValue(now(), options);
-    document["os"] = platform::operatingSystemVersionString();
-    document["paused"] = paused;
-    document["inventory"] = redact(json::encodeValue(inventory, options));
-    document["events"] = json::encodeValue(firstEvents, options);
-    document["runtime"] = std::move(runtimeObject);
-    document["limitations"] = json::Value::array({
+    const std::vector<std::string> limitations = {
         "Host counters do not prove physical low-power state or energy savings.",
         "Missing counters are unknown, not zero or confirmed unsupported.",
         "Volume names and device models are included; UUIDs and mount paths are redacted.",
-    });
+    };
+
+    // Written compactly, then read back as a tree to drop the redacted keys and sort the rest.
+    json::Document document = json::parse(json::writeText([&](json::Writer& writer) {
+        json::encodeObject(writer, options, [&](json::ObjectEncoder& e) {
+            e.field("schemaVersion", schemaVersion)
+                .field("appVersion", AppVersion::current())
+                .field("appBuild", AppVersion::build())
+                .field("buildConfiguration", std::string("release"))
+                .field("processID", platform::processIdentifier())
+                .field("mode", mode)
+                .field("exportedAt", now())
+                .field("os", platform::operatingSystemVersionString())
+                .field("paused", paused)
+                .field("inventory", inventory)
+                .field("events", firstEvents);
+            writer.Key("runtime");
+            json::encodeObject(writer, options, [&](json::ObjectEncoder& values) {
+                for (const auto& [key, value] : runtime) values.field(key, value);
+            });
+            e.field("limitations", limitations);
+        });
+    }));
+    redact(document.root()["inventory"]);
 
     std::string text = json::dumpPrettySorted(document);
     return platform::Data(text.begin(), text.end());

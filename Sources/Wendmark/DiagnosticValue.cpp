@@ -2,8 +2,8 @@
 
 namespace platform::json {
 
-Value Coder<wendmark::DiagnosticValue>::encode(const wendmark::DiagnosticValue& v, const Options& options) {
-    return std::visit([&](const auto& payload) { return encodeValue(payload, options); }, v.value);
+void Coder<wendmark::DiagnosticValue>::encode(const wendmark::DiagnosticValue& v, Writer& w, const Options& options) {
+    std::visit([&](const auto& payload) { encodeValue(w, payload, options); }, v.value);
 }
 
 wendmark::DiagnosticValue Coder<wendmark::DiagnosticValue>::decode(const Value& v, const Options& options) {

@@ -23,6 +23,6 @@ struct DiagnosticValue {
 // Decoding tries a Bool, then a number, then a string; when all fail the string's error is reported.
 template <>
 struct platform::json::Coder<wendmark::DiagnosticValue> {
-    static Value encode(const wendmark::DiagnosticValue& v, const Options& options);
+    static void encode(const wendmark::DiagnosticValue& v, Writer& w, const Options& options);
     static wendmark::DiagnosticValue decode(const Value& v, const Options& options);
 };

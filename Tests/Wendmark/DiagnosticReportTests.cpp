@@ -5,6 +5,7 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/ProcessInfo.h"
 #include "Wendmark/AppVersion.h"
+#include "Support/JSONTree.h"
 
 using namespace wendmark;
 using platform::Date;
@@ -31,11 +32,11 @@ InventorySnapshot inventory() {
     return {{device}, Date{100.75}, "외장 장치 1개", true, 2, 5, 9};
 }
 
-json::Value report(const std::vector<std::string>& events = {},
+testjson::Tree report(const std::vector<std::string>& events = {},
                    const std::map<std::string, DiagnosticValue>& runtime = {}) {
     platform::Data bytes = DiagnosticReport::data(inventory(), true, events, runtime, "mounted/observe",
                                                   [] { return Date{86400.9}; });
-    return json::parse(std::string(bytes.begin(), bytes.end()));
+    return testjson::Tree::parse(std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ json::Value report(const std::vector<std::string>& events = {},
 TEST(DiagnosticReport, TopLevelFieldsAndRedactedInventory) {
     platform::ScopedMainBundle bundle(platform::BundleInfo{
         std::nullopt, std::nullopt, {{"CFBundleShortVersionString", "1.4"}, {"CFBundleVersion", "88"}}});
-    json::Value doc = report();
+    testjson::Tree doc = report();
     EXPECT_EQ(doc.size(), 13u);
     EXPECT_EQ(doc["schemaVersion"], 3);
     EXPECT_EQ(doc["appVersion"], "1.4");
@@ -54,16 +55,16 @@ TEST(DiagnosticReport, TopLevelFieldsAndRedactedInventory) {
     EXPECT_EQ(doc["exportedAt"], "2001-01-02T00:00:00Z");
     EXPECT_EQ(doc["os"], platform::operatingSystemVersionString());
     EXPECT_EQ(doc["paused"], true);
-    EXPECT_EQ(doc["events"], json::Value::array());
-    EXPECT_EQ(doc["runtime"], json::Value::object());
+    EXPECT_EQ(doc["events"], testjson::Tree::array());
+    EXPECT_EQ(doc["runtime"], testjson::Tree::object());
     EXPECT_EQ(doc["limitations"],
-              json::Value::array({"Host counters do not prove physical low-power state or energy savings.",
+              testjson::Tree::array({"Host counters do not prove physical low-power state or energy savings.",
                                   "Missing counters are unknown, not zero or confirmed unsupported.",
                                   "Volume names and device models are included; UUIDs and mount paths are redacted."}));
 
     // The inventory keeps every other key, with ISO 8601 dates and exact counters.
-    json::Value expected = json::encodeValue(inventory(), json::Options{json::DateForm::iso8601});
-    json::Value& volumes = expected["devices"][0]["volumes"];
+    testjson::Tree expected = testjson::encodeTree(inventory(), json::Options{json::DateForm::iso8601});
+    testjson::Tree& volumes = expected["devices"][0]["volumes"];
     volumes[0].erase("mountPath");
     volumes[0].erase("volumeUUID");
     // Compared without regard to key order.
@@ -77,7 +78,7 @@ TEST(DiagnosticReport, TopLevelFieldsAndRedactedInventory) {
 TEST(DiagnosticReport, EventsAreCutToThirtyAndRuntimeValuesAreBare) {
     std::vector<std::string> events;
     for (int i = 0; i < 31; ++i) events.push_back("event " + std::to_string(i));
-    json::Value doc = report(events, {{"count", DiagnosticValue::number(2)},
+    testjson::Tree doc = report(events, {{"count", DiagnosticValue::number(2)},
                                       {"on", DiagnosticValue::boolean(true)},
                                       {"path", DiagnosticValue::string("a/b")}});
     ASSERT_EQ(doc["events"].size(), 30u);

@@ -71,8 +71,8 @@ TEST(ObservationRecordsJSON, AbsentOptionalsAreLeftOutAndRoundTrip) {
 }
 
 TEST(ObservationRecordsJSON, SampleKeysFollowItsKind) {
-    auto io = json::encodeValue(ActivitySample::measured(2.5, 0, 512, Date{3}));
-    EXPECT_EQ(json::dump(io), R"({"kind":"observedIO","intervalSeconds":2.5,"bytesRead":0,"bytesWritten":512,"measuredAt":3.0})");
+    const std::string io = json::encode(ActivitySample::measured(2.5, 0, 512, Date{3}));
+    EXPECT_EQ(io, R"({"kind":"observedIO","intervalSeconds":2.5,"bytesRead":0,"bytesWritten":512,"measuredAt":3.0})");
     auto idle = ActivitySample::measured(1, 0, 0, Date{3});
     EXPECT_EQ(idle.kind, ActivityKind::observedIdle);
     EXPECT_EQ(idle.title(), "관측 구간 I/O 없음");

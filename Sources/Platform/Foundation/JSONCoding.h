@@ -9,16 +9,25 @@
 // - an enumeration with payloads is {"case":{"_0":...,"_1":...}} and decodes only from an object
 //   with exactly one key;
 // - unsigned 64-bit integers round-trip exactly; a number that does not fit its field fails;
-// - a non-finite double cannot be encoded (it is never written as null).
+// - a non-finite double cannot be encoded (it is never written as null);
+// - text to decode holds exactly one JSON value, at most maximumDepth arrays and objects deep, with
+//   nothing but white space around it; anything else fails like malformed JSON.
 //
 // A record opts in with two members:
 //     void encode(platform::json::ObjectEncoder&) const;
 //     static Record decode(const platform::json::ObjectDecoder&);
 // and an enumeration with string raw values by specialising platform::json::EnumStrings.
+//
+// Encoding streams: each field goes into the output text as it is given, nothing is built in
+// between. Decoding parses into a tree held in one memory pool (freed at once, without walking the
+// tree), and the records read their fields from it.
 
+#include <bit>
 #include <concepts>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -27,7 +36,8 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/document.h>
+#include <rapidjson/writer.h>
 
 #include "Base64.h"
 #include "Date.h"
@@ -35,7 +45,12 @@
 
 namespace platform::json {
 
-using Value = nlohmann::ordered_json;
+using Allocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
+// A parsed JSON value; it lives as long as the Document that holds it.
+using Value = rapidjson::GenericValue<rapidjson::UTF8<>, Allocator>;
+
+// Arrays and objects nested deeper than this fail to decode.
+inline constexpr unsigned maximumDepth = 512;
 
 class DecodingError : public std::runtime_error {
 public:
@@ -74,6 +89,131 @@ constexpr std::optional<E> fromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
+// ---- Output ----
+
+// The output stream of the writer: appends to a string that it grows in steps and trims to what was
+// written when it is done.
+class OutputBuffer {
+public:
+    using Ch = char;
+
+    explicit OutputBuffer(std::string& out) : out_(out), size_(out.size()) {}
+    OutputBuffer(const OutputBuffer&) = delete;
+    OutputBuffer& operator=(const OutputBuffer&) = delete;
+    ~OutputBuffer() { out_.resize(size_); }
+
+    void Reserve(std::size_t count) {
+        if (out_.size() - size_ < count) grow(count);
+    }
+    void PutUnsafe(char c) { out_[size_++] = c; }
+    void Put(char c) {
+        Reserve(1);
+        PutUnsafe(c);
+    }
+    void write(const char* bytes, std::size_t count) {
+        Reserve(count);
+        std::memcpy(out_.data() + size_, bytes, count);
+        size_ += count;
+    }
+    void Flush() {}
+
+private:
+    void grow(std::size_t count);
+
+    std::string& out_;
+    std::size_t size_;
+};
+
+}  // namespace platform::json
+
+namespace rapidjson {
+template <>
+inline void PutReserve(platform::json::OutputBuffer& stream, std::size_t count) {
+    stream.Reserve(count);
+}
+template <>
+inline void PutUnsafe(platform::json::OutputBuffer& stream, char c) {
+    stream.PutUnsafe(c);
+}
+}  // namespace rapidjson
+
+namespace platform::json {
+
+// Holds the output stream so that it is built before the writer that uses it.
+struct OutputHolder {
+    explicit OutputHolder(std::string& out) : output(out) {}
+    OutputBuffer output;
+};
+
+// Compact JSON text appended to a string as it is given. Structure and integers are RapidJSON's;
+// strings and doubles are written here in this module's form: only '"', '\\' and control characters
+// escaped (\u00xx in lower case), UTF-8 checked; doubles in their shortest round-trip digits, with
+// ".0" on whole numbers and an exponent ("1e+15", "1e-05") below 1e-4 and from 1e15 on.
+class Writer : private OutputHolder, public rapidjson::Writer<OutputBuffer> {
+public:
+    explicit Writer(std::string& out) : OutputHolder(out), rapidjson::Writer<OutputBuffer>(output) {}
+
+    bool Key(std::string_view name) {
+        Prefix(rapidjson::kStringType);
+        writeString(name);
+        return true;
+    }
+    bool String(std::string_view text) {
+        Prefix(rapidjson::kStringType);
+        writeString(text);
+        return true;
+    }
+    // Throws EncodingError for a non-finite value.
+    bool Double(double value) {
+        Prefix(rapidjson::kNumberType);
+        writeDouble(value);
+        return true;
+    }
+
+private:
+    void writeString(std::string_view text);
+    void writeDouble(double value);
+};
+
+// ---- Parsed documents ----
+
+// One parsed JSON text: its root value and the memory that holds the tree.
+class Document {
+public:
+    Document(Document&& other) noexcept;
+    Document& operator=(Document&&) = delete;
+    ~Document();
+
+    const Value& root() const { return root_; }
+    Value& root() { return root_; }
+    operator const Value&() const { return root_; }
+
+    struct Scratch;  // the memory that parseOnThisThread reuses
+
+private:
+    friend Document parse(std::string_view text);
+    friend Document parseOnThisThread(std::string_view text);
+    Document() = default;
+    void parseText(std::string_view text, char* copy, std::unique_ptr<Allocator> allocator);
+
+    Scratch* scratch_ = nullptr;    // this thread's reused memory, given back at destruction
+    std::unique_ptr<char[]> text_;  // the copy of the text, when not in the scratch memory
+    std::unique_ptr<Allocator> allocator_;
+    Value root_;  // its strings point into the copy of the text
+};
+
+// Parses JSON text; fails on anything that is not one complete JSON value within the depth bound.
+Document parse(std::string_view text);
+// The same for a tree that lives only as long as a decoding on this thread: the copy of the text
+// and the tree's first memory block are reused from one call to the next (freeing and faulting in
+// some hundred kilobytes per message would cost more than the parse).
+Document parseOnThisThread(std::string_view text);
+// The diagnostic documents' form: pretty-printed with two-space indents and "key" : value, keys
+// sorted by their UTF-8 bytes, slashes not escaped.
+std::string dumpPrettySorted(const Value& value);
+
+// ---- Coding ----
+
 template <class T, class = void>
 struct Coder;
 
@@ -87,8 +227,8 @@ concept Record = requires(const T& t, ObjectEncoder& e, const ObjectDecoder& d) 
 };
 
 template <class T>
-Value encodeValue(const T& value, const Options& options = {}) {
-    return Coder<T>::encode(value, options);
+void encodeValue(Writer& writer, const T& value, const Options& options = {}) {
+    Coder<T>::encode(value, writer, options);
 }
 
 template <class T>
@@ -96,31 +236,49 @@ T decodeValue(const Value& value, const Options& options = {}) {
     return Coder<T>::decode(value, options);
 }
 
-// Builds one JSON object, keys in the order the fields are written.
+// Writes the fields of one JSON object, in the order they are given.
 class ObjectEncoder {
 public:
-    explicit ObjectEncoder(const Options& options = {}) : options_(options) {}
+    ObjectEncoder(Writer& writer, const Options& options) : writer_(writer), options_(options) {}
 
     template <class T>
     ObjectEncoder& field(std::string_view key, const T& value) {
-        fields_.emplace_back(std::string(key), encodeValue(value, options_));
+        writer_.Key(key);
+        encodeValue(writer_, value, options_);
         return *this;
     }
     template <class T>
     ObjectEncoder& field(std::string_view key, const std::optional<T>& value) {
-        if (value) fields_.emplace_back(std::string(key), encodeValue(*value, options_));
+        if (value) field(key, *value);
         return *this;
     }
 
     const Options& options() const { return options_; }
-    // The object's members are collected first and placed once: the object's own storage cannot
-    // move its members when it grows (their keys are const) and would copy each whole subtree.
-    Value take();
 
 private:
-    std::vector<std::pair<std::string, Value>> fields_;
-    Options options_;
+    Writer& writer_;
+    const Options& options_;
 };
+
+// Writes one JSON object whose fields `fields` gives to an ObjectEncoder.
+template <class Fields>
+void encodeObject(Writer& writer, const Options& options, Fields&& fields) {
+    writer.StartObject();
+    ObjectEncoder e(writer, options);
+    fields(e);
+    writer.EndObject();
+}
+
+// Enumerations with payloads: {"name":{"_0":...}}; a case without payload carries {}.
+template <class Fields>
+void encodeCase(Writer& writer, std::string_view name, const Options& options, Fields&& payload) {
+    writer.StartObject();
+    writer.Key(name);
+    encodeObject(writer, options, std::forward<Fields>(payload));
+    writer.EndObject();
+}
+
+[[noreturn]] void typeMismatch(const char* expected, const Value& found);
 
 // Reads the fields of one JSON object.
 class ObjectDecoder {
@@ -132,14 +290,14 @@ public:
     T required(std::string_view key) const {
         const Value* v = find(key);
         if (!v) throw DecodingError("No value associated with key \"" + std::string(key) + "\".");
-        if (v->is_null()) throw DecodingError("Expected a value for key \"" + std::string(key) + "\" but found null.");
+        if (v->IsNull()) throw DecodingError("Expected a value for key \"" + std::string(key) + "\" but found null.");
         return decodeField<T>(key, *v);
     }
 
     template <class T>
     std::optional<T> optional(std::string_view key) const {
         const Value* v = find(key);
-        if (!v || v->is_null()) return std::nullopt;
+        if (!v || v->IsNull()) return std::nullopt;
         return decodeField<T>(key, *v);
     }
 
@@ -162,54 +320,93 @@ private:
     Options options_;
 };
 
-// Enumerations with payloads: {"name":{"_0":...}}; a case without payload carries {}.
-Value encodeCase(std::string_view name, Value payload = Value::object());
-
 struct CaseValue {
-    std::string name;
+    std::string_view name;
     const Value& payload;
 };
 
 // Fails unless `value` is an object with exactly one key.
 CaseValue decodeCase(const Value& value);
 
-// Parses JSON text; fails on anything that is not one complete JSON value.
-Value parse(std::string_view text);
-// Compact JSON text; fails when a string is not valid UTF-8.
-std::string dump(const Value& value);
-// The diagnostic documents' form: pretty-printed with two-space indents and "key" : value, keys
-// sorted by their UTF-8 bytes, slashes not escaped.
-std::string dumpPrettySorted(const Value& value);
+// The one case of an enumeration in `object`: among its keys only those that `caseNamed` (string
+// view -> optional case) knows count, a case given twice counts once and its last value is read.
+// Fails unless `object` is an object with exactly one case: "Invalid number of keys found, expected one.".
+template <class Case, class CaseNamed>
+std::pair<Case, const Value*> findCase(const Value& object, CaseNamed&& caseNamed);
+
+inline std::string_view text(const Value& string) { return {string.GetString(), string.GetStringLength()}; }
+
+template <class Case, class CaseNamed>
+std::pair<Case, const Value*> findCase(const Value& object, CaseNamed&& caseNamed) {
+    if (!object.IsObject()) typeMismatch("Dictionary<String, Any>", object);
+    std::optional<Case> found;
+    const Value* payload = nullptr;
+    std::uint64_t seen = 0;
+    for (const auto& member : object.GetObject()) {
+        if (std::optional<Case> c = caseNamed(text(member.name))) {
+            seen |= std::uint64_t{1} << static_cast<unsigned>(*c);
+            found = c;
+            payload = &member.value;
+        }
+    }
+    if (std::popcount(seen) != 1) throw DecodingError("Invalid number of keys found, expected one.");
+    return {*found, payload};
+}
+
+// Appends the compact JSON text of `value` to `out`; on failure `out` keeps what it held.
+template <class T>
+void encodeInto(std::string& out, const T& value, const Options& options = {}) {
+    const std::size_t start = out.size();
+    try {
+        Writer writer(out);
+        encodeValue(writer, value, options);
+    } catch (...) {
+        out.resize(start);
+        throw;
+    }
+}
+
+// The compact text that `write` gives to a Writer.
+template <class Write>
+std::string writeText(Write&& write) {
+    std::string out;
+    {
+        Writer writer(out);
+        write(writer);
+    }
+    return out;
+}
 
 template <class T>
 std::string encode(const T& value, const Options& options = {}) {
-    return dump(encodeValue(value, options));
+    std::string out;
+    encodeInto(out, value, options);
+    return out;
 }
 
 template <class T>
 T decode(std::string_view text, const Options& options = {}) {
-    return decodeValue<T>(parse(text), options);
+    const Document document = parseOnThisThread(text);
+    return decodeValue<T>(document.root(), options);
 }
 
 // ---- Coders of the basic types ----
 
-[[noreturn]] void typeMismatch(const char* expected, const Value& found);
-
 template <>
 struct Coder<bool> {
-    static Value encode(bool v, const Options&) { return v; }
+    static void encode(bool v, Writer& w, const Options&) { w.Bool(v); }
     static bool decode(const Value& v, const Options&) {
-        if (!v.is_boolean()) typeMismatch("Bool", v);
-        return v.get<bool>();
+        if (!v.IsBool()) typeMismatch("Bool", v);
+        return v.GetBool();
     }
 };
 
 template <>
 struct Coder<std::string> {
-    static Value encode(const std::string& v, const Options&) { return v; }
+    static void encode(const std::string& v, Writer& w, const Options&) { w.String(v); }
     static std::string decode(const Value& v, const Options&) {
-        if (!v.is_string()) typeMismatch("String", v);
-        return v.get<std::string>();
+        if (!v.IsString()) typeMismatch("String", v);
+        return std::string(text(v));
     }
 };
 
@@ -219,7 +416,12 @@ std::int64_t decodeSigned(const Value& v, std::int64_t min, std::int64_t max);
 template <std::integral T>
     requires(!std::same_as<T, bool>)
 struct Coder<T> {
-    static Value encode(T v, const Options&) { return v; }
+    static void encode(T v, Writer& w, const Options&) {
+        if constexpr (std::is_unsigned_v<T>)
+            w.Uint64(v);
+        else
+            w.Int64(v);
+    }
     static T decode(const Value& v, const Options&) {
         if constexpr (std::is_unsigned_v<T>)
             return static_cast<T>(decodeUnsigned(v, std::numeric_limits<T>::max()));
@@ -230,41 +432,41 @@ struct Coder<T> {
 
 template <>
 struct Coder<double> {
-    static Value encode(double v, const Options&);
+    static void encode(double v, Writer& w, const Options&) { w.Double(v); }
     static double decode(const Value& v, const Options&);
 };
 
 template <>
 struct Coder<Date> {
-    static Value encode(Date v, const Options& options);
+    static void encode(Date v, Writer& w, const Options& options);
     static Date decode(const Value& v, const Options& options);
 };
 
 template <>
 struct Coder<UUID> {
-    static Value encode(const UUID& v, const Options&) { return v.uuidString(); }
+    static void encode(const UUID& v, Writer& w, const Options&) { w.String(v.uuidString()); }
     static UUID decode(const Value& v, const Options&);
 };
 
 template <>
 struct Coder<Data> {
-    static Value encode(const Data& v, const Options&) { return base64Encode(v); }
+    static void encode(const Data& v, Writer& w, const Options&) { w.String(base64Encode(v)); }
     static Data decode(const Value& v, const Options&);
 };
 
 template <class T>
 struct Coder<std::vector<T>> {
-    static Value encode(const std::vector<T>& v, const Options& options) {
-        Value array = Value::array();
-        for (const auto& element : v) array.push_back(encodeValue(element, options));
-        return array;
+    static void encode(const std::vector<T>& v, Writer& w, const Options& options) {
+        w.StartArray();
+        for (const auto& element : v) encodeValue(w, element, options);
+        w.EndArray();
     }
     static std::vector<T> decode(const Value& v, const Options& options) {
-        if (!v.is_array()) typeMismatch("Array", v);
+        if (!v.IsArray()) typeMismatch("Array", v);
         std::vector<T> out;
-        out.reserve(v.size());
+        out.reserve(v.Size());
         std::size_t index = 0;
-        for (const auto& element : v) {
+        for (const auto& element : v.GetArray()) {
             try {
                 out.push_back(decodeValue<T>(element, options));
             } catch (const DecodingError& e) {
@@ -278,21 +480,18 @@ struct Coder<std::vector<T>> {
 
 template <StringEnum E>
 struct Coder<E> {
-    static Value encode(E v, const Options&) { return std::string(rawValue(v)); }
+    static void encode(E v, Writer& w, const Options&) { w.String(rawValue(v)); }
     static E decode(const Value& v, const Options&) {
-        if (!v.is_string()) typeMismatch("String", v);
-        const auto& text = v.get_ref<const std::string&>();
-        if (auto e = fromRawValue<E>(text)) return *e;
-        throw DecodingError("Cannot initialize enumeration from invalid value " + text);
+        if (!v.IsString()) typeMismatch("String", v);
+        if (auto e = fromRawValue<E>(text(v))) return *e;
+        throw DecodingError("Cannot initialize enumeration from invalid value " + std::string(text(v)));
     }
 };
 
 template <Record T>
 struct Coder<T> {
-    static Value encode(const T& v, const Options& options) {
-        ObjectEncoder e(options);
-        v.encode(e);
-        return e.take();
+    static void encode(const T& v, Writer& w, const Options& options) {
+        encodeObject(w, options, [&](ObjectEncoder& e) { v.encode(e); });
     }
     static T decode(const Value& v, const Options& options) { return T::decode(ObjectDecoder(v, options)); }
 };

@@ -97,7 +97,7 @@ void ObserverUIChannel::start() {
 void ObserverUIChannel::send(const ObserverUIMessage& message) {
     std::string frame;
     try {
-        frame = ObserverUIFrameDecoder::frame(platform::json::encode(message));
+        frame = ObserverUIFrameDecoder::frameEncoded(message);
     } catch (const std::exception&) {
         finish();  // a non-finite number, text that is not UTF-8, or a message over the frame limit
         return;

@@ -45,7 +45,6 @@ constexpr std::array<std::pair<Case, std::string_view>, 29> caseNames{{
 
 constexpr std::string_view firstValueKey = "_0";
 constexpr std::string_view secondValueKey = "_1";
-constexpr const char* invalidKeyCount = "Invalid number of keys found, expected one.";
 
 std::optional<Case> caseNamed(std::string_view name) {
     for (const auto& [kind, caseName] : caseNames)
@@ -67,45 +66,33 @@ std::string_view ObserverUICommand::caseName(Case kind) {
     return {};
 }
 
-json::Value ObserverUICommand::toJSON() const {
-    json::ObjectEncoder values;
-    if (kind == Case::select) {
-        values.field(firstValueKey, deviceID);
-    } else if (kind == Case::surface) {
-        values.field(firstValueKey, surfaceID).field(secondValueKey, flag);
-    } else if (isSwitch(kind)) {
-        values.field(firstValueKey, flag);
-    }
-    return json::encodeCase(caseName(kind), values.take());
+void ObserverUICommand::toJSON(json::Writer& writer) const {
+    json::encodeCase(writer, caseName(kind), json::Options{}, [&](json::ObjectEncoder& values) {
+        if (kind == Case::select) {
+            values.field(firstValueKey, deviceID);
+        } else if (kind == Case::surface) {
+            values.field(firstValueKey, surfaceID).field(secondValueKey, flag);
+        } else if (isSwitch(kind)) {
+            values.field(firstValueKey, flag);
+        }
+    });
 }
 
 ObserverUICommand ObserverUICommand::fromJSON(const json::Value& value) {
-    if (!value.is_object()) json::typeMismatch("Dictionary<String, Any>", value);
-
     // Only keys that are case names count; exactly one of them must be there.
-    std::optional<Case> kind;
-    const json::Value* payload = nullptr;
-    int found = 0;
-    for (auto it = value.begin(); it != value.end(); ++it) {
-        if (auto c = caseNamed(it.key())) {
-            ++found;
-            kind = c;
-            payload = &it.value();
-        }
-    }
-    if (found != 1) throw json::DecodingError(invalidKeyCount);
+    const auto [kind, payload] = json::findCase<Case>(value, caseNamed);
 
     const json::ObjectDecoder values(*payload);  // fails unless the value is an object
-    const std::string key(caseName(*kind));
+    const std::string key(caseName(kind));
     try {
-        if (*kind == Case::select) return select(values.required<std::string>(firstValueKey));
-        if (*kind == Case::surface)
+        if (kind == Case::select) return select(values.required<std::string>(firstValueKey));
+        if (kind == Case::surface)
             return surface(values.required<platform::UUID>(firstValueKey), values.required<bool>(secondValueKey));
-        if (isSwitch(*kind)) return withFlag(*kind, values.required<bool>(firstValueKey));
+        if (isSwitch(kind)) return withFlag(kind, values.required<bool>(firstValueKey));
     } catch (const json::DecodingError& e) {
         throw json::DecodingError(key + "." + e.what());
     }
-    return make(*kind);
+    return make(kind);
 }
 
 }  // namespace quentrel

@@ -63,7 +63,7 @@ struct ObserverUICommand {
     // The case name, as the JSON key.
     static std::string_view caseName(Case kind);
 
-    platform::json::Value toJSON() const;
+    void toJSON(platform::json::Writer& writer) const;
     // Fails (platform::json::DecodingError) unless exactly one key of the object is a case name:
     // "Invalid number of keys found, expected one."; keys that are no case name are not looked at.
     static ObserverUICommand fromJSON(const platform::json::Value& value);
@@ -78,7 +78,7 @@ using CommandSink = std::function<void(const ObserverUICommand&)>;
 
 template <>
 struct platform::json::Coder<quentrel::ObserverUICommand> {
-    static Value encode(const quentrel::ObserverUICommand& c, const Options&) { return c.toJSON(); }
+    static void encode(const quentrel::ObserverUICommand& c, Writer& w, const Options&) { c.toJSON(w); }
     static quentrel::ObserverUICommand decode(const Value& v, const Options&) {
         return quentrel::ObserverUICommand::fromJSON(v);
     }

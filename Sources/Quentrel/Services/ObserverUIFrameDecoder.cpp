@@ -24,6 +24,10 @@ std::string ObserverUIFrameDecoder::frame(std::string_view payload) {
     return out;
 }
 
+void ObserverUIFrameDecoder::writeHeader(std::string& frame) {
+    frame.replace(0, headerLength, header(frame.size() - headerLength));
+}
+
 std::string ObserverUIFrameDecoder::frameInPlace(std::string&& payload) {
     payload.insert(0, header(payload.size()));
     return std::move(payload);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Foundation/JSONCoding.h"
+
 namespace quentrel {
 
 // The frames of the pipe between the agent and the UI app: a 4-byte big-endian payload length L
@@ -41,6 +43,16 @@ public:
         return frameInPlace(std::move(payload));
     }
 
+    // The frame of the JSON of `message`, encoded straight into the frame behind its header. Throws
+    // FrameError for JSON over the maximum, and what encoding throws.
+    template <class Message>
+    static std::string frameEncoded(const Message& message) {
+        std::string out(headerLength, '\0');
+        platform::json::encodeInto(out, message);
+        writeHeader(out);
+        return out;
+    }
+
     // Adds `chunk` and returns the payloads of every frame it completes, in arrival order. Throws
     // FrameError when the buffered bytes plus the chunk would pass maximumBufferedLength (the
     // chunk is then not added), or as soon as a header announces 0 or more than the maximum,
@@ -52,6 +64,8 @@ public:
 
 private:
     static std::string frameInPlace(std::string&& payload);
+    // Fills the header in front of the payload that follows it in `frame`.
+    static void writeHeader(std::string& frame);
 
     std::string buffer_;
 };

@@ -32,41 +32,29 @@ std::optional<Case> caseNamed(std::string_view name) {
 
 std::string_view ObserverUIMessage::caseName(Case kind) { return kCaseNames[static_cast<std::size_t>(kind)].second; }
 
-json::Value ObserverUIMessage::toJSON() const {
-    json::Value payload = json::Value::object();
-    switch (kind()) {
-    case Case::ready: payload["_0"] = json::encodeValue(std::get<Ready>(payload_).version); break;
-    case Case::state: {
-        const auto& s = std::get<State>(payload_);
-        payload["_0"] = json::encodeValue(s.revision);
-        payload["_1"] = json::encodeValue(s.state);
-        break;
-    }
-    case Case::present: payload["_0"] = json::encodeValue(std::get<Present>(payload_).presentation); break;
-    case Case::command: payload["_0"] = json::encodeValue(std::get<Command>(payload_).command); break;
-    case Case::retry: payload["_0"] = json::encodeValue(std::get<Retry>(payload_).presentation); break;
-    case Case::closing:
-    case Case::stop: break;
-    }
-    return json::encodeCase(caseName(kind()), std::move(payload));
+void ObserverUIMessage::toJSON(json::Writer& writer) const {
+    json::encodeCase(writer, caseName(kind()), json::Options{}, [&](json::ObjectEncoder& payload) {
+        switch (kind()) {
+        case Case::ready: payload.field("_0", std::get<Ready>(payload_).version); break;
+        case Case::state: {
+            const auto& s = std::get<State>(payload_);
+            payload.field("_0", s.revision).field("_1", s.state);
+            break;
+        }
+        case Case::present: payload.field("_0", std::get<Present>(payload_).presentation); break;
+        case Case::command: payload.field("_0", std::get<Command>(payload_).command); break;
+        case Case::retry: payload.field("_0", std::get<Retry>(payload_).presentation); break;
+        case Case::closing:
+        case Case::stop: break;
+        }
+    });
 }
 
 ObserverUIMessage ObserverUIMessage::fromJSON(const json::Value& value) {
-    if (!value.is_object()) json::typeMismatch("Dictionary<String, Any>", value);
-    std::optional<Case> found;
-    const json::Value* body = nullptr;
-    std::size_t count = 0;
-    for (auto it = value.begin(); it != value.end(); ++it) {
-        if (auto c = caseNamed(it.key())) {
-            ++count;
-            found = c;
-            body = &it.value();
-        }
-    }
-    if (count != 1) throw json::DecodingError("Invalid number of keys found, expected one.");
+    const auto [found, body] = json::findCase<Case>(value, caseNamed);
 
     const json::ObjectDecoder d(*body);  // the case's value must be an object, also without payload
-    switch (*found) {
+    switch (found) {
     case Case::ready: return Ready{d.required<std::int64_t>("_0")};
     case Case::state: {
         auto revision = d.required<std::uint64_t>("_0");

@@ -86,7 +86,7 @@ public:
     const Payload& payload() const { return payload_; }
     Payload& payload() { return payload_; }
 
-    platform::json::Value toJSON() const;
+    void toJSON(platform::json::Writer& writer) const;
     // Only the keys that are case names count, and exactly one must be there; otherwise fails
     // with "Invalid number of keys found, expected one.". Its value must be an object; inside it
     // only "_0" and "_1" are read.
@@ -100,7 +100,7 @@ private:
 
 template <>
 struct platform::json::Coder<quentrel::ObserverUIMessage> {
-    static Value encode(const quentrel::ObserverUIMessage& m, const Options&) { return m.toJSON(); }
+    static void encode(const quentrel::ObserverUIMessage& m, Writer& w, const Options&) { m.toJSON(w); }
     static quentrel::ObserverUIMessage decode(const Value& v, const Options&) {
         return quentrel::ObserverUIMessage::fromJSON(v);
     }

@@ -22,10 +22,8 @@ concept ReportRecord = requires(const T& t, platform::json::ObjectEncoder& e) {
 namespace platform::json {
 template <quentrel::ReportRecord T>
 struct Coder<T> {
-    static Value encode(const T& v, const Options& options) {
-        ObjectEncoder e(options);
-        v.encode(e);
-        return e.take();
+    static void encode(const T& v, Writer& w, const Options& options) {
+        encodeObject(w, options, [&](ObjectEncoder& e) { v.encode(e); });
     }
 };
 }  // namespace platform::json
@@ -373,7 +371,7 @@ platform::Data ProductDiagnosticReport::data(const wendmark::InventorySnapshot& 
         report.events.push_back({events[i].date, std::string(eventCode(events[i].message))});
 
     const std::string text =
-        json::dumpPrettySorted(json::encodeValue(report, json::Options{json::DateForm::iso8601}));
+        json::dumpPrettySorted(json::parse(json::encode(report, json::Options{json::DateForm::iso8601})));
     return platform::Data(text.begin(), text.end());
 }
 

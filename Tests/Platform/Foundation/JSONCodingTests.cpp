@@ -118,10 +118,12 @@ TEST(JSONCoding, DatesUuidsAndData) {
 }
 
 TEST(JSONCoding, CasesWithPayloadsNeedExactlyOneKey) {
-    json::ObjectEncoder payload;
-    payload.field("_0", std::string("disk2")).field("_1", true);
-    EXPECT_EQ(json::dump(json::encodeCase("select", payload.take())), R"({"select":{"_0":"disk2","_1":true}})");
-    EXPECT_EQ(json::dump(json::encodeCase("stop")), R"({"stop":{}})");
+    auto caseText = [](std::string_view name, auto fields) {
+        return json::writeText([&](json::Writer& w) { json::encodeCase(w, name, {}, fields); });
+    };
+    EXPECT_EQ(caseText("select", [](json::ObjectEncoder& e) { e.field("_0", std::string("disk2")).field("_1", true); }),
+              R"({"select":{"_0":"disk2","_1":true}})");
+    EXPECT_EQ(caseText("stop", [](json::ObjectEncoder&) {}), R"({"stop":{}})");
 
     auto value = json::parse(R"({"select":{"_0":"disk2"}})");
     auto decoded = json::decodeCase(value);
@@ -152,4 +154,66 @@ TEST(JSONCoding, PrettySortedFormForDiagnosticDocuments) {
     auto v = json::parse(R"({"b":[1,{"z":"a/b","a":null}],"a":{},"c":[]})");
     EXPECT_EQ(json::dumpPrettySorted(v), "{\n  \"a\" : {},\n  \"b\" : [\n    1,\n    {\n      \"a\" : null,\n"
                                          "      \"z\" : \"a/b\"\n    }\n  ],\n  \"c\" : []\n}");
+}
+
+namespace {
+std::string nested(std::size_t levels, std::string_view open, std::string_view close, std::string_view inner = "") {
+    std::string text;
+    for (std::size_t i = 0; i < levels; ++i) text += open;
+    text += inner;
+    for (std::size_t i = 0; i < levels; ++i) text += close;
+    return text;
+}
+}  // namespace
+
+TEST(JSONCoding, NestingDeeperThan512LevelsFailsLikeMalformedText) {
+    const std::string deep = nested(100'000, "[", "]");
+    const std::pair<std::string, bool> cases[] = {  // text, decodes
+        {nested(512, "[", "]"), true},
+        {nested(513, "[", "]"), false},
+        {nested(511, R"({"a":)", "}", "{}"), true},
+        {nested(512, R"({"a":)", "}", "{}"), false},
+        {nested(256, R"({"a":[)", "]}"), true},
+        {nested(256, R"({"a":[)", "]}", "[]"), false},
+        {R"({"a":)" + deep + R"(,"b":0})", false},
+        {R"({"b":0,"a":)" + deep + "}", false},
+        {nested(100'000, R"({"a":[)", "]}"), false},
+        {nested(100'000, "[", ""), false},  // never closed
+    };
+    for (const auto& [text, decodes] : cases) {
+        EXPECT_EQ(decodes, [&] {
+            try {
+                json::parse(text);
+                return true;
+            } catch (const json::DecodingError&) {
+                return false;
+            }
+        }()) << text.substr(0, 20) << "… (" << text.size() << " bytes)";
+    }
+    // In a key that the record does not read, too.
+    EXPECT_THROW(json::decode<Sample>(R"({"count":1,"colour":"red","dates":[],"x":)" + deep + "}"), json::DecodingError);
+}
+
+TEST(JSONCoding, NothingButWhiteSpaceMayFollowTheValue) {
+    using namespace std::string_literals;
+    for (const std::string& text : {"{\"count\":1,\"colour\":\"red\",\"dates\":[]}\0junk"s, "{\"count\":1,\"colour\":\"red\",\"dates\":[]}\0"s,
+                                    R"({"count":1,"colour":"red","dates":[]}x)"s, R"({"count":1,"colour":"red","dates":[]} {})"s,
+                                    "\0{\"count\":1,\"colour\":\"red\",\"dates\":[]}"s, "{\"count\":1,\"colour\":\"red\",\"dates\":[]}\f"s})
+        EXPECT_THROW(json::decode<Sample>(text), json::DecodingError) << text;
+    EXPECT_EQ(json::decode<Sample>(" \t\r\n{\"count\":1,\"colour\":\"red\",\"dates\":[]} \t\r\n").count, 1u);
+}
+
+TEST(JSONCoding, NumbersAndStringsReadExactly) {
+    const std::pair<const char*, double> doubles[] = {
+        {"0.1", 0.1}, {"1e-400", 0.0}, {"-1e-400", -0.0}, {"4.9406564584124654e-324", 4.9406564584124654e-324},
+        {"1.7976931348623157e308", 1.7976931348623157e308}, {"123456789012345678901234567890", 1.2345678901234568e29}};
+    for (const auto& [text, value] : doubles) EXPECT_EQ(json::decode<double>(text), value) << text;
+    EXPECT_THROW(json::decode<double>("1e400"), json::DecodingError);
+    EXPECT_THROW(json::decode<std::string>(R"("\udc00")"), json::DecodingError);  // a lone surrogate
+    EXPECT_EQ(json::decode<std::string>(R"("a\u0000b\ud83d\ude00")"), std::string("a\0b😀", 7));
+    EXPECT_EQ(json::encode(std::string("\x01\x1f\"\\/\x7f")), R"("\u0001\u001f\"\\/)" "\x7f\"");
+    for (double d : {1e16, 1e15, 1e-5, 1e-4, 0.5, -0.0, 5e-324, 1.7976931348623157e308, 123456.789})
+        EXPECT_EQ(json::decode<double>(json::encode(d)), d) << json::encode(d);
+    EXPECT_EQ(json::encode(std::vector<double>{1e15, 1e14, 1e-5, 1e-4, -0.0, 1.5e300, 12.5e-8}),
+              "[1e+15,100000000000000.0,1e-05,0.0001,-0.0,1.5e+300,1.25e-07]");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Quentrel/Services/UIStateFixture.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using platform::Date;
@@ -117,8 +118,8 @@ constexpr std::string_view kFullJSON =
     R"("loginStatus":"승인 필요","loginError":"로그인 항목을 바꾸지 못했습니다.","noticesEnabled":true,)"
     R"("noticesBusy":true,"noticePermission":"denied","noticeStatus":"알림 꺼짐"})";
 
-json::Value withoutKey(std::string_view text, const std::string& key) {
-    json::Value v = json::parse(text);
+testjson::Tree withoutKey(std::string_view text, const std::string& key) {
+    testjson::Tree v = testjson::Tree::parse(text);
     v.erase(key);
     return v;
 }
@@ -141,7 +142,7 @@ TEST(ObserverUIState, WithoutValuesTheSevenOptionalKeysAreLeftOut) {
 TEST(ObserverUIState, WritesAll36KeysInFieldOrderAndReadsThemBack) {
     const std::string text = json::encode(fullState());
     EXPECT_EQ(text, kFullJSON);
-    EXPECT_EQ(json::parse(text).size(), 36u);
+    EXPECT_EQ(testjson::Tree::parse(text).size(), 36u);
     const auto back = json::decode<ObserverUIState>(text);
     EXPECT_EQ(json::encode(back), kFullJSON);
     // Unsigned 64-bit values survive exactly.
@@ -152,8 +153,8 @@ TEST(ObserverUIState, WritesAll36KeysInFieldOrderAndReadsThemBack) {
 }
 
 TEST(ObserverUIState, EveryRequiredKeyIsNeededAndOptionalsMayBeMissingOrNull) {
-    json::Value full = json::parse(kFullJSON);
-    full["futureField"] = json::Value::array({1, 2});  // unknown keys are ignored
+    testjson::Tree full = testjson::Tree::parse(kFullJSON);
+    full["futureField"] = testjson::Tree::array({1, 2});  // unknown keys are ignored
     int required = 0;
     for (auto it = full.begin(); it != full.end(); ++it) {
         const std::string key = it.key();
@@ -161,36 +162,36 @@ TEST(ObserverUIState, EveryRequiredKeyIsNeededAndOptionalsMayBeMissingOrNull) {
                               key == "diagnosticPreview" || key == "dataActionMessage" ||
                               key == "currentSession" || key == "loginError";
         if (key == "futureField") continue;
-        json::Value nulled = full;
+        testjson::Tree nulled = full;
         nulled[key] = nullptr;
         if (optional) {
-            EXPECT_NO_THROW(json::decodeValue<ObserverUIState>(withoutKey(kFullJSON, key))) << key;
-            EXPECT_EQ(json::encodeValue(json::decodeValue<ObserverUIState>(nulled)), withoutKey(kFullJSON, key)) << key;
+            EXPECT_NO_THROW(testjson::decodeTree<ObserverUIState>(withoutKey(kFullJSON, key))) << key;
+            EXPECT_EQ(testjson::encodeTree(testjson::decodeTree<ObserverUIState>(nulled)), withoutKey(kFullJSON, key)) << key;
         } else {
             ++required;
-            EXPECT_THROW(json::decodeValue<ObserverUIState>(withoutKey(kFullJSON, key)), json::DecodingError) << key;
-            EXPECT_THROW(json::decodeValue<ObserverUIState>(nulled), json::DecodingError) << key;
+            EXPECT_THROW(testjson::decodeTree<ObserverUIState>(withoutKey(kFullJSON, key)), json::DecodingError) << key;
+            EXPECT_THROW(testjson::decodeTree<ObserverUIState>(nulled), json::DecodingError) << key;
         }
     }
     EXPECT_EQ(required, 29);
 }
 
 TEST(ObserverUIState, AWrongKindOrUnknownCaseFailsTheWholeState) {
-    const std::pair<const char*, json::Value> cases[] = {
+    const std::pair<const char*, testjson::Tree> cases[] = {
         {"isPaused", 1},
         {"visibleSurfaceCount", 1.5},
         {"visibleSurfaceCount", "3"},
         {"noticePermission", "authorized"},
         {"eventStorageStatus", "Available"},
-        {"recentEvents", json::Value::object()},
+        {"recentEvents", testjson::Tree::object()},
         {"historyReferenceDate", "2024-01-01T00:00:00Z"},
-        {"diagnosticPreview", json::Value{{"data", "not base64!"}, {"createdAt", 1}}},
+        {"diagnosticPreview", testjson::Tree{{"data", "not base64!"}, {"createdAt", 1}}},
         {"loginStatus", false},
     };
     for (const auto& [key, value] : cases) {
-        json::Value v = json::parse(kFullJSON);
+        testjson::Tree v = testjson::Tree::parse(kFullJSON);
         v[key] = value;
-        EXPECT_THROW(json::decodeValue<ObserverUIState>(v), json::DecodingError) << key << " = " << value.dump();
+        EXPECT_THROW(testjson::decodeTree<ObserverUIState>(v), json::DecodingError) << key << " = " << value.dump();
     }
     EXPECT_THROW(json::decode<ObserverUIState>("[]"), json::DecodingError);
 }

@@ -8,6 +8,7 @@
 
 #include "Platform/Foundation/UUID.h"
 #include "Quentrel/Services/ObserverUIState.h"
+#include "Support/JSONTree.h"
 
 namespace uistate {
 
@@ -70,14 +71,14 @@ inline quentrel::ObserverUIState richState() {
     s.currentSession = session(0, std::nullopt);
     s.sessions.push_back(*s.currentSession);
     for (unsigned i = 1; i <= 30; ++i) s.sessions.push_back(session(i, wendmark::SessionEndReason::disconnected));
-    platform::json::Value changes = platform::json::Value::array();
+    testjson::Tree changes = testjson::Tree::array();
     for (unsigned i = 0; i < 30; ++i)
         changes.push_back({{"id", uuid(100 + i).uuidString()},
                            {"date", kStart - 600.0 * i},
                            {"outcome", "recovered"},
                            {"recoveredAt", kStart - 600.0 * i + 2.5},
                            {"gapSeconds", 2.5}});
-    s.connectionStability = platform::json::decodeValue<wendmark::ConnectionStability>(
+    s.connectionStability = testjson::decodeTree<wendmark::ConnectionStability>(
         {{"state", "connected"}, {"startedAt", kStart - 86400}, {"lastLossAt", kStart - 600},
          {"lossCount", 30}, {"recoveryCount", 30}, {"identityChangeCount", 0},
          {"confirmedGapSeconds", 75.0}, {"changes", changes}});

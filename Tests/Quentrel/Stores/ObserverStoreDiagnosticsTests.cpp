@@ -7,6 +7,7 @@
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "StoreHarness.h"
+#include "Support/JSONTree.h"
 
 using namespace storetest;
 using platform::Date;
@@ -28,8 +29,8 @@ struct ShownWindows {
     ~ShownWindows() { ObserverWindowPresenter::resetToDefaults(); }
 };
 
-platform::json::Value runtimeOf(const platform::Data& report) {
-    return platform::json::parse(std::string(report.begin(), report.end())).at("runtime");
+testjson::Tree runtimeOf(const platform::Data& report) {
+    return testjson::Tree::parse(std::string(report.begin(), report.end())).at("runtime");
 }
 
 std::string readFile(const std::filesystem::path& path) {
@@ -156,7 +157,7 @@ TEST(ObserverStoreDiagnostics, theExportCountsAsPausedWheneverSamplingIsOff) {
         h.started();
         c.act(h);
         const platform::Data report = Access::diagnosticData(*h.store);
-        EXPECT_EQ(platform::json::parse(std::string(report.begin(), report.end())).at("paused"), c.paused) << c.name;
+        EXPECT_EQ(testjson::Tree::parse(std::string(report.begin(), report.end())).at("paused"), c.paused) << c.name;
     }
 }
 

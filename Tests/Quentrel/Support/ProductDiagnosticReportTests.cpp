@@ -7,6 +7,7 @@
 
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/ProcessInfo.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using platform::Date;
@@ -27,9 +28,9 @@ std::string build(const InventorySnapshot& inventory, const std::vector<RecentEv
     return text(ProductDiagnosticReport::data(inventory, paused, events, runtime, Date{86400.75}));
 }
 
-json::Value document(const InventorySnapshot& inventory, const std::vector<RecentEvent>& events = {},
+testjson::Tree document(const InventorySnapshot& inventory, const std::vector<RecentEvent>& events = {},
                      const Runtime& runtime = {}) {
-    return json::parse(build(inventory, events, runtime));
+    return testjson::Tree::parse(build(inventory, events, runtime));
 }
 
 DeviceSnapshot device(std::vector<VolumeSnapshot> volumes = {}) {
@@ -86,7 +87,7 @@ TEST(ProductDiagnosticReport, NothingIdentifyingReachesTheDocument) {
     EXPECT_EQ(out.find("40000000000123"), std::string::npos);
     EXPECT_EQ(out.find("usb4Thunderbolt"), std::string::npos);
 
-    json::Value doc = json::parse(out);
+    testjson::Tree doc = testjson::Tree::parse(out);
     EXPECT_EQ(doc["inventory"]["devices"][1]["label"], "장치 2");
     EXPECT_EQ(doc["inventory"]["devices"][1]["protocolName"], "other");
     EXPECT_EQ(doc["inventory"]["devices"][1]["statisticsOutcome"], "accessDenied");
@@ -200,12 +201,12 @@ TEST(ProductDiagnosticReport, ExactPrettySortedFormWithISODates) {
 
 TEST(ProductDiagnosticReport, EmptyInventoryKeepsEveryRequiredKey) {
     platform::ScopedMainBundle bundle(platform::BundleInfo{});
-    json::Value doc = document(InventorySnapshot{});
+    testjson::Tree doc = document(InventorySnapshot{});
     EXPECT_EQ(doc.size(), 12u);
     EXPECT_EQ(doc["appVersion"], "development");
     EXPECT_EQ(doc["appBuild"], "unpackaged");
-    EXPECT_EQ(doc["events"], json::Value::array());
-    EXPECT_EQ(doc["inventory"]["devices"], json::Value::array());
+    EXPECT_EQ(doc["events"], testjson::Tree::array());
+    EXPECT_EQ(doc["inventory"]["devices"], testjson::Tree::array());
     EXPECT_EQ(doc["inventory"].size(), 4u);  // no statisticsQueryCount
     EXPECT_EQ(doc["runtime"].size(), 30u);
     EXPECT_EQ(build(InventorySnapshot{}).find("\\/"), std::string::npos);
@@ -217,8 +218,8 @@ TEST(ProductDiagnosticReport, DevicesVolumesAndEventsAreCapped) {
     inventory.devices[0].volumes.assign(70, volume());
     std::vector<RecentEvent> events;
     for (int i = 0; i < 45; ++i) events.push_back({Date{double(i)}, "x"});
-    json::Value doc = document(inventory, events);
-    const json::Value& devices = doc["inventory"]["devices"];
+    testjson::Tree doc = document(inventory, events);
+    const testjson::Tree& devices = doc["inventory"]["devices"];
     ASSERT_EQ(devices.size(), 128u);
     EXPECT_EQ(devices[127]["label"], "장치 128");
     ASSERT_EQ(devices[0]["volumes"].size(), 64u);
@@ -234,7 +235,7 @@ TEST(ProductDiagnosticReport, ProtocolNamesOnlyFromTheListCaseSensitive) {
     for (const auto& [given, expected] : cases) {
         DeviceSnapshot d = device();
         d.protocolName = given;
-        json::Value out = document(inventoryOf({d}))["inventory"]["devices"][0];
+        testjson::Tree out = document(inventoryOf({d}))["inventory"]["devices"][0];
         if (expected) EXPECT_EQ(out["protocolName"], *expected) << given.value_or("none");
         else EXPECT_FALSE(out.contains("protocolName"));
     }
@@ -245,7 +246,7 @@ TEST(ProductDiagnosticReport, FileSystemNamesLowerCasedThenListed) {
         {"APFS", "apfs"}, {"ExFAT", "exfat"}, {"msdos", "msdos"}, {"NTFS", "ntfs"},         {"hfs", "hfs"},
         {"UDF", "udf"},   {"zfs", "other"},   {"ext4", "other"},  {"apfs ", "other"}, {std::nullopt, std::nullopt}};
     for (const auto& [given, expected] : cases) {
-        json::Value out = document(inventoryOf({device({volume(given)})}))["inventory"]["devices"][0]["volumes"][0];
+        testjson::Tree out = document(inventoryOf({device({volume(given)})}))["inventory"]["devices"][0]["volumes"][0];
         if (expected) EXPECT_EQ(out["fileSystem"], *expected) << given.value_or("none");
         else EXPECT_FALSE(out.contains("fileSystem"));
     }
@@ -258,7 +259,7 @@ TEST(ProductDiagnosticReport, IntervalOnlyWhenFiniteAndPositive) {
                                            std::optional<double>()}) {
         DeviceSnapshot d = device();
         d.activity = ActivitySample{ActivityKind::observedIdle, interval, 1, 2, Date{3}, std::nullopt};
-        json::Value out = document(inventoryOf({d}))["inventory"]["devices"][0];
+        testjson::Tree out = document(inventoryOf({d}))["inventory"]["devices"][0];
         EXPECT_FALSE(out["activity"].contains("intervalSeconds"));
         EXPECT_EQ(out["activity"]["bytesWritten"], 2);
         EXPECT_FALSE(out.contains("statisticsOutcome"));
@@ -297,7 +298,7 @@ TEST(ProductDiagnosticReport, EventCodeTableHasExactlyTheTwentyOneMessages) {
         EXPECT_EQ(ProductDiagnosticReport::eventCode(message), code);
         events.push_back({Date{0}, message});
     }
-    json::Value doc = document({}, events);
+    testjson::Tree doc = document({}, events);
     for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(doc["events"][i]["code"], table[i].first);
 
     EXPECT_EQ(ProductDiagnosticReport::eventCode("진단 JSON 저장 완료 "), "other");
@@ -321,7 +322,7 @@ TEST(ProductDiagnosticRuntime, ThirtyEightKeysInOrderWithEightOptional) {
         "lastSamplingResumedAt", "queryCountBeforeLastResume", "currentSessionReadBytes", "currentSessionWriteBytes",
         "currentSessionObservedSeconds", "currentSessionElapsedSeconds", "lastUIProcessStartedAt", "uiProcessID"};
 
-    json::Value full = json::encodeValue(fullRuntime());
+    testjson::Tree full = testjson::encodeTree(fullRuntime());
     std::vector<std::string> written;
     for (auto it = full.begin(); it != full.end(); ++it) written.push_back(it.key());
     EXPECT_EQ(written, keys);
@@ -329,24 +330,24 @@ TEST(ProductDiagnosticRuntime, ThirtyEightKeysInOrderWithEightOptional) {
     EXPECT_EQ(full["uiProcessID"], 4321);
     EXPECT_EQ(json::decode<Runtime>(full.dump()), fullRuntime());
 
-    json::Value bare = json::encodeValue(Runtime{});
+    testjson::Tree bare = testjson::encodeTree(Runtime{});
     EXPECT_EQ(bare.size(), 30u);
     for (const auto& key : optionalKeys) EXPECT_FALSE(bare.contains(key)) << key;
     EXPECT_EQ(json::decode<Runtime>(bare.dump()), Runtime{});
 
     // The same dates as ISO text inside the report's options, and back.
     json::Options iso{json::DateForm::iso8601};
-    json::Value isoForm = json::encodeValue(fullRuntime(), iso);
+    testjson::Tree isoForm = testjson::encodeTree(fullRuntime(), iso);
     EXPECT_EQ(isoForm["lastUIProcessStartedAt"], "2001-01-01T00:01:20Z");
-    EXPECT_EQ(json::decodeValue<Runtime>(isoForm, iso), fullRuntime());
+    EXPECT_EQ(testjson::decodeTree<Runtime>(isoForm, iso), fullRuntime());
 
     // A missing required key fails; so does an unknown update state.
     for (const std::string key : {"connectionState", "updateState", "samplingEnabled", "uiProcessLaunchCount"}) {
-        json::Value missing = full;
+        testjson::Tree missing = full;
         missing.erase(key);
         EXPECT_THROW(json::decode<Runtime>(missing.dump()), json::DecodingError) << key;
     }
-    json::Value unknown = full;
+    testjson::Tree unknown = full;
     unknown["updateState"] = "checking";
     EXPECT_THROW(json::decode<Runtime>(unknown.dump()), json::DecodingError);
 }
@@ -360,9 +361,9 @@ TEST(ProductDiagnosticRuntime, NonFiniteValueFailsTheWholeExport) {
     EXPECT_THROW(ProductDiagnosticReport::data({}, false, {}, observed, Date{0}), json::EncodingError);
     EXPECT_THROW(ProductDiagnosticReport::data({}, false, {}, {}, Date{std::nan("")}), json::EncodingError);
 
-    json::Value doc = document({}, {}, fullRuntime());
+    testjson::Tree doc = document({}, {}, fullRuntime());
     // Copied unchanged: the object reads back as the record given.
-    EXPECT_EQ(json::decodeValue<Runtime>(doc["runtime"], json::Options{json::DateForm::iso8601}), fullRuntime());
+    EXPECT_EQ(testjson::decodeTree<Runtime>(doc["runtime"], json::Options{json::DateForm::iso8601}), fullRuntime());
 }
 
 TEST(ProductDiagnosticReport, OperatingSystemVersionFromTheKernelRelease) {

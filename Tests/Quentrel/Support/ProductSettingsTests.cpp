@@ -5,6 +5,7 @@
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"
 #include "Platform/Foundation/TemporaryFolder.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using platform::Data;
@@ -21,7 +22,7 @@ std::string repeated(std::string_view piece, std::size_t count) {
 }
 
 std::string targetJSON(const std::string& model, const std::vector<std::string>& uuids, const std::string& displayName) {
-    platform::json::Value object = platform::json::Value::object();
+    testjson::Tree object = testjson::Tree::object();
     object["model"] = model;
     object["capacity"] = 500107862016ULL;
     object["volumeUUIDs"] = uuids;

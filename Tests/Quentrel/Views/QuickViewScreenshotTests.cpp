@@ -9,6 +9,7 @@
 #include "Quentrel/Views/Observation/DeviceSelectorView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using namespace quentrel::testing;
@@ -16,11 +17,11 @@ using viewtest::device;
 using viewtest::kNow;
 
 namespace {
-platform::json::Value changes() {
-    platform::json::Value list = platform::json::Value::array();
+testjson::Tree changes() {
+    testjson::Tree list = testjson::Tree::array();
     const char* outcomes[] = {"recovered", "pending", "interrupted", "identityChanged", "recovered"};
     for (unsigned i = 0; i < 5; ++i) {
-        platform::json::Value change = {{"id", viewtest::uuid(i).uuidString()},
+        testjson::Tree change = {{"id", viewtest::uuid(i).uuidString()},
                                         {"date", kNow - 900.0 * i},
                                         {"outcome", outcomes[i]}};
         if (std::string(outcomes[i]) == "recovered") change["gapSeconds"] = 4.5 + 60 * i;
@@ -45,7 +46,7 @@ protected:
         mirror.state.currentSession = viewtest::session(3'456'789'012, 987'654'321, 1'712.4, 1'845);
         mirror.state.rememberedTarget = viewtest::targetOf(data);
         mirror.state.targetStatus = "기억한 관측 대상 확인됨";
-        platform::json::Value record = {{"state", "connected"},      {"startedAt", kNow - 7'200},
+        testjson::Tree record = {{"state", "connected"},      {"startedAt", kNow - 7'200},
                                         {"lastLossAt", kNow - 900},   {"lossCount", 3},
                                         {"recoveryCount", 2},         {"identityChangeCount", 1},
                                         {"confirmedGapSeconds", 72.5}, {"changes", changes()}};
@@ -96,7 +97,7 @@ TEST_F(QuickViewScreenshots, QuickViewStates) {
     mirror.state.errorMessage = "볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.";
     mirror.state.connectionStability = viewtest::stability({{"state", "sleeping"}, {"lossCount", 0},
                                                            {"recoveryCount", 0}, {"identityChangeCount", 0},
-                                                           {"confirmedGapSeconds", 0}, {"changes", platform::json::Value::array()}});
+                                                           {"confirmedGapSeconds", 0}, {"changes", testjson::Tree::array()}});
     captureQuickView(QStringLiteral("quick-view-sleeping"));
 }
 

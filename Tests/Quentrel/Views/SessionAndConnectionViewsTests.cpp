@@ -9,6 +9,7 @@
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using namespace quentrel::testing;
@@ -23,7 +24,7 @@ protected:
     PresenterCalls presenter;
 };
 
-platform::json::Value record(const char* state, long losses, long recoveries, platform::json::Value changes) {
+testjson::Tree record(const char* state, long losses, long recoveries, testjson::Tree changes) {
     return {{"state", state}, {"lossCount", losses}, {"recoveryCount", recoveries}, {"identityChangeCount", 0},
             {"confirmedGapSeconds", 2.5}, {"changes", changes}};
 }
@@ -76,7 +77,7 @@ TEST_F(SessionAndConnectionViewsTest, TheConnectionRowExistsOnlyForARememberedDr
     EXPECT_FALSE(link.isVisible());
 
     remember();
-    mirror.state.connectionStability = viewtest::stability(record("disconnected", 2, 1, platform::json::Value::array()));
+    mirror.state.connectionStability = viewtest::stability(record("disconnected", 2, 1, testjson::Tree::array()));
     deliver(mirror);
     EXPECT_TRUE(link.isVisible());
     EXPECT_EQ(link.objectName(), "openConnectionSummary");
@@ -90,7 +91,7 @@ TEST_F(SessionAndConnectionViewsTest, TheConnectionRowExistsOnlyForARememberedDr
 }
 
 TEST_F(SessionAndConnectionViewsTest, TheSummaryWindowShowsTheRecordOrThatNoDriveIsRemembered) {
-    mirror.state.connectionStability = viewtest::stability(record("connected", 5, 5, platform::json::Value::array()));
+    mirror.state.connectionStability = viewtest::stability(record("connected", 5, 5, testjson::Tree::array()));
     mirror.apply();
     ConnectionStabilityView window(mirror.store, nullptr, testLocale());
     window.resize(620, 540);
@@ -103,7 +104,7 @@ TEST_F(SessionAndConnectionViewsTest, TheSummaryWindowShowsTheRecordOrThatNoDriv
     EXPECT_EQ(texts[1]->text(), "장치 정보에서 관측 대상을 기억하면 이번 실행의 연결 변화를 요약합니다.");
 
     remember();
-    platform::json::Value changes = platform::json::Value::array();
+    testjson::Tree changes = testjson::Tree::array();
     for (unsigned i = 0; i < 30; ++i)
         changes.push_back({{"id", viewtest::uuid(i).uuidString()}, {"date", viewtest::kNow - i}, {"outcome", "pending"}});
     mirror.state.connectionStability = viewtest::stability(record("connected", 5, 4, changes));
@@ -125,7 +126,7 @@ TEST_F(SessionAndConnectionViewsTest, TheSummaryWindowShowsTheRecordOrThatNoDriv
     EXPECT_EQ(window.visibleRows().size(), 30u);
 
     // Fewer changes later: the extra rows hide, the note shows for none.
-    mirror.state.connectionStability = viewtest::stability(record("connected", 0, 0, platform::json::Value::array()));
+    mirror.state.connectionStability = viewtest::stability(record("connected", 0, 0, testjson::Tree::array()));
     deliver(mirror);
     EXPECT_TRUE(window.visibleRows().empty());
     EXPECT_TRUE(window.emptyNote()->isVisible());

@@ -88,6 +88,33 @@ TEST(AgentProcess, APresentationRetriedByAClosingUIAppIsShownByAFreshOne) {
     terminateAndCheck(agent);
 }
 
+// JSON nested 100,000 deep: a protocol error for the UI-app session; the agent goes on.
+TEST(AgentProcess, AFrameNestedTooDeepEndsTheUIAppSessionOnly) {
+    AgentSandbox sandbox;
+    const std::string deep = std::string(100'000, '[') + std::string(100'000, ']');
+    sandbox.stub.script("on present send {\"closing\":{},\"a\":" + deep + ",\"b\":0}\n", 1);
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto kinds = sandbox.stub.kinds(1);
+        return !kinds.empty() && kinds.back() == "end";
+    })) << agent.process.standardError();
+    EXPECT_TRUE(agent.process.running());
+    terminateAndCheck(agent);
+}
+
+TEST(AgentProcess, ASessionsFileNestedTooDeepReadsAsFailedAndIsLeftAsItWas) {
+    AgentSandbox sandbox;
+    const auto file = sandbox.data / "QuentrelProduct" / "session-summaries.json";
+    std::filesystem::create_directories(file.parent_path());
+    const std::string deep = std::string(120'000, '[') + std::string(120'000, ']');
+    TemporaryFolder::writeFile(file, deep);
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] { return !sandbox.stub.revisions(1).empty(); })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.frames(1).front()["state"]["_1"]["sessionStorageStatus"], "readFailed");
+    terminateAndCheck(agent);
+    EXPECT_EQ(TemporaryFolder::readFile(file), deep);
+}
+
 TEST(AgentProcess, TheAgentSurvivesACrashedUIAppAndASecondStartActivatesIt) {
     AgentSandbox sandbox;
     sandbox.stub.script("on present crash\n", 1);

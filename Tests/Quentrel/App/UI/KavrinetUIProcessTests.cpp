@@ -326,6 +326,9 @@ TEST(KavrinetUIProcess, theEndOfInputOrABrokenProtocolEndsTheApp) {
         {"a payload that is no JSON", ObserverUIFrameDecoder::frame("{not json"), false},
         {"a command from the agent", ObserverUIFrameDecoder::frame(R"({"command":{"_0":{"refresh":{}}}})"), false},
         {"an invalid presentation", ObserverUIFrameDecoder::frame(R"({"present":{"_0":{"window":"nowhere"}}})"), false},
+        {"JSON nested 100,000 deep", ObserverUIFrameDecoder::frame(R"({"a":)" + std::string(100'000, '[') +
+                                                                   std::string(100'000, ']') + R"(,"b":0})"), false},
+        {"a state, a NUL byte and more", ObserverUIFrameDecoder::frame(platform::json::encode(state(2)) + '\0' + "x"), false},
     };
     for (const Case& c : cases) {
         UIProcess ui({});

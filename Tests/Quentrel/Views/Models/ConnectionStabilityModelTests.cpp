@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "MirrorFixture.h"
+#include "Support/JSONTree.h"
 
 using namespace quentrel;
 using State = wendmark::ConnectionStability::State;
 
 namespace {
 const auto& locale = FixedLocaleFormatter::shared();
-using platform::json::Value;
+using Value = testjson::Tree;
 
 Value change(unsigned n, const char* outcome, std::optional<double> gap = std::nullopt) {
     Value v = {{"id", viewtest::uuid(n).uuidString()}, {"date", viewtest::kNow - 60.0 * n}, {"outcome", outcome}};

@@ -11,6 +11,7 @@
 
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Support/JSONTree.h"
 
 namespace viewtest {
 
@@ -58,8 +59,8 @@ inline wendmark::WorkSession session(std::uint64_t read, std::uint64_t written, 
 }
 
 // A connection record as the agent sends it.
-inline wendmark::ConnectionStability stability(platform::json::Value record) {
-    return platform::json::decodeValue<wendmark::ConnectionStability>(record);
+inline wendmark::ConnectionStability stability(testjson::Tree record) {
+    return testjson::decodeTree<wendmark::ConnectionStability>(record);
 }
 
 struct Mirror {
