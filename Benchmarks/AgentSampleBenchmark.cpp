@@ -39,8 +39,7 @@ constexpr double start = 700'000'000;
 // The state message as the agent's channel puts it on the pipe. The one place to change when the
 // coding of messages does.
 std::string stateFrame(std::uint64_t revision, const quentrel::ObserverUIState& state) {
-    return quentrel::ObserverUIFrameDecoder::frame(
-        platform::json::encode(quentrel::ObserverUIMessage::state(revision, state)));
+    return quentrel::ObserverUIFrameDecoder::frameEncoded(quentrel::ObserverUIMessage::state(revision, state));
 }
 
 // A pipe whose reading end a thread drains until the writing end is closed.

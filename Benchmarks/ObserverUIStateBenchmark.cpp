@@ -3,17 +3,14 @@
 // the running session and 30 completed ones, 30 connection changes). And the UI app's side:
 // cutting the frame and decoding the message.
 //
-// Each push builds and frees a JSON tree of some hundred kilobytes. With glibc's default settings
-// a small benchmark heap gives that memory back to the kernel after every iteration and faults it
-// in again in the next, which costs more than the encoding itself on some virtual machines; a
-// long-running agent's heap does not do that for long (glibc raises its trim threshold after the
-// first large block it frees). The "/steadyHeap" runs measure with trimming off.
-#include <malloc.h>
-
+// Each push allocates and frees buffers of some fifty kilobytes. With glibc's default settings a small
+// benchmark heap may give that memory back to the kernel after an iteration and fault it in again in
+// the next; the "/steadyHeap" runs measure with trimming off (HeapSettings.h).
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 #include <simdjson.h>
 
+#include "HeapSettings.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
@@ -23,20 +20,6 @@ namespace {
 using quentrel::ObserverUIFrameDecoder;
 using quentrel::ObserverUIMessage;
 namespace json = platform::json;
-
-constexpr int kDefaultTrimThreshold = 128 * 1024;
-constexpr int kNoTrimming = 1 << 30;
-
-// Sets glibc's trim threshold for one benchmark run (range 0 keeps the default).
-struct HeapSettings {
-    explicit HeapSettings(const benchmark::State& state) : steady(state.range(0) != 0) {
-        if (steady) mallopt(M_TRIM_THRESHOLD, kNoTrimming);
-    }
-    ~HeapSettings() {
-        if (steady) mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
-    }
-    bool steady;
-};
 
 void encodeAndFrameState(benchmark::State& state) {
     const HeapSettings heap(state);
