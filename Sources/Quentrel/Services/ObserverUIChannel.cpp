@@ -36,20 +36,22 @@ bool writeAll(int fd, const std::string& bytes) {
 struct ObserverUIChannel::Private {};
 
 std::shared_ptr<ObserverUIChannel> ObserverUIChannel::make(int input, int output, platform::SerialQueuePtr ownerQueue,
-                                                           Receive receive, Ended ended) {
+                                                           Receive receive, Ended ended,
+                                                           std::size_t maximumIncomingPayloadLength) {
     return std::make_shared<ObserverUIChannel>(Private{}, input, output, std::move(ownerQueue), std::move(receive),
-                                               std::move(ended));
+                                               std::move(ended), maximumIncomingPayloadLength);
 }
 
 ObserverUIChannel::ObserverUIChannel(Private, int input, int output, platform::SerialQueuePtr ownerQueue,
-                                     Receive receive, Ended ended)
+                                     Receive receive, Ended ended, std::size_t maximumIncomingPayloadLength)
     : input_(input),
       output_(output),
       wake_(::eventfd(0, EFD_CLOEXEC)),
       owner_(std::move(ownerQueue)),
       writer_(platform::ThreadSerialQueue::make(writerLabel)),
       receive_(std::move(receive)),
-      ended_(std::move(ended)) {}
+      ended_(std::move(ended)),
+      maximumIncomingPayloadLength_(maximumIncomingPayloadLength) {}
 
 ObserverUIChannel::~ObserverUIChannel() {
     // The reader thread holds the channel until its last step, so it has ended or is ending.
@@ -223,7 +225,7 @@ void ObserverUIChannel::deliver(ObserverUIMessage message) {
 
 void ObserverUIChannel::readLoop() {
     std::string chunk(ObserverUIFrameDecoder::readChunkLength, '\0');  // one buffer for the life of the loop
-    ObserverUIFrameDecoder decoder;
+    ObserverUIFrameDecoder decoder(maximumIncomingPayloadLength_);
     bool reading = true;
     while (reading) {
         pollfd fds[2] = {{input_, POLLIN, 0}, {wake_, POLLIN, 0}};

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "ObserverUIFrameDecoder.h"
 #include "ObserverUIMessage.h"
 #include "Platform/Dispatch/SerialQueue.h"
 
@@ -47,9 +48,12 @@ public:
     // counts as one, a frame the writer has taken does not.
     static constexpr std::size_t maximumWaitingFrames = 32;
 
-    // Reads `input` and writes `output`; neither is touched before start() or send().
-    static std::shared_ptr<ObserverUIChannel> make(int input, int output, platform::SerialQueuePtr ownerQueue,
-                                                   Receive receive, Ended ended);
+    // Reads `input` and writes `output`; neither is touched before start() or send(). A received
+    // frame whose header announces more than `maximumIncomingPayloadLength` bytes ends the channel
+    // before any of its payload is read or decoded.
+    static std::shared_ptr<ObserverUIChannel> make(
+        int input, int output, platform::SerialQueuePtr ownerQueue, Receive receive, Ended ended,
+        std::size_t maximumIncomingPayloadLength = ObserverUIFrameDecoder::maximumPayloadLength);
     ~ObserverUIChannel();
 
     ObserverUIChannel(const ObserverUIChannel&) = delete;
@@ -73,7 +77,7 @@ public:
 
     struct Private;  // constructor access for make()
     ObserverUIChannel(Private, int input, int output, platform::SerialQueuePtr ownerQueue, Receive receive,
-                      Ended ended);
+                      Ended ended, std::size_t maximumIncomingPayloadLength);
 
 private:
     void drain();
@@ -88,6 +92,7 @@ private:
     const platform::SerialQueuePtr writer_;
     const Receive receive_;
     const Ended ended_;
+    const std::size_t maximumIncomingPayloadLength_;
 
     // Guards everything below, and nothing else. Never held while encoding, writing, reading,
     // closing or calling out.

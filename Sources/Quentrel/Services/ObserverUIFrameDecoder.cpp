@@ -41,7 +41,7 @@ std::vector<std::string> ObserverUIFrameDecoder::append(std::string_view chunk) 
         const std::size_t available = buffer_.size() - offset;
         if (available < headerLength) break;
         const std::uint32_t length = readLength(buffer_.data() + offset);
-        if (length == 0 || length > maximumPayloadLength) {
+        if (length == 0 || length > acceptedPayloadLength_) {
             buffer_.erase(0, offset);
             throw FrameError();
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
@@ -41,10 +42,15 @@ public:
         return frameInPlace(std::move(payload));
     }
 
+    // A decoder that takes payloads of up to `acceptedPayloadLength` bytes (at most the frame
+    // maximum): an end whose peer only sends small messages refuses a longer frame by its header.
+    explicit ObserverUIFrameDecoder(std::size_t acceptedPayloadLength = maximumPayloadLength)
+        : acceptedPayloadLength_(std::min(acceptedPayloadLength, maximumPayloadLength)) {}
+
     // Adds `chunk` and returns the payloads of every frame it completes, in arrival order. Throws
     // FrameError when the buffered bytes plus the chunk would pass maximumBufferedLength (the
-    // chunk is then not added), or as soon as a header announces 0 or more than the maximum,
-    // without waiting for its payload; payloads cut earlier in the same call are lost with it.
+    // chunk is then not added), or as soon as a header announces 0 or more than the accepted
+    // length, without waiting for its payload; payloads cut earlier in the same call are lost with it.
     std::vector<std::string> append(std::string_view chunk);
 
     // The received bytes not yet cut into frames.
@@ -53,6 +59,7 @@ public:
 private:
     static std::string frameInPlace(std::string&& payload);
 
+    std::size_t acceptedPayloadLength_;
     std::string buffer_;
 };
 

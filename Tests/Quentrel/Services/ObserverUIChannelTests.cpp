@@ -80,7 +80,7 @@ public:
         }
     }
 
-    std::shared_ptr<ObserverUIChannel> channel(int input, int output) {
+    std::shared_ptr<ObserverUIChannel> channel(int input, int output, std::size_t limit = Decoder::maximumPayloadLength) {
         made_ = true;
         auto token = std::shared_ptr<void>(nullptr, [this](void*) { gone_.set_value(); });
         return ObserverUIChannel::make(
@@ -94,7 +94,8 @@ public:
                 std::lock_guard lock(mutex_);
                 ++ended_;
                 changed_.notify_all();
-            });
+            },
+            limit);
     }
     // Everything posted to the owner so far has run.
     void settle() { queue_->sync([] {}); }
@@ -340,11 +341,19 @@ TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefor
     const std::string ready = Decoder::frame(R"({"ready":{"_0":1}})");
     std::string command = R"({"command":{"_0":{"refresh":{}}}})";
     command.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
+    std::string longReady = R"({"ready":{"_0":1}})";
+    longReady.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
     const std::string header0("\0\0\0\0", 4);
+    const std::string header8193("\0\0\x20\x01", 4);
+    constexpr std::size_t small = ObserverUIChannel::maximumCommandPayloadLength;
     const struct {
         std::string bytes;
         std::size_t delivered;
+        std::size_t limit = Decoder::maximumPayloadLength;  // an end that takes only small frames ends
+        bool endsByItself = false;                          // by the header, with its input still open
     } cases[] = {
+        {ready + header8193, 0, small, true},  // one read: the frame before it is lost with it
+        {Decoder::frame(longReady) + ready, 2, small},
         {"", 0},                                                               // end of input at once
         {ready + Decoder::frame(command) + Decoder::frame(command + " ") + ready, 2},  // 8,193 bytes of command
         {ready + header0 + ready, 0},  // one read: the frame before the bad header is lost with it
@@ -356,11 +365,12 @@ TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefor
     for (const auto& c : cases) {
         Pipe in, out;
         Owner owner;
-        auto channel = owner.channel(in.read, out.write);
+        auto channel = owner.channel(in.read, out.write, c.limit);
         channel->start();
         writeAll(in.write, c.bytes);
-        in.closeWrite();
+        if (!c.endsByItself) in.closeWrite();
         ASSERT_TRUE(owner.waitForEnd());
+        if (c.endsByItself) in.closeWrite();
         owner.settle();
         EXPECT_EQ(owner.messages().size(), c.delivered) << c.bytes.size();
         EXPECT_EQ(owner.ended(), 1);

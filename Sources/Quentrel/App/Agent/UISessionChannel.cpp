@@ -68,7 +68,8 @@ UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue)
                     queue->async([hop] {
                         if (hop->ended) hop->ended();
                     });
-            });
+            },
+            maximumIncomingPayloadLength);
         return std::make_shared<PipeSessionChannel>(hop, std::move(channel));
     };
 }

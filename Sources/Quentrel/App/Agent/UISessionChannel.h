@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -28,6 +29,10 @@ public:
     // returns at once, so the peer reads all of it and then the end of its input.
     virtual void finishAfterWriting() = 0;
 };
+
+// What the agent accepts from a UI app is small: ready, closing, a retried presentation and
+// commands, of which a command may be the longest. A longer frame ends the session by its header.
+inline constexpr std::size_t maximumIncomingPayloadLength = 8'192;
 
 // Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks hop to
 // `mainQueue`.
