@@ -180,6 +180,7 @@ void ObserverUIChannel::finish() {
         std::lock_guard lock(lock_);
         if (stopped_) return;
         stopped_ = true;
+        finisher_ = std::this_thread::get_id();
         dropped.swap(pending_);
         droppedState.swap(latestState_);
         if (!inWrite_ && outputOpen_) {
@@ -188,6 +189,7 @@ void ObserverUIChannel::finish() {
         }
         closeInput = !readerStarted_;
     }
+    roomOrStop_.notify_all();  // a reader waiting for the owner's queue leaves
     // The output first, so the peer sees the end of its input; the input belongs to the reader
     // once it runs, which closes it when it leaves.
     if (closeOutput) ::close(output_);
@@ -215,12 +217,36 @@ void ObserverUIChannel::wakeReader() {
     }
 }
 
-void ObserverUIChannel::deliver(ObserverUIMessage message) {
-    if (!receive_) return;
-    if (owner_)
-        owner_->async([receive = receive_, message = std::move(message)] { receive(message); });
-    else
+std::optional<std::thread::id> ObserverUIChannel::finisher() {
+    std::lock_guard lock(lock_);
+    return finisher_;
+}
+
+bool ObserverUIChannel::deliver(ObserverUIMessage message) {
+    if (!receive_) return true;
+    if (!owner_) {
         receive_(message);
+        return true;
+    }
+    {
+        std::unique_lock lock(lock_);
+        roomOrStop_.wait(lock, [this] { return stopped_ || waitingMessages_ < maximumWaitingMessages; });
+        if (stopped_) return false;
+        ++waitingMessages_;
+    }
+    owner_->async([receive = receive_, message = std::move(message), weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->delivered();
+        receive(message);
+    });
+    return true;
+}
+
+void ObserverUIChannel::delivered() {
+    {
+        std::lock_guard lock(lock_);
+        --waitingMessages_;
+    }
+    roomOrStop_.notify_one();
 }
 
 void ObserverUIChannel::readLoop() {
@@ -259,7 +285,10 @@ void ObserverUIChannel::readLoop() {
                 reading = false;
                 break;
             }
-            deliver(std::move(*message));
+            if (!deliver(std::move(*message))) {
+                reading = false;
+                break;
+            }
         }
     }
     finish();

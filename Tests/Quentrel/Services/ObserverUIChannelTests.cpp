@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -80,7 +81,8 @@ public:
         }
     }
 
-    std::shared_ptr<ObserverUIChannel> channel(int input, int output, std::size_t limit = Decoder::maximumPayloadLength) {
+    std::shared_ptr<ObserverUIChannel> channel(int input, int output,
+                                               std::size_t limit = Decoder::maximumPayloadLength) {
         made_ = true;
         auto token = std::shared_ptr<void>(nullptr, [this](void*) { gone_.set_value(); });
         return ObserverUIChannel::make(
@@ -421,6 +423,50 @@ TEST(ObserverUIChannel, AReadInterruptedBySignalsIsRepeatedAndLosesNothing) {
     owner.reset();
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     ::sigaction(SIGUSR1, &previous, nullptr);
+    in.closeWrite();
+    out.closeRead();
+}
+
+namespace {
+// An owner's queue that keeps what is posted to it until the test runs it.
+struct HeldQueue final : platform::SerialQueue {
+    std::mutex mutex;
+    std::vector<std::function<void()>> work;
+    const std::string name = "held";
+    const std::string& label() const override { return name; }
+    void async(std::function<void()> item) override {
+        std::lock_guard lock(mutex);
+        work.push_back(std::move(item));
+    }
+    void asyncAfter(double, std::shared_ptr<platform::WorkItem>) override {}
+    void sync(std::function<void()>) override {}
+    bool isCurrent() const override { return false; }
+    double now() const override { return 0; }
+    std::size_t waiting() {
+        std::lock_guard lock(mutex);
+        return work.size();
+    }
+};
+}  // namespace
+
+TEST(ObserverUIChannel, AReaderWhoseOwnerFallsBehindStopsReadingUntilFinished) {
+    Pipe in, out;
+    auto owner = std::make_shared<HeldQueue>();
+    std::atomic<std::size_t> received{0};
+    auto channel = ObserverUIChannel::make(in.read, out.write, owner, [&](const Message&) { ++received; }, {});
+    channel->start();
+    std::thread flood([fd = in.write] {  // until the reader has gone
+        const std::string frame = Decoder::frame(R"({"command":{"_0":{"refresh":{}}}})");
+        while (::write(fd, frame.data(), frame.size()) > 0) {
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (owner->waiting() < ObserverUIChannel::maximumWaitingMessages && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    channel->finish();  // ends the reader waiting for room, which closes the input
+    flood.join();
+    for (auto& item : owner->work) item();
+    EXPECT_EQ(received.load(), ObserverUIChannel::maximumWaitingMessages);  // and not one more was read
     in.closeWrite();
     out.closeRead();
 }

@@ -34,7 +34,7 @@ public:
 // commands, of which a command may be the longest. A longer frame ends the session by its header.
 inline constexpr std::size_t maximumIncomingPayloadLength = 8'192;
 
-// Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks hop to
+// Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks run on
 // `mainQueue`.
 UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue);
 
