@@ -35,11 +35,13 @@ void decodeMessage(std::string_view payload) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    // The first byte sets the read length, so the same stream is also cut at other places.
+    // The first byte sets the read length, so the same stream is also cut at other places, and
+    // whether the decoder takes every frame (as the UI app's end) or small ones only (the agent's).
     const std::size_t readLength = 1 + data[0] % 64;
+    const std::size_t accepted = data[0] & 0x80 ? 8'192 : ObserverUIFrameDecoder::maximumPayloadLength;
     const std::string_view stream(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    ObserverUIFrameDecoder decoder;
+    ObserverUIFrameDecoder decoder(accepted);
     std::size_t received = 0;
     for (std::size_t offset = 0; offset < stream.size(); offset += readLength) {
         const auto chunk = stream.substr(offset, readLength);
@@ -50,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         for (const auto& payload : payloads) {
+            if (payload.size() > accepted) __builtin_trap();
             received += payload.size() + ObserverUIFrameDecoder::headerLength;
             decodeMessage(payload);
         }

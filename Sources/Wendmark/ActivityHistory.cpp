@@ -109,23 +109,33 @@ void ActivityHistory::take(Stream& stream, const std::string& deviceID, const Ac
     const double s = *sample.intervalSeconds;
     if (!(std::isfinite(s) && s > 0 && s <= longestInterval)) return reject();
 
-    const platform::Date start = measuredAt.addingSeconds(-s);
-    const double readRate = static_cast<double>(*sample.bytesRead) / s;
-    const double writeRate = static_cast<double>(*sample.bytesWritten) / s;
-    if (!std::isfinite(readRate) || !std::isfinite(writeRate)) return reject();
-    if (!(start.sinceReferenceDate >= stream.boundary.sinceReferenceDate - startTolerance)) return reject();
+    if (!std::isfinite(static_cast<double>(*sample.bytesRead) / s) ||
+        !std::isfinite(static_cast<double>(*sample.bytesWritten) / s))
+        return reject();
     if (!(measuredAt.sinceReferenceDate <= capturedAt.sinceReferenceDate + captureTolerance)) return reject();
     if (previous) {
         // The sample must follow its predecessor without a gap or an overlap.
         double drift = std::abs(measuredAt.secondsSince(previous->measuredAt) - s);
         if (!(drift <= std::max(0.01 * s, 0.05))) return reject();
     }
-    if (!stream.points.empty() &&
-        !(start.sinceReferenceDate >= stream.points.back().end.sinceReferenceDate - startTolerance))
-        return reject();
+
+    // The earliest start allowed: the boundary, and the end of the last interval.
+    platform::Date earliest = stream.boundary;
+    if (!stream.points.empty() && stream.points.back().end > earliest) earliest = stream.points.back().end;
+    platform::Date start = measuredAt.addingSeconds(-s);
+    double seconds = s;
+    if (!(start.sinceReferenceDate >= earliest.sinceReferenceDate - startTolerance)) {
+        // A sample that follows its predecessor is early only by how far apart the clocks behind
+        // its two times were read; its bytes were observed all the same, over what is left.
+        if (!previous || !(earliest < measuredAt)) return reject();
+        start = earliest;
+        seconds = measuredAt.secondsSince(earliest);
+    }
+    const double readRate = static_cast<double>(*sample.bytesRead) / seconds;
+    const double writeRate = static_cast<double>(*sample.bytesWritten) / seconds;
 
     ++sequence_;
-    accepted.push_back({sequence_, deviceID, start, measuredAt, s, *sample.bytesRead, *sample.bytesWritten});
+    accepted.push_back({sequence_, deviceID, start, measuredAt, seconds, *sample.bytesRead, *sample.bytesWritten});
     if (!stream.points.empty() && measuredAt < stream.points.back().end) stream.endsInOrder = false;
     stream.points.push_back({sequence_, start, measuredAt, readRate, writeRate});
     if (stream.points.size() > samplesPerDevice) stream.points.pop_front();

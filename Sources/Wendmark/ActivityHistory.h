@@ -22,7 +22,7 @@ struct ObservedInterval {
     std::string deviceID;
     platform::Date start;  // end - seconds
     platform::Date end;    // the sample's measurement time
-    double seconds = 0;
+    double seconds = 0;    // the sample's interval, or what is left of it after the one before
     std::uint64_t bytesRead = 0;
     std::uint64_t bytesWritten = 0;
 
@@ -32,7 +32,10 @@ struct ObservedInterval {
 // Per device, the intervals of the last 300 seconds in which its byte counters were actually
 // observed. Only intervals that join up with what was seen before are accepted, so a gap in
 // observation (sampling off, sleep, a missed sample, a clock jump) stays a gap. A repeated sample
-// (equal in every field) adds nothing. Bounded: at most 8 devices of at most 300 intervals each.
+// (equal in every field) adds nothing. A sample that follows its predecessor but seems to start
+// before the last interval ended (its clocks were read a little apart) starts where that one ended
+// and keeps its bytes, so no interval overlaps another. Bounded: at most 8 devices of at most 300
+// intervals each.
 class ActivityHistory {
 public:
     static constexpr double duration = 300.0;

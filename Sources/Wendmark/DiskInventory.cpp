@@ -290,7 +290,11 @@ void DiskInventory::configureTimer() {
 
 void DiskInventory::rebuild(bool sampleCounters) {
     if (!running_) return;
+    // Both clocks are read together: a sample's interval then ends at its measurement time, and
+    // time spent reading the counters (a stalled device, a loaded machine) cannot shift one against
+    // the other and break the sample's continuity with the one before.
     const platform::Date now = now_();
+    const double uptime = uptime_();
 
     // The records map is ordered by BSD name, so every group lists its records that way too.
     std::map<std::string, std::vector<const MediaRecord*>> groups;
@@ -302,7 +306,7 @@ void DiskInventory::rebuild(bool sampleCounters) {
 
     std::vector<DeviceSnapshot> devices;
     devices.reserve(groups.size());
-    for (const auto& [key, group] : groups) devices.push_back(buildDevice(key, group, sampleCounters, now));
+    for (const auto& [key, group] : groups) devices.push_back(buildDevice(key, group, sampleCounters, now, uptime));
     std::stable_sort(devices.begin(), devices.end(), [this](const DeviceSnapshot& a, const DeviceSnapshot& b) {
         return displayOrder_.compare(a.displayName(), b.displayName()) < 0;
     });
@@ -320,7 +324,7 @@ void DiskInventory::rebuild(bool sampleCounters) {
 }
 
 DeviceSnapshot DiskInventory::buildDevice(const std::string& key, const std::vector<const MediaRecord*>& group,
-                                          bool sampleCounters, platform::Date now) {
+                                          bool sampleCounters, platform::Date now, double uptime) {
     const MediaRecord* whole = nullptr;
     for (const MediaRecord* record : group) {
         if (record->physicalMediaID && *record->physicalMediaID == record->registryID && record->isWhole) {
@@ -345,7 +349,7 @@ DeviceSnapshot DiskInventory::buildDevice(const std::string& key, const std::vec
         else
             latestCounters_.erase(key);
         const double maxGap = std::max(1.5 * interval_, 45.0);
-        latestSamples_.insert_or_assign(key, tracker_.sample(key, read, uptime_(), now, maxGap));
+        latestSamples_.insert_or_assign(key, tracker_.sample(key, read, uptime, now, maxGap));
     }
 
     std::optional<ActivitySample> activity;

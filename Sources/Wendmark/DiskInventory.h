@@ -100,8 +100,9 @@ private:
     void scheduleRebuild();
     void configureTimer();
     void rebuild(bool sampleCounters);
+    // `uptime` is read together with `now`, once per rebuild.
     DeviceSnapshot buildDevice(const std::string& key, const std::vector<const MediaRecord*>& group,
-                               bool sampleCounters, platform::Date now);
+                               bool sampleCounters, platform::Date now, double uptime);
     void submit(void (DiskInventory::*work)());
 
     // Capture and registry reads.

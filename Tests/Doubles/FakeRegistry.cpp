@@ -128,6 +128,7 @@ std::optional<Value> FakeRegistry::property(const RegistryObject& entry, std::st
 }
 
 PropertiesResult FakeRegistry::allProperties(const RegistryObject& entry) {
+    if (propertiesHook_) propertiesHook_(entry.reference());
     std::lock_guard lock(mutex_);
     ++propertiesCalls_[entry.reference()];
     auto found = find(entry.reference());

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,9 @@ public:
     void setFaults(std::uint64_t id, Faults faults);
     bool contains(std::uint64_t id) const;
 
+    // Runs at the start of every allProperties call, with the entry's id (a test's stalled read).
+    void setPropertiesHook(std::function<void(std::uint64_t id)> hook) { propertiesHook_ = std::move(hook); }
+
     // Calls of allProperties, in all and for one entry.
     std::size_t allPropertiesCalls() const;
     std::size_t allPropertiesCalls(std::uint64_t id) const;
@@ -75,5 +79,6 @@ private:
     std::map<std::uint64_t, Faults> faults_;
     std::map<std::uint64_t, std::size_t> propertiesCalls_;
     std::uint64_t highestID_ = rootID;
+    std::function<void(std::uint64_t)> propertiesHook_;  // set before use, read without the lock
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);
 };

@@ -77,11 +77,12 @@ TEST(ActivityHistory, FirstSampleOfAPeriodMustStartAtItsBeginning) {
     EXPECT_FALSE(accepted(h, io(100.5)));
     EXPECT_TRUE(accepted(h, io(101.5)));
 
-    // The moved boundary holds even for a successor that passes the continuity test.
+    // The moved boundary holds: a successor that passes the continuity test but starts 0.03 s
+    // before it starts at it.
     ActivityHistory moved;
     moved.beginCollection(Date{100});
     EXPECT_FALSE(accepted(moved, io(100.5)));
-    EXPECT_FALSE(accepted(moved, io(101.46, 0.99)));  // starts 0.03 s before 100.5
+    EXPECT_EQ(feed(moved, "d", io(101.46, 0.99)).at(0).start, Date{100.5});
 
     ActivityHistory tolerant;
     tolerant.beginCollection(Date{200});
@@ -105,8 +106,8 @@ TEST(ActivityHistory, SamplesMustFollowTheirPredecessorWithoutGapOrOverlap) {
     EXPECT_FALSE(follows(1, 1.94, 1));   // 0.06 s early: an overlap
     EXPECT_TRUE(follows(30, 60.29, 30)); // a 30 s sample tolerates 0.3 s
     EXPECT_FALSE(follows(30, 60.31, 30));
-    // Continuity holds (0.04 s) but the start lies 0.04 s inside the last interval.
-    EXPECT_FALSE(follows(1, 1.96, 1));
+    // Continuity holds (0.04 s) though the start lies 0.04 s inside the last interval.
+    EXPECT_TRUE(follows(1, 1.96, 1));
 
     // After a rejected sample the next one joins up again when it follows without a gap.
     ActivityHistory h;
@@ -115,6 +116,31 @@ TEST(ActivityHistory, SamplesMustFollowTheirPredecessorWithoutGapOrOverlap) {
     EXPECT_FALSE(accepted(h, io(3)));
     EXPECT_TRUE(accepted(h, io(4)));
     EXPECT_EQ(h.retainedSampleCount(), 2);
+}
+
+TEST(ActivityHistory, AFollowingSampleThatStartsEarlyStartsWhereTheLastEndedWithAllItsBytes) {
+    const struct {
+        double firstEnd, firstSeconds, end, seconds;
+        std::optional<double> start;  // absent: rejected
+    } cases[] = {
+        {1, 1, 1.975, 1, 1},         // 25 ms early at 1 s
+        {10, 10, 19.92, 10, 10},     // 80 ms early at 10 s (tolerance 0.1 s)
+        {1, 1, 1.94, 1, {}},         // 60 ms: fails the continuity test, as before
+        {1, 1, 1, 0.02, {}},         // nothing left after the last interval's end
+        {1, 1, 1.9921875, 1, 0.9921875},  // within the start tolerance: unchanged
+    };
+    for (const auto& c : cases) {
+        ActivityHistory h;
+        h.beginCollection(Date{0});
+        ASSERT_TRUE(accepted(h, io(c.firstEnd, c.firstSeconds)));
+        const auto taken = feed(h, "d", io(c.end, c.seconds, 3000, 600));
+        ASSERT_EQ(taken.size(), c.start ? 1u : 0u) << c.end;
+        if (!c.start) continue;
+        const double seconds = c.end - *c.start;  // the graph's area and the session keep every byte
+        EXPECT_EQ(taken[0], (ObservedInterval{2, "d", Date{*c.start}, Date{c.end}, seconds, 3000, 600})) << c.end;
+        EXPECT_EQ(h.intervals("d", Date{c.end}).back(),
+                  (ActivityInterval{2, Date{*c.start}, Date{c.end}, 3000 / seconds, 600 / seconds}));
+    }
 }
 
 TEST(ActivityHistory, OnlyMeasuredSamplesOfAtMost45SecondsAreAccepted) {

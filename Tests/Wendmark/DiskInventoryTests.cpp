@@ -5,6 +5,8 @@
 #include <tuple>
 
 #include "InventoryHarness.h"
+#include "Wendmark/ActivityHistory.h"
+#include "Wendmark/SessionAccumulator.h"
 
 using platform::Date;
 using wendmark::ActivityKind;
@@ -386,4 +388,35 @@ TEST(DiskInventory, resetActivityAndDisappearingDevicesDropWhatWasLearnt) {
     EXPECT_EQ(device.activity.reason, DiskInventory::notSampledReason);
     EXPECT_EQ(device.statisticsAccess, std::nullopt);
     EXPECT_EQ(device.counters, std::nullopt);
+}
+
+TEST(DiskInventory, aStallWhileReadingCountersLosesNoObservedByte) {
+    for (const double interval : {1.0, 10.0}) {
+        for (const double stall : {0.025, 0.1}) {
+            InventoryHarness h;
+            const auto drive = h.drives.addDrive("disk4");
+            const auto key = InventoryHarness::driverKey(drive);
+            wendmark::ActivityHistory history;
+            wendmark::SessionAccumulator session;
+            history.beginCollection(Date{h.time->wall()});
+            session.select(key, Date{h.time->wall()}, 0);
+            h.drives.setCounters(drive, 0, 0);
+            h.inventory->setSampling(true, interval);
+            h.started();  // the baseline
+            int pass = 0;  // the fourth pass stalls while it reads the drive's counters
+            h.drives.registry().setPropertiesHook(
+                [&](std::uint64_t id) { h.stalled += (id == drive.driver && pass == 4) ? stall : 0; });
+            std::uint64_t written = 0;
+            for (pass = 1; pass <= 7; ++pass) {
+                h.drives.setCounters(drive, 0, written += 1'000'000u * pass);
+                h.time->advance(interval);
+                for (const auto& accepted : history.ingest(h.last(), key)) session.ingest(accepted, h.time->uptime());
+            }
+            double graphed = 0;
+            for (const auto& point : history.intervals(key, h.last().capturedAt))
+                graphed += point.writeBytesPerSecond * point.end.secondsSince(point.start);
+            EXPECT_NEAR(graphed, double(written), 1) << interval << " s, stall " << stall;
+            EXPECT_EQ(session.current().value().bytesWritten, written) << interval << " s, stall " << stall;
+        }
+    }
 }

@@ -19,6 +19,7 @@ struct InventoryHarness {
     std::vector<wendmark::InventorySnapshot> snapshots;
     std::vector<double> arrivals;  // uptime of each snapshot
     bool handlerOnQueue = true;
+    double stalled = 0;  // seconds the clocks have run beyond virtual time (a stalled read)
     std::shared_ptr<wendmark::DiskInventory> inventory;
 
     InventoryHarness() { inventory = make(); }
@@ -40,8 +41,8 @@ struct InventoryHarness {
                 snapshots.push_back(snapshot);
                 arrivals.push_back(time->uptime());
             },
-            {arbitration, queue, [time = time] { return platform::Date{time->wall()}; },
-             [time = time] { return time->uptime(); }});
+            {arbitration, queue, [this] { return platform::Date{time->wall() + stalled}; },
+             [this] { return time->uptime() + stalled; }});
     }
 
     // Starts and lets the first debounced snapshot arrive.

@@ -1,20 +1,12 @@
 #include "DesktopFileBrowser.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <cerrno>
-#include <thread>
-
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QStringList>
 
-extern char** environ;
+#include "DetachedProcess.h"
 
 namespace platform {
 
@@ -25,65 +17,27 @@ constexpr const char* fileManagerPath = "/org/freedesktop/FileManager1";
 constexpr const char* fileManagerInterface = "org.freedesktop.FileManager1";
 constexpr const char* opener = "xdg-open";
 
-void completeLater(FileBrowser::Completion completion, bool opened) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [completion = std::move(completion), opened] { completion(opened); },
-        Qt::QueuedConnection);
-}
-
-// Starts the opener with an argument vector (never a shell): its input and output on /dev/null,
-// SIGPIPE at its default (we ignore it), no signal blocked, in a session of its own. A thread
-// waits for it so it leaves no zombie.
-bool startOpener(const std::string& path) {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    if (posix_spawn_file_actions_init(&actions) != 0) return false;
-    if (posix_spawnattr_init(&attributes) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return false;
-    }
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-#ifdef POSIX_SPAWN_SETSID
-    flags |= POSIX_SPAWN_SETSID;
-#endif
-    posix_spawnattr_setflags(&attributes, flags);
-
-    std::string program = opener;
-    std::string argument = path;
-    char* argv[] = {program.data(), argument.data(), nullptr};
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, opener, &actions, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) return false;
-
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-    return true;
+// Runs the opener and completes with its outcome, later on the main queue.
+void runOpener(const SerialQueuePtr& mainQueue, const std::string& path, FileBrowser::Completion completion) {
+    auto complete = [completion = std::move(completion)](std::optional<int> exitStatus) {
+        completion(exitStatus == 0);
+    };
+    // The opener gets the path as its one argument; nothing is run through a shell.
+    if (startDetachedProcess({opener, path}, mainQueue, complete))
+        mainQueue->async([complete] { complete(std::nullopt); });
 }
 
 }  // namespace
 
 void DesktopFileBrowser::openFolder(const std::string& path, Completion completion) {
     if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) {
-        completeLater(std::move(completion), false);
+        mainQueue_->async([completion = std::move(completion)] { completion(false); });
         return;
     }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        completeLater(std::move(completion), startOpener(path));
+        runOpener(mainQueue_, path, std::move(completion));
         return;
     }
 
@@ -98,10 +52,14 @@ void DesktopFileBrowser::openFolder(const std::string& path, Completion completi
     auto* watcher =
         new QDBusPendingCallWatcher(bus.asyncCall(call, replyTimeoutMilliseconds), QCoreApplication::instance());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [path, completion = std::move(completion)](QDBusPendingCallWatcher* finished) {
+                     [mainQueue = mainQueue_, path,
+                      completion = std::move(completion)](QDBusPendingCallWatcher* finished) {
                          finished->deleteLater();
                          // No file manager on the bus, or it failed: open the folder with the opener.
-                         completion(!finished->isError() || startOpener(path));
+                         if (finished->isError())
+                             runOpener(mainQueue, path, completion);
+                         else
+                             completion(true);
                      });
 }
 

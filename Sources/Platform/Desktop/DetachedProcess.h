@@ -1,15 +1,24 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Platform/Dispatch/SerialQueue.h"
+
 namespace platform {
 
+// How a detached program ended: its exit status, or absent when a signal ended it.
+using ProcessExited = std::function<void(std::optional<int> exitStatus)>;
+
 // Starts `arguments[0]` (looked up in PATH) with the given argument list and this process's
-// environment, never through a shell, and does not wait for it: a background thread reaps it.
-// SIGPIPE and the signal mask are back at their defaults in the child. Absent on success, else the
-// system's description of why it could not be started.
-std::optional<std::string> startDetachedProcess(const std::vector<std::string>& arguments);
+// environment, never through a shell, in a session of its own with its input and output on
+// /dev/null, and does not wait for it: a background thread reaps it and, when `exited` is given,
+// hands how it ended to `exited` on `queue`. SIGPIPE and the signal mask are back at their
+// defaults in the child. Absent on success, else the system's description of why it could not be
+// started (every step of the set-up is checked).
+std::optional<std::string> startDetachedProcess(const std::vector<std::string>& arguments,
+                                                SerialQueuePtr queue = nullptr, ProcessExited exited = {});
 
 }  // namespace platform

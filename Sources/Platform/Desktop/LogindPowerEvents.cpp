@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QDBusUnixFileDescriptor>
-#include <QStringList>
 
 #include "DBusCalls.h"
 #include "DesktopLogging.h"
@@ -17,13 +16,12 @@ constexpr const char* kLogindService = "org.freedesktop.login1";
 constexpr const char* kLogindPath = "/org/freedesktop/login1";
 constexpr const char* kManagerInterface = "org.freedesktop.login1.Manager";
 constexpr const char* kSleepSignal = "PrepareForSleep";
-constexpr const char* kOwnerSignal = "NameOwnerChanged";
 constexpr const char* kInhibitWhat = "sleep";
 constexpr const char* kInhibitMode = "delay";
 
 struct SleepSubscription;
 
-// Receives logind's signal and the bus's name-owner changes for one subscription.
+// Receives logind's signal for one subscription.
 class SleepSignalReceiver final : public QObject {
     Q_OBJECT
 public:
@@ -31,9 +29,7 @@ public:
         : subscription_(std::move(subscription)) {}
 
 public slots:
-    void onPrepareForSleep(bool start, const QDBusMessage& message);
-    void onNameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner,
-                            const QDBusMessage& message);
+    void onPrepareForSleep(bool start);
 
 private:
     std::weak_ptr<SleepSubscription> subscription_;
@@ -78,7 +74,6 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
     std::shared_ptr<LogindPowerEvents::Impl> source;
     PowerEvents::Callbacks callbacks;
     std::unique_ptr<SleepSignalReceiver> receiver;
-    QString owner;       // unique name of logind on the bus; empty while unknown
     int inhibitor = -1;  // the delay lock held
     bool requestPending = false;
     bool sleeping = false;
@@ -92,22 +87,11 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
     void start() {
         QDBusConnection& bus = source->connection;
         receiver = std::make_unique<SleepSignalReceiver>(weak_from_this());
-        const bool connected =
-            bus.connect(QString(), kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
-                        SLOT(onPrepareForSleep(bool, QDBusMessage))) &&
-            bus.connect(QString(), dbus::kBusPath, dbus::kBusInterface, kOwnerSignal, QStringList{kLogindService},
-                        QString(), receiver.get(), SLOT(onNameOwnerChanged(QString, QString, QString, QDBusMessage)));
-        if (!connected) source->logger.error("Sleep signal not subscribed: " + dbus::errorText(bus.lastError()));
-
-        QDBusMessage ownerCall = dbus::busCall("GetNameOwner");
-        ownerCall << QString::fromLatin1(kLogindService);
-        dbus::callAsync(bus, ownerCall, source->options.callTimeoutMilliseconds, receiver.get(),
-                        [weak = weak_from_this()](const QDBusMessage& reply) {
-                            auto self = weak.lock();
-                            if (!self || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-                                return;
-                            self->owner = reply.arguments().constFirst().toString();
-                        });
+        // Matched by logind's well-known name from the start: the bus delivers only what its
+        // current owner sends, with no lookup of that owner to wait for.
+        if (!bus.connect(kLogindService, kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
+                         SLOT(onPrepareForSleep(bool))))
+            source->logger.error("Sleep signal not subscribed: " + dbus::errorText(bus.lastError()));
         takeInhibitor();
     }
 
@@ -116,11 +100,8 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
         cancelled = true;
         if (receiver) {
             QDBusConnection& bus = source->connection;
-            bus.disconnect(QString(), kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
-                           SLOT(onPrepareForSleep(bool, QDBusMessage)));
-            bus.disconnect(QString(), dbus::kBusPath, dbus::kBusInterface, kOwnerSignal, QStringList{kLogindService},
-                           QString(), receiver.get(),
-                           SLOT(onNameOwnerChanged(QString, QString, QString, QDBusMessage)));
+            bus.disconnect(kLogindService, kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
+                           SLOT(onPrepareForSleep(bool)));
             receiver.reset();
         }
         releaseInhibitor();
@@ -171,8 +152,8 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
         inhibitor = -1;
     }
 
-    void prepareForSleep(bool start, const QString& sender) {
-        if (cancelled || owner.isEmpty() || sender != owner) return;
+    void prepareForSleep(bool start) {
+        if (cancelled) return;
         sleeping = start;
         auto weak = weak_from_this();
         if (start) {
@@ -194,15 +175,8 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
     }
 };
 
-void SleepSignalReceiver::onPrepareForSleep(bool start, const QDBusMessage& message) {
-    if (auto subscription = subscription_.lock()) subscription->prepareForSleep(start, message.service());
-}
-
-void SleepSignalReceiver::onNameOwnerChanged(const QString& name, const QString&, const QString& newOwner,
-                                             const QDBusMessage& message) {
-    // Only the bus itself speaks for name owners.
-    if (message.service() != QLatin1String(dbus::kBusService) || name != QLatin1String(kLogindService)) return;
-    if (auto subscription = subscription_.lock()) subscription->owner = newOwner;
+void SleepSignalReceiver::onPrepareForSleep(bool start) {
+    if (auto subscription = subscription_.lock()) subscription->prepareForSleep(start);
 }
 
 // Ends its subscription when released.

@@ -15,9 +15,11 @@ namespace platform {
 // callback runs on the main queue and the inhibitor is closed right after it returns, which lets
 // the system sleep; after wake a new one is taken. Ending the subscription closes it.
 //
-// Only signals sent by the current owner of org.freedesktop.login1 count. The bus is connected at
-// the first subscription; without a bus the source logs that once and delivers nothing. All bus
-// calls are asynchronous. Use on the main queue's thread only.
+// Only signals sent by the current owner of org.freedesktop.login1 count, from the moment a
+// subscription starts: subscribing asks the bus daemon itself for that owner while it adds its
+// match rule (one round trip each, as every Qt signal subscription makes). The bus is connected at
+// the first subscription; without a bus the source logs that once and delivers nothing. Calls to
+// logind are asynchronous. Use on the main queue's thread only.
 class LogindPowerEvents final : public PowerEvents {
 public:
     struct Options {

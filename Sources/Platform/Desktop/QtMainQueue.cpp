@@ -8,17 +8,21 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
+#include "DesktopLogging.h"
 #include "Platform/Foundation/Clocks.h"
 
 namespace platform {
@@ -51,21 +55,33 @@ class Dispatcher final : public QObject {
 public:
     Dispatcher(std::shared_ptr<QtMainQueue::State> state, int timer);
     bool event(QEvent* event) override;
+    // Times the earliest delayed work when the timerfd cannot be set.
+    void startFallback(int milliseconds) { fallback_.start(milliseconds); }
 
 private:
     std::shared_ptr<QtMainQueue::State> state_;  // outlives this object: the timer fd lives there
     QSocketNotifier notifier_;
+    QTimer fallback_;
 };
 
 }  // namespace
 
 struct QtMainQueue::State {
-    explicit State(std::string name) : label(std::move(name)) {}
+    State(std::string name, Options opts, Logger log)
+        : label(std::move(name)), options(std::move(opts)), logger(std::move(log)) {
+        if (!options.setTimer)
+            options.setTimer = [](int fd, int flags, const itimerspec* value) {
+                return ::timerfd_settime(fd, flags, value, nullptr);
+            };
+    }
     ~State() {
         if (timer >= 0) ::close(timer);
     }
 
     const std::string label;
+    Options options;
+    const Logger logger;
+    bool timerFailing = false;  // the last setting of the timer failed (and was logged)
     std::mutex mutex;
     std::deque<std::function<void()>> ready;
     std::vector<Delayed> delayed;  // a heap ordered by laterThan
@@ -99,7 +115,20 @@ struct QtMainQueue::State {
             spec.it_value.tv_nsec = nanoseconds;
             if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;  // 0 disarms
         }
-        ::timerfd_settime(timer, TFD_TIMER_ABSTIME, &spec, nullptr);
+        if (options.setTimer(timer, TFD_TIMER_ABSTIME, &spec) == 0) {
+            timerFailing = false;
+            return;
+        }
+        const int error = errno;
+        if (!std::exchange(timerFailing, true))
+            logger.error("The main queue's timer could not be set: " + std::system_category().message(error) +
+                         "; delayed work is timed by the event loop instead");
+        if (delayed.empty() || dispatcher == nullptr) return;
+        // A spurious expiry of a timer that could not be disarmed finds nothing due: harmless.
+        const double milliseconds = std::ceil((delayed.front().deadline - systemContinuousTime()) * 1000);
+        const int pause = static_cast<int>(std::clamp(milliseconds, 0.0, double(INT_MAX)));
+        QMetaObject::invokeMethod(dispatcher, [dispatcher = dispatcher, pause] { dispatcher->startFallback(pause); },
+                                  Qt::QueuedConnection);
     }
 
     // With mutex held: due items join the ready list in deadline order; cancelled ones on top go.
@@ -170,6 +199,9 @@ struct QtMainQueue::State {
 Dispatcher::Dispatcher(std::shared_ptr<QtMainQueue::State> state, int timer)
     : state_(std::move(state)), notifier_(timer, QSocketNotifier::Read) {
     QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { state_->timerFired(); });
+    fallback_.setSingleShot(true);
+    fallback_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&fallback_, &QTimer::timeout, this, [this] { state_->timerFired(); });
 }
 
 bool Dispatcher::event(QEvent* event) {
@@ -178,11 +210,16 @@ bool Dispatcher::event(QEvent* event) {
     return true;
 }
 
-std::shared_ptr<QtMainQueue> QtMainQueue::make(std::string label) {
-    return std::make_shared<QtMainQueue>(std::move(label));
+std::shared_ptr<QtMainQueue> QtMainQueue::make(std::string label, Options options, Logger logger) {
+    return std::make_shared<QtMainQueue>(std::move(label), std::move(options), std::move(logger));
 }
 
-QtMainQueue::QtMainQueue(std::string label) : state_(std::make_shared<State>(std::move(label))) {
+std::shared_ptr<QtMainQueue> QtMainQueue::make(std::string label) {
+    return make(std::move(label), Options{}, desktopLogger("MainQueue"));
+}
+
+QtMainQueue::QtMainQueue(std::string label, Options options, Logger logger)
+    : state_(std::make_shared<State>(std::move(label), std::move(options), std::move(logger))) {
     QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr) fail("made before the QCoreApplication", state_->label);
     if (QThread::currentThread() != application->thread()) fail("made off the event loop's thread", state_->label);

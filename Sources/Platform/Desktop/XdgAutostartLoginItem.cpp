@@ -49,7 +49,8 @@ bool disabledByDesktop(const DesktopEntry& entry) {
 }  // namespace
 
 XdgAutostartLoginItem::Seams XdgAutostartLoginItem::Seams::system() {
-    return Seams{&currentExecutablePath, processEnvironment(), &startDetachedProcess};
+    return Seams{&currentExecutablePath, processEnvironment(),
+                 [](const std::vector<std::string>& arguments) { return startDetachedProcess(arguments); }};
 }
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(std::string bundleIdentifier, Seams seams, Logger logger)

@@ -36,20 +36,22 @@ bool writeAll(int fd, const std::string& bytes) {
 struct ObserverUIChannel::Private {};
 
 std::shared_ptr<ObserverUIChannel> ObserverUIChannel::make(int input, int output, platform::SerialQueuePtr ownerQueue,
-                                                           Receive receive, Ended ended) {
+                                                           Receive receive, Ended ended,
+                                                           std::size_t maximumIncomingPayloadLength) {
     return std::make_shared<ObserverUIChannel>(Private{}, input, output, std::move(ownerQueue), std::move(receive),
-                                               std::move(ended));
+                                               std::move(ended), maximumIncomingPayloadLength);
 }
 
 ObserverUIChannel::ObserverUIChannel(Private, int input, int output, platform::SerialQueuePtr ownerQueue,
-                                     Receive receive, Ended ended)
+                                     Receive receive, Ended ended, std::size_t maximumIncomingPayloadLength)
     : input_(input),
       output_(output),
       wake_(::eventfd(0, EFD_CLOEXEC)),
       owner_(std::move(ownerQueue)),
       writer_(platform::ThreadSerialQueue::make(writerLabel)),
       receive_(std::move(receive)),
-      ended_(std::move(ended)) {}
+      ended_(std::move(ended)),
+      maximumIncomingPayloadLength_(maximumIncomingPayloadLength) {}
 
 ObserverUIChannel::~ObserverUIChannel() {
     // The reader thread holds the channel until its last step, so it has ended or is ending.
@@ -178,6 +180,7 @@ void ObserverUIChannel::finish() {
         std::lock_guard lock(lock_);
         if (stopped_) return;
         stopped_ = true;
+        finisher_ = std::this_thread::get_id();
         dropped.swap(pending_);
         droppedState.swap(latestState_);
         if (!inWrite_ && outputOpen_) {
@@ -186,6 +189,7 @@ void ObserverUIChannel::finish() {
         }
         closeInput = !readerStarted_;
     }
+    roomOrStop_.notify_all();  // a reader waiting for the owner's queue leaves
     // The output first, so the peer sees the end of its input; the input belongs to the reader
     // once it runs, which closes it when it leaves.
     if (closeOutput) ::close(output_);
@@ -213,17 +217,41 @@ void ObserverUIChannel::wakeReader() {
     }
 }
 
-void ObserverUIChannel::deliver(ObserverUIMessage message) {
-    if (!receive_) return;
-    if (owner_)
-        owner_->async([receive = receive_, message = std::move(message)] { receive(message); });
-    else
+std::optional<std::thread::id> ObserverUIChannel::finisher() {
+    std::lock_guard lock(lock_);
+    return finisher_;
+}
+
+bool ObserverUIChannel::deliver(ObserverUIMessage message) {
+    if (!receive_) return true;
+    if (!owner_) {
         receive_(message);
+        return true;
+    }
+    {
+        std::unique_lock lock(lock_);
+        roomOrStop_.wait(lock, [this] { return stopped_ || waitingMessages_ < maximumWaitingMessages; });
+        if (stopped_) return false;
+        ++waitingMessages_;
+    }
+    owner_->async([receive = receive_, message = std::move(message), weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->delivered();
+        receive(message);
+    });
+    return true;
+}
+
+void ObserverUIChannel::delivered() {
+    {
+        std::lock_guard lock(lock_);
+        --waitingMessages_;
+    }
+    roomOrStop_.notify_one();
 }
 
 void ObserverUIChannel::readLoop() {
     std::string chunk(ObserverUIFrameDecoder::readChunkLength, '\0');  // one buffer for the life of the loop
-    ObserverUIFrameDecoder decoder;
+    ObserverUIFrameDecoder decoder(maximumIncomingPayloadLength_);
     bool reading = true;
     while (reading) {
         pollfd fds[2] = {{input_, POLLIN, 0}, {wake_, POLLIN, 0}};
@@ -257,7 +285,10 @@ void ObserverUIChannel::readLoop() {
                 reading = false;
                 break;
             }
-            deliver(std::move(*message));
+            if (!deliver(std::move(*message))) {
+                reading = false;
+                break;
+            }
         }
     }
     finish();

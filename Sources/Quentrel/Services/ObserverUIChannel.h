@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "ObserverUIFrameDecoder.h"
 #include "ObserverUIMessage.h"
 #include "Platform/Dispatch/SerialQueue.h"
 
@@ -26,8 +28,12 @@ namespace quentrel {
 // read, in arrival order, and `ended` once, after the messages read before the channel finished.
 // Without an owner queue they are called directly: `receive` on the reader thread, `ended` on the
 // thread that finished the channel.
-// Messages decoded from the chunk being processed when another thread finishes the channel are
-// still delivered, after `ended`; owners ignore what comes from an ended channel.
+// The reader keeps at most maximumWaitingMessages decoded messages waiting for the owner's queue;
+// at that many it stops reading until the queue takes one, so a peer that sends faster than the
+// owner works is held up by the pipe rather than by memory. finish() also ends a waiting reader.
+// Without an owner queue, messages decoded from the chunk being processed when another thread
+// finishes the channel are still delivered, after `ended`; owners ignore what comes from an ended
+// channel. With one, the reader hands it nothing once the channel has finished.
 //
 // Descriptors: the channel owns both and closes each exactly once, never while another of its
 // threads may still use it. finish() wakes the reader, which closes the input itself; the output is
@@ -46,10 +52,15 @@ public:
     // A non-state message that finds this many frames waiting ends the channel; a waiting state
     // counts as one, a frame the writer has taken does not.
     static constexpr std::size_t maximumWaitingFrames = 32;
+    // Decoded messages handed to the owner's queue and not yet taken by it.
+    static constexpr std::size_t maximumWaitingMessages = 64;
 
-    // Reads `input` and writes `output`; neither is touched before start() or send().
-    static std::shared_ptr<ObserverUIChannel> make(int input, int output, platform::SerialQueuePtr ownerQueue,
-                                                   Receive receive, Ended ended);
+    // Reads `input` and writes `output`; neither is touched before start() or send(). A received
+    // frame whose header announces more than `maximumIncomingPayloadLength` bytes ends the channel
+    // before any of its payload is read or decoded.
+    static std::shared_ptr<ObserverUIChannel> make(
+        int input, int output, platform::SerialQueuePtr ownerQueue, Receive receive, Ended ended,
+        std::size_t maximumIncomingPayloadLength = ObserverUIFrameDecoder::maximumPayloadLength);
     ~ObserverUIChannel();
 
     ObserverUIChannel(const ObserverUIChannel&) = delete;
@@ -71,14 +82,19 @@ public:
     // channel has stopped.
     void afterFlushing(std::function<void()> action);
 
+    // The thread whose finish() ended the channel; absent while it is open.
+    std::optional<std::thread::id> finisher();
+
     struct Private;  // constructor access for make()
     ObserverUIChannel(Private, int input, int output, platform::SerialQueuePtr ownerQueue, Receive receive,
-                      Ended ended);
+                      Ended ended, std::size_t maximumIncomingPayloadLength);
 
 private:
     void drain();
     void readLoop();
-    void deliver(ObserverUIMessage message);
+    // False when the channel finished while the reader waited for room on the owner's queue.
+    bool deliver(ObserverUIMessage message);
+    void delivered();
     void wakeReader();
 
     const int input_;
@@ -88,6 +104,7 @@ private:
     const platform::SerialQueuePtr writer_;
     const Receive receive_;
     const Ended ended_;
+    const std::size_t maximumIncomingPayloadLength_;
 
     // Guards everything below, and nothing else. Never held while encoding, writing, reading,
     // closing or calling out.
@@ -99,6 +116,9 @@ private:
     bool inWrite_ = false;    // a drain is inside write(2) on output_
     bool outputOpen_ = true;
     bool readerStarted_ = false;
+    std::optional<std::thread::id> finisher_;
+    std::size_t waitingMessages_ = 0;       // posted to the owner's queue, not yet taken
+    std::condition_variable roomOrStop_;    // a waiting message was taken, or the channel stopped
     std::thread reader_;
 };
 

@@ -28,11 +28,6 @@ void ObserverUIFrameDecoder::writeHeader(std::string& frame) {
     frame.replace(0, headerLength, header(frame.size() - headerLength));
 }
 
-std::string ObserverUIFrameDecoder::frameInPlace(std::string&& payload) {
-    payload.insert(0, header(payload.size()));
-    return std::move(payload);
-}
-
 std::vector<std::string> ObserverUIFrameDecoder::append(std::string_view chunk) {
     if (chunk.size() > maximumBufferedLength - buffer_.size()) throw FrameError();
     buffer_.append(chunk);
@@ -45,7 +40,7 @@ std::vector<std::string> ObserverUIFrameDecoder::append(std::string_view chunk) 
         const std::size_t available = buffer_.size() - offset;
         if (available < headerLength) break;
         const std::uint32_t length = readLength(buffer_.data() + offset);
-        if (length == 0 || length > maximumPayloadLength) {
+        if (length == 0 || length > acceptedPayloadLength_) {
             buffer_.erase(0, offset);
             throw FrameError();
         }

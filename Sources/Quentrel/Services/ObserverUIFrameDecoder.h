@@ -1,6 +1,6 @@
 #pragma once
 
-#include <concepts>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -35,14 +35,6 @@ public:
 
     // The frame of `payload`; throws FrameError for an empty payload or one over the maximum.
     static std::string frame(std::string_view payload);
-    // The same for a payload string given up by the caller: the frame is built in its storage (the
-    // header goes in front), saving one copy of a large payload.
-    template <class S>
-        requires std::same_as<S, std::string>
-    static std::string frame(S&& payload) {
-        return frameInPlace(std::move(payload));
-    }
-
     // The frame of the JSON of `message`, encoded straight into the frame behind its header. Throws
     // FrameError for JSON over the maximum, and what encoding throws.
     template <class Message>
@@ -53,20 +45,25 @@ public:
         return out;
     }
 
+    // A decoder that takes payloads of up to `acceptedPayloadLength` bytes (at most the frame
+    // maximum): an end whose peer only sends small messages refuses a longer frame by its header.
+    explicit ObserverUIFrameDecoder(std::size_t acceptedPayloadLength = maximumPayloadLength)
+        : acceptedPayloadLength_(std::min(acceptedPayloadLength, maximumPayloadLength)) {}
+
     // Adds `chunk` and returns the payloads of every frame it completes, in arrival order. Throws
     // FrameError when the buffered bytes plus the chunk would pass maximumBufferedLength (the
-    // chunk is then not added), or as soon as a header announces 0 or more than the maximum,
-    // without waiting for its payload; payloads cut earlier in the same call are lost with it.
+    // chunk is then not added), or as soon as a header announces 0 or more than the accepted
+    // length, without waiting for its payload; payloads cut earlier in the same call are lost with it.
     std::vector<std::string> append(std::string_view chunk);
 
     // The received bytes not yet cut into frames.
     const std::string& buffer() const { return buffer_; }
 
 private:
-    static std::string frameInPlace(std::string&& payload);
     // Fills the header in front of the payload that follows it in `frame`.
     static void writeHeader(std::string& frame);
 
+    std::size_t acceptedPayloadLength_;
     std::string buffer_;
 };
 

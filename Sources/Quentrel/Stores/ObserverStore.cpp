@@ -244,13 +244,7 @@ const std::optional<WorkSession>& ObserverStore::currentSession() const {
 }
 
 bool ObserverStore::canRememberSelectedTarget() const {
-    if (!selectedID_) return false;
-    for (const auto& device : snapshot_.devices) {
-        if (device.id != *selectedID_) continue;
-        auto target = wendmark::ObservationTarget::fromDevice(device, currentDate());
-        return target && target->matchingIDs(snapshot_.devices).size() == 1;
-    }
-    return false;
+    return rememberableTarget().has_value();
 }
 
 // Work sessions.

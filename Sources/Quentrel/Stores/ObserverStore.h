@@ -304,6 +304,13 @@ private:
     // Preferences.
     void applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences);
     void refuseTarget();
+    // The target of the selected drive and its stored bytes, when it can be remembered: the drive
+    // is attached, the target tells it apart from every other one, and the bytes read back as it.
+    struct RememberableTarget {
+        wendmark::ObservationTarget target;
+        platform::Data bytes;
+    };
+    std::optional<RememberableTarget> rememberableTarget() const;
 
     // Data management.
     std::vector<RecentEvent> mergedHistory(const std::vector<RecentEvent>& first,

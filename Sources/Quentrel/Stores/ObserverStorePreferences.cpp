@@ -50,11 +50,7 @@ void ObserverStore::refuseTarget() {
     errorMessage_ = std::string(targetRefusedError);
 }
 
-void ObserverStore::rememberSelectedTarget() {
-    if (remoteCommand_) {
-        remoteCommand_(ObserverUICommand::make(Case::remember));
-        return;
-    }
+std::optional<ObserverStore::RememberableTarget> ObserverStore::rememberableTarget() const {
     const wendmark::DeviceSnapshot* selected = nullptr;
     if (selectedID_) {
         for (const auto& device : snapshot_.devices) {
@@ -64,23 +60,34 @@ void ObserverStore::rememberSelectedTarget() {
             }
         }
     }
-    if (!selected) return refuseTarget();
+    if (!selected) return std::nullopt;
 
     std::optional<wendmark::ObservationTarget> target =
         wendmark::ObservationTarget::fromDevice(*selected, currentDate());
     // Two attached drives the target cannot tell apart are refused like a drive without UUIDs.
-    if (!target || target->matchingIDs(snapshot_.devices).size() != 1) return refuseTarget();
+    if (!target || target->matchingIDs(snapshot_.devices).size() != 1) return std::nullopt;
 
     platform::Data bytes;
     try {
         const std::string json = platform::json::encode(*target);
         bytes.assign(json.begin(), json.end());
     } catch (const std::exception&) {
-        return refuseTarget();
+        return std::nullopt;
     }
     // What the next start, a reset or its undo would drop when reading the stored bytes back is
     // refused now, rather than reported as remembered.
-    if (!ProductSettings::validatedTarget(bytes)) return refuseTarget();
+    if (!ProductSettings::validatedTarget(bytes)) return std::nullopt;
+    return RememberableTarget{std::move(*target), std::move(bytes)};
+}
+
+void ObserverStore::rememberSelectedTarget() {
+    if (remoteCommand_) {
+        remoteCommand_(ObserverUICommand::make(Case::remember));
+        return;
+    }
+    std::optional<RememberableTarget> rememberable = rememberableTarget();
+    if (!rememberable) return refuseTarget();
+    auto& [target, bytes] = *rememberable;
 
     publish();
     rememberedTarget_ = std::move(target);

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Foundation/TemporaryFolder.h"
 
 using platform::DesktopFileBrowser;
@@ -113,7 +114,7 @@ protected:
 
     TemporaryFolder folder_;
     FakeFileManager fileManager_;
-    DesktopFileBrowser browser_;
+    DesktopFileBrowser browser_{platform::QtMainQueue::make("test.main")};
     std::string savedPath_;
     bool registered_ = false;
 };
@@ -171,6 +172,17 @@ TEST_F(DesktopFileBrowserTest, AFailingFileManagerFallsBackToTheOpener) {
     auto arguments = openerArguments();
     ASSERT_TRUE(arguments);
     EXPECT_EQ(*arguments, std::vector<std::string>{"/media/user/Work"});
+}
+
+TEST_F(DesktopFileBrowserTest, TheOpenerHasOpenedTheFolderOnlyWhenItExitsWithZero) {
+    const struct {
+        const char* script;
+        bool opened;
+    } cases[] = {{"exit 0", true}, {"sleep 0.2; exit 0", true}, {"exit 4", false}, {"kill -KILL $$", false}};
+    for (const auto& c : cases) {
+        TemporaryFolder::writeFile(folder_ / "bin" / "xdg-open", std::string("#!/bin/sh\n") + c.script + "\n");
+        EXPECT_EQ(open("/media/user/Work"), c.opened) << c.script;
+    }
 }
 
 TEST_F(DesktopFileBrowserTest, RelativePathsAndNULBytesAreRefusedLater) {

@@ -99,6 +99,16 @@ TEST_F(LogindPowerEventsTest, SignalsFromAnotherSenderThanLogindAreIgnored) {
     EXPECT_EQ(recorder.events, std::vector<std::string>{"wake"});
 }
 
+TEST_F(LogindPowerEventsTest, ASleepSignalRightAfterSubscribingIsHandled) {
+    auto events = source(address);
+    for (int round = 0; round < 10; ++round) {
+        Recorder recorder;
+        auto subscription = events->subscribe(recorder.callbacks(logind));
+        logind.emitPrepareForSleep(true);  // before the event loop has turned once
+        ASSERT_TRUE(runEventLoopUntil([&] { return recorder.events.size() == 1; })) << round;
+    }
+}
+
 TEST_F(LogindPowerEventsTest, AnInhibitorThatArrivesDuringSleepIsClosedAtOnce) {
     auto events = source(address);
     Recorder recorder;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BusFixtures.h"
+#include "Doubles/CapturingLogSink.h"
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Foundation/Clocks.h"
 
@@ -138,4 +139,28 @@ TEST(QtMainQueue, ReleasingTheQueueDropsWaitingWork) {
     EXPECT_TRUE(watch.expired());  // the captures went with the queue
     QCoreApplication::processEvents();
     EXPECT_FALSE(ran);
+}
+
+TEST(QtMainQueue, DelayedWorkStillRunsWhenItsTimerCannotBeSetAndTheFailureIsLoggedOnce) {
+    const struct {
+        const char* name;
+        int failures;
+    } cases[] = {{"no setting succeeds", 1'000'000}, {"the first setting fails", 1}};
+    for (const auto& c : cases) {
+        auto log = std::make_shared<CapturingLogSink>();
+        QtMainQueue::Options options;
+        options.setTimer = [failures = std::make_shared<int>(c.failures)](int fd, int flags, const itimerspec* value) {
+            if ((*failures)-- <= 0) return ::timerfd_settime(fd, flags, value, nullptr);
+            errno = EINVAL;
+            return -1;
+        };
+        auto queue = QtMainQueue::make("test.timer", options, Logger("test", "MainQueue", log));
+        std::vector<std::string> fired;
+        queue->asyncAfter(0.05, WorkItem::make([&] { fired.push_back("later"); }));
+        queue->asyncAfter(0.02, WorkItem::make([&] { fired.push_back("sooner"); }));
+        ASSERT_TRUE(runEventLoopUntil([&] { return fired.size() == 2; })) << c.name;
+        EXPECT_EQ(fired, (std::vector<std::string>{"sooner", "later"})) << c.name;
+        ASSERT_EQ(log->messages().size(), 1u) << c.name;
+        EXPECT_NE(log->messages()[0].find("Invalid argument"), std::string::npos) << log->messages()[0];
+    }
 }

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -80,7 +81,8 @@ public:
         }
     }
 
-    std::shared_ptr<ObserverUIChannel> channel(int input, int output) {
+    std::shared_ptr<ObserverUIChannel> channel(int input, int output,
+                                               std::size_t limit = Decoder::maximumPayloadLength) {
         made_ = true;
         auto token = std::shared_ptr<void>(nullptr, [this](void*) { gone_.set_value(); });
         return ObserverUIChannel::make(
@@ -94,7 +96,8 @@ public:
                 std::lock_guard lock(mutex_);
                 ++ended_;
                 changed_.notify_all();
-            });
+            },
+            limit);
     }
     // Everything posted to the owner so far has run.
     void settle() { queue_->sync([] {}); }
@@ -340,11 +343,19 @@ TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefor
     const std::string ready = Decoder::frame(R"({"ready":{"_0":1}})");
     std::string command = R"({"command":{"_0":{"refresh":{}}}})";
     command.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
+    std::string longReady = R"({"ready":{"_0":1}})";
+    longReady.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
     const std::string header0("\0\0\0\0", 4);
+    const std::string header8193("\0\0\x20\x01", 4);
+    constexpr std::size_t small = ObserverUIChannel::maximumCommandPayloadLength;
     const struct {
         std::string bytes;
         std::size_t delivered;
+        std::size_t limit = Decoder::maximumPayloadLength;  // an end that takes only small frames ends
+        bool endsByItself = false;                          // by the header, with its input still open
     } cases[] = {
+        {ready + header8193, 0, small, true},  // one read: the frame before it is lost with it
+        {Decoder::frame(longReady) + ready, 2, small},
         {"", 0},                                                               // end of input at once
         {ready + Decoder::frame(command) + Decoder::frame(command + " ") + ready, 2},  // 8,193 bytes of command
         {ready + header0 + ready, 0},  // one read: the frame before the bad header is lost with it
@@ -356,11 +367,12 @@ TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefor
     for (const auto& c : cases) {
         Pipe in, out;
         Owner owner;
-        auto channel = owner.channel(in.read, out.write);
+        auto channel = owner.channel(in.read, out.write, c.limit);
         channel->start();
         writeAll(in.write, c.bytes);
-        in.closeWrite();
+        if (!c.endsByItself) in.closeWrite();
         ASSERT_TRUE(owner.waitForEnd());
+        if (c.endsByItself) in.closeWrite();
         owner.settle();
         EXPECT_EQ(owner.messages().size(), c.delivered) << c.bytes.size();
         EXPECT_EQ(owner.ended(), 1);
@@ -411,6 +423,50 @@ TEST(ObserverUIChannel, AReadInterruptedBySignalsIsRepeatedAndLosesNothing) {
     owner.reset();
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     ::sigaction(SIGUSR1, &previous, nullptr);
+    in.closeWrite();
+    out.closeRead();
+}
+
+namespace {
+// An owner's queue that keeps what is posted to it until the test runs it.
+struct HeldQueue final : platform::SerialQueue {
+    std::mutex mutex;
+    std::vector<std::function<void()>> work;
+    const std::string name = "held";
+    const std::string& label() const override { return name; }
+    void async(std::function<void()> item) override {
+        std::lock_guard lock(mutex);
+        work.push_back(std::move(item));
+    }
+    void asyncAfter(double, std::shared_ptr<platform::WorkItem>) override {}
+    void sync(std::function<void()>) override {}
+    bool isCurrent() const override { return false; }
+    double now() const override { return 0; }
+    std::size_t waiting() {
+        std::lock_guard lock(mutex);
+        return work.size();
+    }
+};
+}  // namespace
+
+TEST(ObserverUIChannel, AReaderWhoseOwnerFallsBehindStopsReadingUntilFinished) {
+    Pipe in, out;
+    auto owner = std::make_shared<HeldQueue>();
+    std::atomic<std::size_t> received{0};
+    auto channel = ObserverUIChannel::make(in.read, out.write, owner, [&](const Message&) { ++received; }, {});
+    channel->start();
+    std::thread flood([fd = in.write] {  // until the reader has gone
+        const std::string frame = Decoder::frame(R"({"command":{"_0":{"refresh":{}}}})");
+        while (::write(fd, frame.data(), frame.size()) > 0) {
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (owner->waiting() < ObserverUIChannel::maximumWaitingMessages && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    channel->finish();  // ends the reader waiting for room, which closes the input
+    flood.join();
+    for (auto& item : owner->work) item();
+    EXPECT_EQ(received.load(), ObserverUIChannel::maximumWaitingMessages);  // and not one more was read
     in.closeWrite();
     out.closeRead();
 }

@@ -120,6 +120,7 @@ TEST(ObserverStorePreferences, rememberingRefusesWhatCannotBeToldApartOrReadBack
         h.deliver(snapshot(c.devices, h.now()));
         if (c.select) h.store->selectDevice(*c.select);
         const std::size_t events = h.store->history().size();
+        EXPECT_EQ(h.store->canRememberSelectedTarget(), c.remembered) << c.name;  // the pin button agrees
         h.store->rememberSelectedTarget();
         if (!c.remembered) {
             EXPECT_EQ(h.store->errorMessage(), ObserverStore::targetRefusedError) << c.name;

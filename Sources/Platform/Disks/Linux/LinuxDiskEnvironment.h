@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "DiskEventMonitor.h"
 #include "MountInfo.h"
 #include "Platform/Log/Logger.h"
 #include "UdevSource.h"
@@ -24,6 +25,8 @@ struct LinuxDiskEnvironment {
     // Whether a session watches udev and the mount table on a thread of its own. Tests turn it off
     // and hand events to the session themselves.
     bool watchInBackground = true;
+    // The system calls of that thread.
+    DiskEventMonitor::System monitorSystem = DiskEventMonitor::System::real();
     // Where the backend logs what it cannot do; null: the default sink.
     std::shared_ptr<LogSink> logSink;
 

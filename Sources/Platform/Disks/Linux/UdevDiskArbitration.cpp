@@ -49,7 +49,7 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
         return !session || session->handleMountTableChange();
     };
     auto monitor = DiskEventMonitor::start(udev->monitorDescriptor(), mountInfo, std::move(callbacks),
-                                           environment_.logger());
+                                           environment_.logger(), environment_.monitorSystem);
     if (!monitor) return nullptr;
     session->setMonitor(std::move(monitor));
     return session;

@@ -121,7 +121,7 @@ int run(QApplication& application) {
     services.bundle = bundle;
     services.pasteboard = std::make_shared<platform::QtPasteboard>();
     services.savePanels = std::make_shared<platform::QtSavePanels>();
-    services.fileBrowser = std::make_shared<platform::DesktopFileBrowser>();
+    services.fileBrowser = std::make_shared<platform::DesktopFileBrowser>(mainQueue);
 
     // The inventory's queue, to be drained once the store has stopped it.
     auto inventoryQueue = std::make_shared<platform::SerialQueuePtr>();

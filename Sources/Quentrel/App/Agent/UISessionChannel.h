@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -29,7 +30,11 @@ public:
     virtual void finishAfterWriting() = 0;
 };
 
-// Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks hop to
+// What the agent accepts from a UI app is small: ready, closing, a retried presentation and
+// commands, of which a command may be the longest. A longer frame ends the session by its header.
+inline constexpr std::size_t maximumIncomingPayloadLength = 8'192;
+
+// Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks run on
 // `mainQueue`.
 UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue);
 

@@ -2,11 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "Doubles/SysfsFixture.h"
 #include "Platform/Disks/Linux/UdevDiskArbitration.h"
+#include "Platform/Dispatch/ThreadSerialQueue.h"
 #include "Platform/Dispatch/VirtualTime.h"
 
 using namespace platform;
@@ -549,4 +552,42 @@ TEST(LinuxDiskSession, creationFailsWhenItsSourcesAreMissing) {
     // An unreadable block class: sysfs as a whole cannot be read.
     std::filesystem::rename(fixture.root() + "/class/block", fixture.root() + "/class/hidden");
     EXPECT_FALSE(open(fixture.environment()));
+}
+
+TEST(LinuxDiskSession, disksPluggedOrUnpluggedWhileUdevEventsWereLostAreFoundAfterTheOverflow) {
+    SysfsFixture fixture;
+    fixture.addUsbSsd();
+    fixture.setMountInfo(SysfsFixture::standardMountInfo());
+    auto environment = fixture.environment();
+    environment.watchInBackground = true;
+    std::atomic<bool> overflowed{false};  // the monitor's poll reports the udev socket's error once set
+    environment.monitorSystem.poll = [&overflowed](pollfd* descriptors, nfds_t count, int) {
+        const int ready = ::poll(descriptors, 1, 10);  // the stop descriptor
+        if (count < 3) return ready;
+        descriptors[1].revents = 0;
+        descriptors[2].revents = overflowed.exchange(false) ? POLLERR : 0;
+        return ready + (descriptors[2].revents ? 1 : 0);
+    };
+    environment.monitorSystem.takeSocketError = [](int) { return ENOBUFS; };
+    auto session = UdevDiskArbitration::make(environment)->openSession();
+    ASSERT_TRUE(session);
+    Recorder recorder;  // written and read on the queue's thread
+    auto queue = ThreadSerialQueue::make("inventory");
+    session->registerDiskAppeared(&Recorder::appeared, &recorder);
+    session->registerDiskDisappeared(&Recorder::disappeared, &recorder);
+    session->setDispatchQueue(queue);
+    queue->sync([&] { recorder.events.clear(); });
+
+    fixture.removeBlock("sdb");
+    fixture.addUsbStick();
+    overflowed = true;
+    const std::set<std::string> expected = {"disappeared sdb", "disappeared sdb1", "disappeared sdb2", "appeared sdc",
+                                            "appeared sdc1"};
+    std::set<std::string> seen;
+    for (int round = 0; round < 3000 && seen != expected; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        queue->sync([&] { seen = {recorder.events.begin(), recorder.events.end()}; });
+    }
+    EXPECT_EQ(seen, expected);
+    session.reset();
 }

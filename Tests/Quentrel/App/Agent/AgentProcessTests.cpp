@@ -1,8 +1,12 @@
 // The built agent, started as a user would start it, with the stub UI app at its UI-app path.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AgentProcessSupport.h"
@@ -172,6 +176,50 @@ TEST(AgentProcess, ASymlinkedSettingsFileIsReadThroughItsLinkAndWrittenBesideIts
     EXPECT_EQ(std::filesystem::read_symlink(sandbox.config / "local.mirosal.Kavrinet.plist"), "../dotfile");
     const std::string written = TemporaryFolder::readFile(sandbox.root / "dotfile");  // by the agent, values kept
     EXPECT_TRUE(written.starts_with("bplist00") && written.find("onboardingCompleted") != written.npos) << written;
+}
+
+// A field of /proc/<pid>/status in megabytes ("VmRSS", "VmHWM"), 0 when it cannot be read.
+double statusMegabytes(pid_t pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::atof(line.c_str() + field.size() + 1) / 1024;
+    return 0;
+}
+
+TEST(AgentProcess, AFloodOfCommandsIsHeldBackByThePipeWhileMemoryStaysFlatAndTheAgentAnswers) {
+    constexpr double kGrowthLimitMegabytes = 100, kAnswerLimitSeconds = 10;
+    using Clock = std::chrono::steady_clock;
+    auto secondsSince = [](Clock::time_point start) {
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    };
+    AgentSandbox sandbox;
+    // A command that costs the agent's main thread far more than its reader: each one is logged.
+    sandbox.stub.script(R"(flood {"command":{"_0":{"background":{"_0":true}}}})" "\n", 1);
+    auto env = sandbox.environment();
+#ifdef __SANITIZE_ADDRESS__
+    // Freed memory waits in the sanitizer's quarantine (256 MB by default), which is no growth.
+    env["ASAN_OPTIONS"] = (env.count("ASAN_OPTIONS") ? env["ASAN_OPTIONS"] + ":" : "") + "quarantine_size_mb=8";
+#endif
+    Agent agent(sandbox, env);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.started(1); })) << agent.process.standardError();
+    const double before = statusMegabytes(agent.process.pid(), "VmRSS");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+
+    const auto started = Clock::now();
+    Agent second(sandbox, env, KAVRINET_AGENT_WITH_STUB, {}, "second.err");
+    EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+    const double answered = secondsSince(started);
+    const double peak = statusMegabytes(agent.process.pid(), "VmHWM");
+    const auto signalled = Clock::now();
+    agent.process.signal(SIGTERM);  // the flood's events have pushed the start out of the log
+    EXPECT_EQ(agent.process.waitForExit(), 0) << agent.process.standardError();
+    const double ended = secondsSince(signalled);
+    std::printf("flood: RSS %.1f MB before, peak %.1f MB; second start answered in %.2f s; "
+                "ended %.2f s after SIGTERM\n",
+                before, peak, answered, ended);
+    EXPECT_LT(peak - before, kGrowthLimitMegabytes);
+    EXPECT_LT(answered, kAnswerLimitSeconds);
+    EXPECT_LT(ended, kAnswerLimitSeconds);
 }
 
 }  // namespace

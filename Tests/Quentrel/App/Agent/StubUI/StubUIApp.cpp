@@ -13,6 +13,9 @@
 //                           have fired: send <json> | retry (the last presentation received,
 //                           handed back) | exit <status> | crash
 //       then <action>       right after the rule before it, on the same message
+//       flood <json>        after the start messages, <json> over and over until the agent has
+//                           gone, from a thread of its own while the stub reads on (no rule may
+//                           send meanwhile)
 //
 // After SIGTERM it reads on until the end of its input, for at most kSignalGrace.
 #include <dirent.h>
@@ -29,6 +32,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -97,7 +101,7 @@ json facts(int argc) {
     return f;
 }
 
-std::vector<Rule> readScript(int instance, std::vector<std::string>& starts) {
+std::vector<Rule> readScript(int instance, std::vector<std::string>& starts, std::string& flood) {
     std::ifstream in(directory() + "/script-" + std::to_string(instance));
     if (!in) in.open(directory() + "/script");
     std::vector<Rule> rules;
@@ -110,6 +114,8 @@ std::vector<Rule> readScript(int instance, std::vector<std::string>& starts) {
         if (head == "start") {
             std::getline(words >> std::ws, rest);
             starts.push_back(rest);
+        } else if (head == "flood") {
+            std::getline(words >> std::ws, flood);
         } else if (head == "on" || head == "then") {
             Rule rule;
             if (head == "on")
@@ -125,11 +131,14 @@ std::vector<Rule> readScript(int instance, std::vector<std::string>& starts) {
     return rules;
 }
 
-void writeFrame(const std::string& payload) {
+std::string frameOf(const std::string& payload) {
     std::string frame(kHeaderLength, '\0');
     const auto length = static_cast<std::uint32_t>(payload.size());
     for (std::size_t i = 0; i < kHeaderLength; ++i) frame[i] = static_cast<char>((length >> (8 * (3 - i))) & 0xff);
-    frame += payload;
+    return frame + payload;
+}
+
+void writeBytes(const std::string& frame) {
     std::size_t done = 0;
     while (done < frame.size()) {
         const ssize_t n = ::write(STDOUT_FILENO, frame.data() + done, frame.size() - done);
@@ -137,6 +146,20 @@ void writeFrame(const std::string& payload) {
         if (n <= 0) std::_Exit(0);  // the agent has gone
         done += static_cast<std::size_t>(n);
     }
+}
+
+void writeFrame(const std::string& payload) { writeBytes(frameOf(payload)); }
+
+// Writes the flood in batches of frames, as fast as the agent takes them.
+void startFlood(const std::string& message) {
+    if (message.empty()) return;
+    std::thread([batch = [&] {
+                     std::string frames;
+                     for (int i = 0; i < 1000; ++i) frames += frameOf(message);
+                     return frames;
+                 }()] {
+        for (;;) writeBytes(batch);
+    }).detach();
 }
 
 // The message's case: its one key that names a case.
@@ -160,9 +183,11 @@ int main(int argc, char**) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::vector<std::string> starts;
-    std::vector<Rule> rules = readScript(instance, starts);
+    std::string flood;
+    std::vector<Rule> rules = readScript(instance, starts, flood);
     std::size_t nextRule = 0;
     for (const auto& message : starts) writeFrame(message);
+    startFlood(flood);
 
     json lastPresentation;
     std::string buffer;
