@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <QColor>
 #include <QDBusConnection>
+#include <QImage>
 #include <QObject>
 #include <QStringList>
 #include <QTest>
 
 #include "DesktopSupport.h"
+#include "Support/ContrastRatio.h"
 
 namespace {
 
@@ -49,6 +52,68 @@ TEST(AgentDesktop, AClickOnTheIconInATrayThatStartedLaterOpensTheQuickViewAnchor
                                         double((*icon)[2]), double((*icon)[3])};
     const json expected = {{"present", {{"_0", {{"window", "quick-view"}, {"anchor", anchor}}}}}};
     EXPECT_EQ(sandbox.stub.withoutStates(1).front(), expected);
+    agent.signal(SIGTERM);
+    EXPECT_EQ(agent.waitForExit(), 0);
+}
+
+// The status item reads on the panel it docks in, light (the tray's own default, the usual
+// #DCDAD5) or dark: on a good share of the icon it stands apart from the panel by at least 3:1.
+TEST(AgentDesktop, TheIconStandsOutOnALightAndOnADarkPanel) {
+    REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+    } panels[] = {
+        {"light", {}},
+        {"dark", {"--transparent", "true", "--alpha", "0", "--tint", "0x2B2B2B"}},
+    };
+    for (const auto& panel : panels) {
+        AgentSandbox sandbox;
+        XServer x(sandbox);
+        ASSERT_FALSE(x.display.empty());
+        const auto env = onDisplay(sandbox, x, kLoginLaunch);
+        ChildProcess agent(KAVRINET_AGENT_WITH_STUB, {}, env, sandbox.root / "agent.err");
+        ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.standardError();
+        std::vector<std::string> options{"--edge", "top"};
+        options.insert(options.end(), panel.options.begin(), panel.options.end());
+        ChildProcess tray(which("trayer"), options, env, sandbox.root / "trayer.err");
+        std::optional<std::array<int, 4>> icon;
+        ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); })) << agent.standardError();
+
+        const auto [left, top, width, height] = *icon;
+        QColor background;
+        int standingOut = 0;
+        waitUntil([&] {
+            const QImage screen = agenttest::screenImage(x);
+            background = screen.pixelColor(left, top);  // a corner of the icon, which the glyph leaves clear
+            standingOut = 0;
+            for (int y = top; y < top + height; ++y)
+                for (int x = left; x < left + width; ++x)
+                    if (testsupport::contrastRatio(screen.pixelColor(x, y), background) >= 3) ++standingOut;
+            return standingOut >= width * height / 10;
+        }, 10);
+        EXPECT_GE(standingOut, width * height / 10) << panel.name << " panel " << background.name().toStdString();
+        agenttest::screenshot(x, std::string("desktop-tray-icon-on-a-") + panel.name + "-panel");
+        agent.signal(SIGTERM);
+        EXPECT_EQ(agent.waitForExit(), 0);
+    }
+}
+
+// A UI app that cannot start is told in a box titled with the product's name, wide enough for its
+// text (not a narrow column), with Qt's standard button in the user's language.
+TEST(AgentDesktop, TheLaunchFailureAlertIsTitledWithTheProductAndFitsItsText) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "dbus-send");
+    AgentSandbox sandbox;
+    XServer x(sandbox);
+    ASSERT_FALSE(x.display.empty());
+    auto env = onDisplay(sandbox, x, std::nullopt);  // a start by hand asks for the welcome window
+    env["LANG"] = "ko_KR.UTF-8";
+    ChildProcess agent(KAVRINET_AGENT_WITHOUT_UI, {}, env, sandbox.root / "agent.err");
+    std::optional<agenttest::XWindow> alert;
+    ASSERT_TRUE(waitUntil([&] { return (alert = agenttest::viewableWindow(x, "^Kavrinet$", "Kavrinet")).has_value(); }))
+        << agent.standardError();
+    EXPECT_GE(alert->frame[2], 300) << "wide enough for its text";
+    agenttest::screenshot(x, "desktop-launch-failure-alert", alert->frame);
     agent.signal(SIGTERM);
     EXPECT_EQ(agent.waitForExit(), 0);
 }
