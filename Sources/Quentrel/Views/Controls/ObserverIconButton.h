@@ -4,12 +4,14 @@
 
 #include <QAbstractButton>
 
+#include "ObserverFocusRing.h"
+
 namespace quentrel {
 
 // The square icon button: a symbol on a rounded square, accent when highlighted, with its title
 // as tool tip and accessible name and its identifier as objectName. A click anywhere inside the
 // rounded square counts.
-class ObserverIconButton : public QAbstractButton {
+class ObserverIconButton : public QAbstractButton, public FocusRingShape {
     Q_OBJECT
 public:
     static constexpr int side = 38;
@@ -31,6 +33,8 @@ public:
     void setAction(std::function<void()> action);
 
     QSize sizeHint() const override { return {side, side}; }
+    QRectF focusRingRect() const override { return {0, 0, side, side}; }
+    qreal focusRingRadius() const override { return cornerRadius; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

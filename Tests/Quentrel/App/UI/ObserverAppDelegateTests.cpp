@@ -2,6 +2,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
+#include "Support/ContrastRatio.h"
 
 using namespace quentrel;
 using Case = ObserverUICommand::Case;
@@ -304,6 +307,55 @@ TEST_F(ObserverAppDelegateTest, aKeyThatAViewAndTheMenuShareStillOpensItsWindow)
     QTest::keyClick(panel, Qt::Key_O, Qt::ControlModifier);
     settle();
     EXPECT_TRUE(presenter->window("status"));
+}
+
+// Tab reaches every control of a window in reading order, and the control it reaches wears the
+// accent ring, which stands apart from what lies around it by at least 3:1.
+TEST_F(ObserverAppDelegateTest, tabWalksTheControlsInReadingOrderEachWithAVisibleRing) {
+    store->applyUIState(uistate::richState());
+    settle();
+    for (const std::string id : {"settings", "welcome", "help", "status", "quick-view", "data-management",
+                                 "activity-log", "diagnostic-preview", "connection-summary"}) {
+        QWidget* window = id == "quick-view" ? static_cast<QWidget*>(openPanel()) : &shown(id);
+        ASSERT_TRUE(window);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << id;
+        std::vector<QWidget*> stops;
+        for (int i = 0; i < 80; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+            settle();
+            QWidget* focus = QApplication::focusWidget();
+            if (!focus || (!stops.empty() && focus == stops.front())) break;  // round, or text alone
+            stops.push_back(focus);
+            const ObserverFocusRing* ring = ObserverFocusRing::shown();
+            ASSERT_TRUE(ring && ring->control() == focus) << id << " " << focus->metaObject()->className();
+            const QImage image = window->grab().toImage();
+            const QRect frame(ring->mapTo(window, QPoint(0, 0)), ring->size());
+            const QPoint edge(frame.center().x(), frame.top()), gap(frame.center().x(), frame.top() + 3);
+            EXPECT_GE(testsupport::contrastRatio(image.pixelColor(edge), image.pixelColor(gap)), 3.0)
+                << id << " " << focus->metaObject()->className() << " " << focus->objectName().toStdString();
+        }
+        EXPECT_EQ(stops.empty(), id == "connection-summary") << id;
+        // Reading order: each stop lies on a later row than the one before, or on the same row
+        // further right; the walk starts anywhere in the cycle, so it is read from its top-left stop.
+        auto place = [&](QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+        const auto first = std::min_element(stops.begin(), stops.end(), [&](QWidget* a, QWidget* b) {
+            return std::pair(place(a).top(), place(a).left()) < std::pair(place(b).top(), place(b).left());
+        });
+        std::rotate(stops.begin(), first, stops.end());
+        for (std::size_t i = 1; i < stops.size(); ++i) {
+            const QRect a = place(stops[i - 1]), b = place(stops[i]);
+            const bool nextRow = b.top() >= a.center().y();
+            const bool sameRowRight = b.top() < a.bottom() && b.left() >= a.center().x();
+            EXPECT_TRUE(nextRow || sameRowRight)
+                << id << ": " << stops[i - 1]->metaObject()->className() << " "
+                << stops[i - 1]->objectName().toStdString() << " then " << stops[i]->metaObject()->className() << " "
+                << stops[i]->objectName().toStdString();
+        }
+        if (id == "settings") quentrel::testing::writeScreenshot(*window, "window-settings-focus-ring");
+        presenter->closeWindow(id);
+        settle();
+    }
 }
 
 TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
