@@ -28,6 +28,9 @@ public:
     void setTitle(const QString& title);
     QString symbol() const { return symbol_; }
     void setSymbol(const QString& symbol);
+    // The glyph's font size; symbolFontSize unless set.
+    qreal symbolSize() const { return symbolSize_; }
+    void setSymbolSize(qreal size);
     bool isHighlighted() const { return highlighted_; }
     void setHighlighted(bool highlighted);
     void setAction(std::function<void()> action);
@@ -44,6 +47,7 @@ private:
     QString title_;
     QString symbol_;
     bool highlighted_;
+    qreal symbolSize_ = symbolFontSize;
     std::function<void()> action_;
 };
 
