@@ -102,18 +102,13 @@ std::string run(const std::vector<std::string>& arguments) {
     return output;
 }
 
-// A Korean locale of this test's own (the machine need not have one): its folder, for LOCPATH.
-// Built once from the sources of Debian's locales package with its messages from libc-l10n;
-// absent when they are not there.
+// A Korean locale of the test's own, built from Debian's locales sources (its messages come from
+// libc-l10n): the folder for LOCPATH, or none without them.
 std::optional<fs::path> koreanLocales() {
     static TemporaryFolder folder;
-    static const bool built = [] {
-        const fs::path locale = folder / "ko_KR.UTF-8";
-        run({"localedef", "--no-archive", "-i", "ko_KR", "-f", "UTF-8", locale.string()});
-        return fs::exists(locale / "LC_MESSAGES") && fs::exists("/usr/share/locale/ko/LC_MESSAGES/libc.mo");
-    }();
-    if (!built) return std::nullopt;
-    return folder.path();
+    static const bool built = (run({"localedef", "--no-archive", "-i", "ko_KR", "-f", "UTF-8", folder / "ko_KR.UTF-8"}),
+                               fs::exists(folder / "ko_KR.UTF-8" / "LC_MESSAGES"));
+    return built ? std::optional(folder.path()) : std::nullopt;
 }
 
 }  // namespace
@@ -217,35 +212,23 @@ TEST_F(LoginItemTest, FailuresSayWhatFailedAndWhyInTheUsersLanguage) {
     auto item = registry();
     EXPECT_EQ(item.unregisterMainApp(), std::optional<std::string>("로그인 항목을 해제하지 못했습니다: Is a directory"));
     fs::remove_all(config);
-
     TemporaryFolder::writeFile(config, "a file where the configuration folder belongs");
-    const std::optional<fs::path> locales = koreanLocales();
+    const auto locales = koreanLocales();
     if (locales) ::setenv("LOCPATH", locales->c_str(), 1);
-    const struct {
-        std::map<std::string, std::string> locale;
-        const char* cause;
-    } cases[] = {
-        {{}, "Not a directory"},
-        {{{"LANG", "ko_KR.UTF-8"}}, "디렉터리가 아닙니다"},
-        {{{"LANG", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, "Not a directory"},
-        {{{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, "디렉터리가 아닙니다"},
-        {{{"LANG", "xx_NOWHERE.UTF-8"}}, "Not a directory"},
-    };
-    for (const auto& c : cases) {
-        if (!locales && std::string(c.cause) != "Not a directory") continue;
-        environment = {{"XDG_CONFIG_HOME", config.string()}};
-        environment.insert(c.locale.begin(), c.locale.end());
-        EXPECT_EQ(item.registerMainApp(), "로그인 항목을 등록하지 못했습니다: " + std::string(c.cause));
+    const std::string english = "Not a directory", korean = locales ? "디렉터리가 아닙니다" : english;
+    for (const auto& [locale, cause] : std::vector<std::pair<std::map<std::string, std::string>, std::string>>{
+             {{}, english}, {{{"LANG", "ko_KR.UTF-8"}}, korean}, {{{"LANG", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, english},
+             {{{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, korean}, {{{"LANG", "xx_NOWHERE.UTF-8"}}, english}}) {
+        environment = locale;
+        environment["XDG_CONFIG_HOME"] = config.string();
+        EXPECT_EQ(item.registerMainApp(), "로그인 항목을 등록하지 못했습니다: " + cause);
     }
     ::unsetenv("LOCPATH");
     EXPECT_EQ(item.status(), LoginItemRegistry::notRegistered);
-
     environment.clear();  // no XDG_CONFIG_HOME and no HOME
-    EXPECT_EQ(item.registerMainApp(),
-              std::optional<std::string>("설정 폴더를 찾지 못했습니다: XDG_CONFIG_HOME과 HOME이 절대 경로가 아닙니다"));
+    EXPECT_EQ(item.registerMainApp(), "설정 폴더를 찾지 못했습니다: XDG_CONFIG_HOME과 HOME이 절대 경로가 아닙니다");
     EXPECT_EQ(item.status(), XdgAutostartLoginItem::unknownStatus);
-    EXPECT_EQ(registry("../escape").registerMainApp(),
-              std::optional<std::string>("앱 식별자를 파일 이름으로 쓸 수 없습니다"));
+    EXPECT_EQ(registry("../escape").registerMainApp(), "앱 식별자를 파일 이름으로 쓸 수 없습니다");
     if (!locales) GTEST_SKIP() << "no Korean locale could be built (Debian's locales and libc-l10n)";
 }
 

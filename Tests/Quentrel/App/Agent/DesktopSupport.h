@@ -11,7 +11,6 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -195,49 +194,6 @@ inline bool screenshot(const XServer& x, const std::string& name,
         return !shown.isEmpty() && std::chrono::steady_clock::now() - steadySince >= steadyFor;
     });
     return drawn && picture.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
-}
-
-// The text in the X server's CLIPBOARD selection, as its owner gives it in UTF-8; none when
-// nobody owns the selection or its owner has no such text.
-inline std::optional<std::string> clipboardText(const XServer& x) {
-    xcb_connection_t* connection = xcb_connect(x.display.c_str(), nullptr);
-    std::optional<std::string> text;
-    if (!xcb_connection_has_error(connection)) {
-        auto atom = [&](const char* name) {
-            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-                connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-            const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-            std::free(reply);
-            return value;
-        };
-        const xcb_atom_t clipboard = atom("CLIPBOARD"), utf8 = atom("UTF8_STRING"), into = atom("KAVRINET_TEST_PASTE");
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-        const xcb_window_t requestor = xcb_generate_id(connection);
-        xcb_create_window(connection, XCB_COPY_FROM_PARENT, requestor, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        xcb_convert_selection(connection, requestor, clipboard, utf8, into, XCB_CURRENT_TIME);
-        xcb_flush(connection);
-        std::optional<xcb_atom_t> answered;  // the property the owner wrote, XCB_ATOM_NONE for no text
-        waitUntil([&] {
-            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-                if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
-                    answered = reinterpret_cast<xcb_selection_notify_event_t*>(event)->property;
-                std::free(event);
-            }
-            return answered.has_value() || xcb_connection_has_error(connection);
-        }, 10);
-        if (answered && *answered != XCB_ATOM_NONE) {
-            xcb_get_property_reply_t* value = xcb_get_property_reply(
-                connection, xcb_get_property(connection, 1, requestor, into, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
-                nullptr);
-            if (value)
-                text = std::string(static_cast<const char*>(xcb_get_property_value(value)),
-                                   static_cast<std::size_t>(xcb_get_property_value_length(value)));
-            std::free(value);
-        }
-    }
-    xcb_disconnect(connection);
-    return text;
 }
 
 }  // namespace agenttest

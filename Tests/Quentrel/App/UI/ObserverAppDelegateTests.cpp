@@ -309,48 +309,38 @@ TEST_F(ObserverAppDelegateTest, aKeyThatAViewAndTheMenuShareStillOpensItsWindow)
     EXPECT_TRUE(presenter->window("status"));
 }
 
-// Tab reaches every control of a window in reading order, and the control it reaches wears the
-// accent ring, which stands apart from what lies around it by at least 3:1.
+// Tab goes through a window's controls in reading order (each on a later row than the one before,
+// or further right on the same row), and each wears the accent ring, 3:1 or more against its gap.
 TEST_F(ObserverAppDelegateTest, tabWalksTheControlsInReadingOrderEachWithAVisibleRing) {
     store->applyUIState(uistate::richState());
-    settle();
     for (const std::string id : {"settings", "welcome", "help", "status", "quick-view", "data-management",
-                                 "activity-log", "diagnostic-preview", "connection-summary"}) {
+                                 "activity-log", "diagnostic-preview"}) {
         QWidget* window = id == "quick-view" ? static_cast<QWidget*>(openPanel()) : &shown(id);
-        ASSERT_TRUE(window);
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << id;
         std::vector<QWidget*> stops;
-        for (int i = 0; i < 80; ++i) {
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
-            settle();
-            QWidget* focus = QApplication::focusWidget();
-            if (!focus || (!stops.empty() && focus == stops.front())) break;  // round, or text alone
+        auto place = [&](const QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+        for (QWidget* focus = window; stops.size() < 80;) {
+            QTest::keyClick(focus, Qt::Key_Tab);
+            focus = QApplication::focusWidget();
+            if (!focus || (!stops.empty() && focus == stops.front())) break;
             stops.push_back(focus);
             const ObserverFocusRing* ring = ObserverFocusRing::shown();
-            ASSERT_TRUE(ring && ring->control() == focus) << id << " " << focus->metaObject()->className();
+            ASSERT_TRUE(ring && ring->control() == focus) << id;
             const QImage image = window->grab().toImage();
-            const QRect frame(ring->mapTo(window, QPoint(0, 0)), ring->size());
-            const QPoint edge(frame.center().x(), frame.top()), gap(frame.center().x(), frame.top() + 3);
-            EXPECT_GE(testsupport::contrastRatio(image.pixelColor(edge), image.pixelColor(gap)), 3.0)
-                << id << " " << focus->metaObject()->className() << " " << focus->objectName().toStdString();
+            const QRect frame = place(ring);
+            EXPECT_GE(testsupport::contrastRatio(image.pixelColor(frame.center().x(), frame.top()),
+                                                 image.pixelColor(frame.center().x(), frame.top() + 3)), 3.0)
+                << id << " " << focus->metaObject()->className();
         }
-        EXPECT_EQ(stops.empty(), id == "connection-summary") << id;
-        // Reading order: each stop lies on a later row than the one before, or on the same row
-        // further right; the walk starts anywhere in the cycle, so it is read from its top-left stop.
-        auto place = [&](QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
-        const auto first = std::min_element(stops.begin(), stops.end(), [&](QWidget* a, QWidget* b) {
+        ASSERT_FALSE(stops.empty()) << id;
+        std::rotate(stops.begin(), std::min_element(stops.begin(), stops.end(), [&](const QWidget* a, const QWidget* b) {
             return std::pair(place(a).top(), place(a).left()) < std::pair(place(b).top(), place(b).left());
-        });
-        std::rotate(stops.begin(), first, stops.end());
+        }), stops.end());
         for (std::size_t i = 1; i < stops.size(); ++i) {
             const QRect a = place(stops[i - 1]), b = place(stops[i]);
-            const bool nextRow = b.top() >= a.center().y();
-            const bool sameRowRight = b.top() < a.bottom() && b.left() >= a.center().x();
-            EXPECT_TRUE(nextRow || sameRowRight)
-                << id << ": " << stops[i - 1]->metaObject()->className() << " "
-                << stops[i - 1]->objectName().toStdString() << " then " << stops[i]->metaObject()->className() << " "
-                << stops[i]->objectName().toStdString();
+            EXPECT_TRUE(b.top() >= a.center().y() || (b.top() < a.bottom() && b.left() >= a.center().x()))
+                << id << ": " << stops[i - 1]->objectName().toStdString() << " then " << stops[i]->objectName().toStdString();
         }
         if (id == "settings") quentrel::testing::writeScreenshot(*window, "window-settings-focus-ring");
         presenter->closeWindow(id);
