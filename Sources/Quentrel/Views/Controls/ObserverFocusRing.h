@@ -4,6 +4,8 @@
 #include <QRectF>
 #include <QWidget>
 
+#include "ObserverAccessibility.h"
+
 namespace quentrel {
 
 // What a control tells the focus ring of its shape: the rectangle, in its own coordinates, and the
@@ -22,7 +24,7 @@ public:
 //
 // Every widget of ours that takes the focus by Tab gets it; dialogs of Qt's own (message boxes,
 // the file dialog) keep their style's focus frames.
-class ObserverFocusRing final : public QWidget {
+class ObserverFocusRing final : public QWidget, public ObserverAccessible {
     Q_OBJECT
 public:
     static constexpr qreal lineWidth = 2;
@@ -35,6 +37,8 @@ public:
     static ObserverFocusRing* shown();
 
     QWidget* control() const { return control_; }
+    // Decoration: assistive technologies have the focus already.
+    bool isAccessibilityHidden() const override { return true; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
