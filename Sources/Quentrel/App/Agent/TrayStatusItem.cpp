@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 #include "ObserverBackgroundDelegate.h"
@@ -109,7 +110,7 @@ QIcon TrayStatusItem::statusIcon(bool lightScheme) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // The outline: the glyph in the outline's tone, moved around a circle of that width.
         for (int step = 0; step < outlineSteps; ++step) {
-            const qreal angle = 2 * M_PI * step / outlineSteps;
+            const qreal angle = 2 * std::numbers::pi * step / outlineSteps;
             painter.drawPixmap(QPointF(width + width * std::cos(angle), width + width * std::sin(angle)), halo);
         }
         painter.drawPixmap(QPointF(width, width), ObserverSymbols::pixmap(symbol, inner, glyph));

@@ -1,7 +1,5 @@
 #include "ObserverFocusRing.h"
 
-#include <cmath>
-
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
