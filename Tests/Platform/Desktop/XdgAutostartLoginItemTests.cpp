@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Desktop/DesktopEntry.h"
 #include "Platform/Desktop/DetachedProcess.h"
@@ -208,6 +212,9 @@ TEST_F(LoginItemTest, RegisteringADisabledEntryRewritesItWithoutTheDesktopsSwitc
 // What failed in our words, why in the C library's, both in the user's language: the locale of
 // LC_ALL, else LC_MESSAGES, else LANG of the environment, whatever the process's locale is.
 TEST_F(LoginItemTest, FailuresSayWhatFailedAndWhyInTheUsersLanguage) {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan::ScopedDisabler keptLocales;  // the C library keeps every locale it loads for good
+#endif
     fs::create_directories(entry() / "inside");  // a folder with content where the entry belongs
     auto item = registry();
     EXPECT_EQ(item.unregisterMainApp(), std::optional<std::string>("로그인 항목을 해제하지 못했습니다: Is a directory"));
