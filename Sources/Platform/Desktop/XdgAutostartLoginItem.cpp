@@ -13,6 +13,7 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/LaunchEvent.h"
+#include "Platform/Foundation/SystemErrorText.h"
 
 namespace platform {
 
@@ -28,9 +29,15 @@ constexpr const char* kOpener = "xdg-open";
 constexpr const char* kHiddenKey = "Hidden";
 constexpr const char* kGnomeEnabledKey = "X-GNOME-Autostart-enabled";
 
-constexpr const char* kNoConfigFolder = "No configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path";
-constexpr const char* kBadIdentifier = "The bundle identifier is not usable as a file name";
-constexpr const char* kNoExecutable = "The path of this program cannot be resolved";
+// The descriptions of failures, which the settings and welcome windows show: our words for what
+// failed, then the C library's message for why, both in the user's language.
+constexpr const char* kNoConfigFolder = "설정 폴더를 찾지 못했습니다: XDG_CONFIG_HOME과 HOME이 절대 경로가 아닙니다";
+constexpr const char* kBadIdentifier = "앱 식별자를 파일 이름으로 쓸 수 없습니다";
+constexpr const char* kNoExecutable = "이 프로그램의 경로를 확인하지 못했습니다";
+constexpr const char* kNotRegistered = "로그인 항목을 등록하지 못했습니다: ";
+constexpr const char* kNotRemoved = "로그인 항목을 해제하지 못했습니다: ";
+// The log's English.
+constexpr const char* kNoConfigFolderLog = "No configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path";
 
 std::string systemText(int error) {
     return std::error_code(error, std::generic_category()).message();
@@ -138,7 +145,7 @@ std::optional<std::string> XdgAutostartLoginItem::registerMainApp() {
         AtomicFile::write(*path, entryContents(*self));
     } catch (const AtomicFileError& error) {
         logger_.error(std::string("Login item not written: ") + error.what());
-        return std::string(error.what());
+        return kNotRegistered + localizedSystemMessage(error.code().value(), seams_.environment);
     }
     return std::nullopt;
 }
@@ -151,13 +158,13 @@ std::optional<std::string> XdgAutostartLoginItem::unregisterMainApp() {
     const int error = errno;
     if (error == ENOENT || error == ENOTDIR) return std::nullopt;
     logger_.error("Login item not removed: " + systemText(error));
-    return "remove: " + systemText(error);
+    return kNotRemoved + localizedSystemMessage(error, seams_.environment);
 }
 
 void XdgAutostartLoginItem::openLoginItemsSettings() {
     std::optional<std::filesystem::path> folder = autostartFolder();
     if (!folder) {
-        logger_.error(kNoConfigFolder);
+        logger_.error(kNoConfigFolderLog);
         return;
     }
     if (std::error_code error = FileManager::createDirectories(*folder)) {

@@ -225,6 +225,11 @@ void ActivityHistoryView::setInput(ActivityHistoryInput input) {
     rebuild();
 }
 
+void ActivityHistoryView::endIdentity() {
+    inspection_ = GraphInspection{};
+    rebuild();
+}
+
 void ActivityHistoryView::select(QPointF location) {
     if (model_.isEmpty) return;
     inspection_.select(location.x(), location.y(), plot_->width(), plot_->height(), input_.referenceDate);

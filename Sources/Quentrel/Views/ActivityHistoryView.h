@@ -31,6 +31,9 @@ public:
     void setCompact(bool compact);
 
     void setInput(ActivityHistoryInput input);
+    // The embedding view shows no device any more: the card's identity ends, so a device that
+    // comes back (the same one too) starts with nothing inspected, as a new card would.
+    void endIdentity();
     const ActivityHistoryInput& input() const { return input_; }
 
     const GraphInspection& inspection() const { return inspection_; }

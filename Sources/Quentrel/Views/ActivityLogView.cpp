@@ -193,8 +193,7 @@ ActivityLogView::ActivityLogView(std::shared_ptr<ObserverStore> store, QWidget* 
 
     banner_ = new SymbolLabel({}, {}, ObserverTheme::font(TextStyle::caption), ObserverTheme::muted, this);
     // Wraps within the window's width, growing only in height.
-    banner_->titleLabel()->setWordWrap(true);
-    static_cast<QBoxLayout*>(banner_->layout())->setStretchFactor(banner_->titleLabel(), 1);
+    banner_->setWrapsTitle();
 
     manage_ = barButton(initial.manageButton, this);
     connect(manage_, &QAbstractButton::clicked, this,

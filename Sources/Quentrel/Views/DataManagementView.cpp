@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
@@ -153,6 +154,7 @@ void DataManagementView::confirm(DataConfirmation confirmation) {
     QPushButton* accept =
         box->addButton(q(texts.confirmTitle), texts.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     box->setEscapeButton(cancel);
+    AlertTextWidth::fit(*box);
     box->setDefaultButton(texts.destructive ? cancel : accept);
     slot = box;
     // Either button dismisses the alert; only the confirming one acts.

@@ -89,9 +89,8 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     auto* error = new SymbolLabel({}, qtext(M::errorSymbol), ObserverTheme::font(ObserverTheme::TextStyle::caption),
                                   ObservationMenuView::errorColour, content);
     // The message wraps within the content's width and grows in height, never truncated.
-    error->titleLabel()->setWordWrap(true);
-    error->titleLabel()->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    error->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    error->setWrapsTitle();
+    error->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     errorLine_ = error;
     errorText_ = error->titleLabel();
     layout->addWidget(errorLine_);
@@ -118,7 +117,9 @@ QWidget* ObservationContentView::buildHeader() {
     auto* log = iconButton(M::activityLog, [] { showWindow(M::activityLogWindow); });
     addShortcut(*log, M::activityLog.shortcut);
     row->addWidget(log);
-    row->addWidget(iconButton(M::settings, [] { showWindow(M::settingsWindow); }));
+    auto* settings = iconButton(M::settings, [] { showWindow(M::settingsWindow); });
+    settings->setSymbolSize(settingsSymbolSize);
+    row->addWidget(settings);
     return header;
 }
 
@@ -208,6 +209,8 @@ void ObservationContentView::refresh() {
         pause_->setHighlighted(device->pauseHighlighted);
         pause_->setEnabled(device->pauseEnabled);
         refresh_->setEnabled(device->refreshEnabled);
+    } else {
+        graph_->endIdentity();
     }
     errorLine_->setVisible(model_.errorMessage.has_value());
     static_cast<SymbolLabel*>(errorLine_)->setTitle(QString::fromStdString(model_.errorMessage.value_or("")));

@@ -44,6 +44,8 @@ public:
     static constexpr qreal tileOpacity = 0.65;
     static constexpr qreal tileSymbolSize = 21;
     static constexpr qreal titleSize = 22;
+    // The settings button's glyph, a point larger than an icon button's.
+    static constexpr qreal settingsSymbolSize = 16;
     static constexpr int actionSpacing = 10;
     static constexpr int emptySpacing = 14;
     static constexpr int emptyMinimumHeight = 260;

@@ -12,7 +12,9 @@
 
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Quentrel/Views/Controls/SelectableText.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Platform/Foundation/BundleInfo.h"
@@ -48,7 +50,7 @@ protected:
 };
 
 // One segment of the picker: its title on the elevated fill when chosen.
-class Segment : public QAbstractButton {
+class Segment : public QAbstractButton, public FocusRingShape {
 public:
     static constexpr int height = 26;
     static constexpr int horizontalPadding = 14;
@@ -63,13 +65,15 @@ public:
     QSize sizeHint() const override {
         return {static_cast<int>(QFontMetricsF(font()).horizontalAdvance(text())) + 2 * horizontalPadding, height};
     }
+    QRectF focusRingRect() const override { return QRectF(rect()).adjusted(1, 1, -1, -1); }
+    qreal focusRingRadius() const override { return cornerRadius; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         if (isChecked())
-            painter.fillPath(ObserverTheme::continuousRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), cornerRadius),
+            painter.fillPath(ObserverTheme::continuousRoundedRect(focusRingRect(), cornerRadius),
                              ObserverTheme::elevated);
         painter.setOpacity(isDown() ? ObserverActionStyle::pressedOpacity : 1.0);
         painter.setPen(isChecked() ? ObserverTheme::text : ObserverTheme::muted);
@@ -101,11 +105,10 @@ QWidget* makeTopic(const HelpTopic& topic, QWidget* parent) {
     column->addWidget(ViewText::makeLabel(QString::fromStdString(topic.title),
                                           ObserverTheme::font(ObserverTheme::TextStyle::headline), ObserverTheme::text,
                                           view));
-    auto* text = ViewText::makeLabel(QString::fromStdString(topic.text),
-                                     ObserverTheme::font(ObserverTheme::TextStyle::callout), ObserverTheme::muted, view);
     // The texts can be selected and copied; the titles cannot.
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    column->addWidget(text);
+    column->addWidget(new SelectableText(QString::fromStdString(topic.text),
+                                         ObserverTheme::font(ObserverTheme::TextStyle::callout), ObserverTheme::muted,
+                                         view));
     return view;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "QtLocaleFormatter.h"
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include <QDateTime>
@@ -93,7 +94,27 @@ std::string QtLocaleFormatter::dateTime(platform::Date date) const {
 }
 
 QString QtLocaleFormatter::timePattern(const QLocale& locale) {
-    return removingFields(locale.timeFormat(QLocale::LongFormat), u't', 1);
+    // Qt offers a short form without seconds and a long one that spells the units out ("3시 4분
+    // 5초") and adds the zone: the standard style is the short form with the seconds after the
+    // minutes, joined by the separator that joins the minutes to the hours.
+    const QString shortPattern = removingFields(locale.timeFormat(QLocale::ShortFormat), u't', 1);
+    const auto list = pieces(shortPattern);
+    std::optional<std::size_t> minutes;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!list[i].field) continue;
+        if (list[i].text.front() == u's') return shortPattern;
+        if (list[i].text.front() == u'm') minutes = i;
+    }
+    if (!minutes) return removingFields(locale.timeFormat(QLocale::LongFormat), u't', 1);
+    const std::size_t at = *minutes;
+    const bool joined = at > 0 && !list[at - 1].field && !list[at - 1].quoted && !list[at - 1].text.trimmed().isEmpty();
+    const QString separator = joined ? list[at - 1].text : QStringLiteral(":");
+    QString result;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        result += list[i].text;
+        if (i == at) result += separator + QStringLiteral("ss");
+    }
+    return result;
 }
 
 QString QtLocaleFormatter::abbreviatedDatePattern(const QLocale& locale) {

@@ -26,7 +26,9 @@ public:
     std::string time(platform::Date date) const override;
     std::string dateTime(platform::Date date) const override;
 
-    // The locale's long time format without its time zone: hours, minutes and seconds.
+    // The standard time style, the one spelling of a time with seconds in every view: the locale's
+    // short time format with the seconds after the minutes, without a time zone ("AP h:mm:ss" in
+    // ko_KR, "h:mm:ss AP" in en_US).
     static QString timePattern(const QLocale& locale);
     // The locale's long date format without the weekday and with abbreviated month names.
     static QString abbreviatedDatePattern(const QLocale& locale);

@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "Quentrel/Views/QtLocaleFormatter.h"
+
 namespace quentrel {
 
 namespace {
@@ -21,25 +23,12 @@ QDateTime localDateTime(platform::Date date) {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms)).toLocalTime();
 }
 
-// The locale's standard time: its short form with the seconds added after the minutes (Qt offers
-// only a short form without seconds and a long one with the time zone).
-QString standardTimeFormat(const QLocale& locale) {
-    QString format = locale.timeFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1Char('s'))) {
-        const qsizetype minutes = format.indexOf(QLatin1String("mm"));
-        if (minutes >= 0) format.insert(minutes + 2, QLatin1String(":ss"));
-    }
-    return format;
-}
-
 }  // namespace
 
 LocalizedFormats systemLocalizedFormats() {
     LocalizedFormats formats;
-    formats.time = [](platform::Date date) {
-        const QLocale locale = QLocale::system();
-        return locale.toString(localDateTime(date).time(), standardTimeFormat(locale)).toStdString();
-    };
+    // The standard time style as every view writes it.
+    formats.time = [](platform::Date date) { return QtLocaleFormatter::system().time(date); };
     formats.abbreviatedDateShortTime = [](platform::Date date) {
         const QLocale locale = QLocale::system();
         const QDateTime local = localDateTime(date);

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Desktop/DesktopEntry.h"
 #include "Platform/Desktop/DetachedProcess.h"
@@ -102,6 +106,15 @@ std::string run(const std::vector<std::string>& arguments) {
     return output;
 }
 
+// A Korean locale of the test's own, built from Debian's locales sources (its messages come from
+// libc-l10n): the folder for LOCPATH, or none without them.
+std::optional<fs::path> koreanLocales() {
+    static TemporaryFolder folder;
+    static const bool built = (run({"localedef", "--no-archive", "-i", "ko_KR", "-f", "UTF-8", folder / "ko_KR.UTF-8"}),
+                               fs::exists(folder / "ko_KR.UTF-8" / "LC_MESSAGES"));
+    return built ? std::optional(folder.path()) : std::nullopt;
+}
+
 }  // namespace
 
 TEST_F(LoginItemTest, RegisteringWritesTheEntryThatStartsThisProgramAsALoginItem) {
@@ -184,7 +197,7 @@ TEST_F(LoginItemTest, AMovedProgramIsNotFoundUntilRegisteredAgain) {
 
     reportedExecutable = std::nullopt;  // this program's path cannot be told
     EXPECT_EQ(item.status(), LoginItemRegistry::notFound);
-    EXPECT_EQ(item.registerMainApp(), std::optional<std::string>("The path of this program cannot be resolved"));
+    EXPECT_EQ(item.registerMainApp(), std::optional<std::string>("이 프로그램의 경로를 확인하지 못했습니다"));
 }
 
 TEST_F(LoginItemTest, RegisteringADisabledEntryRewritesItWithoutTheDesktopsSwitches) {
@@ -196,25 +209,34 @@ TEST_F(LoginItemTest, RegisteringADisabledEntryRewritesItWithoutTheDesktopsSwitc
     EXPECT_EQ(item.status(), LoginItemRegistry::enabled);
 }
 
-TEST_F(LoginItemTest, FailuresCarryTheSystemsText) {
+// What failed in our words, why in the C library's, both in the user's language: the locale of
+// LC_ALL, else LC_MESSAGES, else LANG of the environment, whatever the process's locale is.
+TEST_F(LoginItemTest, FailuresSayWhatFailedAndWhyInTheUsersLanguage) {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan::ScopedDisabler keptLocales;  // the C library keeps every locale it loads for good
+#endif
     fs::create_directories(entry() / "inside");  // a folder with content where the entry belongs
     auto item = registry();
-    auto removal = item.unregisterMainApp();
-    ASSERT_TRUE(removal);
-    EXPECT_EQ(*removal, "remove: Is a directory");
+    EXPECT_EQ(item.unregisterMainApp(), std::optional<std::string>("로그인 항목을 해제하지 못했습니다: Is a directory"));
     fs::remove_all(config);
-
     TemporaryFolder::writeFile(config, "a file where the configuration folder belongs");
-    auto written = item.registerMainApp();
-    ASSERT_TRUE(written);
-    EXPECT_NE(written->find("Not a directory"), std::string::npos) << *written;
+    const auto locales = koreanLocales();
+    if (locales) ::setenv("LOCPATH", locales->c_str(), 1);
+    const std::string english = "Not a directory", korean = locales ? "디렉터리가 아닙니다" : english;
+    for (const auto& [locale, cause] : std::vector<std::pair<std::map<std::string, std::string>, std::string>>{
+             {{}, english}, {{{"LANG", "ko_KR.UTF-8"}}, korean}, {{{"LANG", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, english},
+             {{{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, korean}, {{{"LANG", "xx_NOWHERE.UTF-8"}}, english}}) {
+        environment = locale;
+        environment["XDG_CONFIG_HOME"] = config.string();
+        EXPECT_EQ(item.registerMainApp(), "로그인 항목을 등록하지 못했습니다: " + cause);
+    }
+    ::unsetenv("LOCPATH");
     EXPECT_EQ(item.status(), LoginItemRegistry::notRegistered);
-
     environment.clear();  // no XDG_CONFIG_HOME and no HOME
-    EXPECT_EQ(item.registerMainApp().value_or("").rfind("No configuration folder", 0), 0u);
+    EXPECT_EQ(item.registerMainApp(), "설정 폴더를 찾지 못했습니다: XDG_CONFIG_HOME과 HOME이 절대 경로가 아닙니다");
     EXPECT_EQ(item.status(), XdgAutostartLoginItem::unknownStatus);
-    EXPECT_EQ(registry("../escape").registerMainApp(),
-              std::optional<std::string>("The bundle identifier is not usable as a file name"));
+    EXPECT_EQ(registry("../escape").registerMainApp(), "앱 식별자를 파일 이름으로 쓸 수 없습니다");
+    if (!locales) GTEST_SKIP() << "no Korean locale could be built (Debian's locales and libc-l10n)";
 }
 
 TEST_F(LoginItemTest, OpeningTheSettingsShowsTheAutostartFolder) {

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -153,20 +155,31 @@ TEST_F(ObservationContentViewTest, theEmptyStateReplacesTheDriveGroup) {
     EXPECT_EQ(texts, QStringList{"연결을 기다리고 있어요"});
 }
 
-TEST_F(ObservationContentViewTest, anotherDriveResetsTheGraphsInspection) {
+TEST_F(ObservationContentViewTest, anotherDriveOrAGoneOneResetsTheGraphsInspection) {
     auto& view = make();
     QTest::keyClick(view.activityGraph()->graph(), Qt::Key_Left);
     EXPECT_TRUE(view.activityGraph()->inspection().date);
     mirror_.state.selectedID = "driver:2";
     deliver(mirror_);
     EXPECT_FALSE(view.activityGraph()->inspection().date);
+
+    // Gone and back under the same id (a replug): nothing inspected either.
+    QTest::keyClick(view.activityGraph()->graph(), Qt::Key_Left);
+    const auto devices = std::exchange(mirror_.state.snapshot.devices, {});
+    deliver(mirror_);
+    mirror_.state.snapshot.devices = devices;
+    deliver(mirror_);
+    EXPECT_FALSE(view.activityGraph()->inspection().date);
 }
 
 TEST_F(ObservationContentViewTest, theErrorLineShowsTheMessageAndTheProbeReports) {
-    mirror_.state.errorMessage = "볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.";
+    mirror_.state.errorMessage = std::string(60, 'x') + " 볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.";
     auto& view = make();
     showActive();
     EXPECT_TRUE(view.errorLine()->isVisible());
+    // A long message wraps at the content's full width, not at half of it.
+    EXPECT_GE(view.errorLine()->findChild<QLabel*>()->geometry().right(), view.errorLine()->width() - 2);
+    EXPECT_EQ(control<ObserverIconButton>(view, "openSettings")->symbolSize(), 16);
     EXPECT_EQ(symbolOf(view.errorLine()), "exclamationmark.circle.fill");
     ASSERT_FALSE(mirror_.commands.empty());
     EXPECT_EQ(mirror_.commands.front(), ObserverUICommand::surface(view.probe()->surfaceID(), true));

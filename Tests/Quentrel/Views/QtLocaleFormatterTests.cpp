@@ -32,7 +32,11 @@ TEST(QtLocaleFormatter, PatternsLoseTheZoneAndTheWeekdayWithTheirSeparators) {
               "MMM d, yyyy");
     EXPECT_EQ(QtLocaleFormatter::abbreviatedDatePattern(QLocale(QLocale::Korean, QLocale::SouthKorea)),
               QString::fromUtf8("yyyy년 M월 d일"));
-    EXPECT_EQ(QtLocaleFormatter::timePattern(QLocale(QLocale::English, QLocale::UnitedStates)), "h:mm:ss AP");
+    // The standard time style: the short form with the seconds joined as the minutes are, never
+    // the long form ("오전 3시 4분 5초").
+    for (const auto& [locale, pattern] : {std::pair{QLocale::English, "h:mm:ss AP"}, {QLocale::Korean, "AP h:mm:ss"},
+                                          {QLocale::Finnish, "H.mm.ss"}})
+        EXPECT_EQ(QtLocaleFormatter::timePattern(QLocale(locale)), QString::fromUtf8(pattern));
 }
 
 TEST(QtLocaleFormatter, NumbersAndByteCountsFollowTheLocale) {

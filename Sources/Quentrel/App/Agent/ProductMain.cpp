@@ -23,6 +23,7 @@
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Desktop/QtPasteboard.h"
 #include "Platform/Desktop/QtSavePanel.h"
+#include "Platform/Desktop/QtTranslations.h"
 #include "Platform/Desktop/XdgAutostartLoginItem.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/LaunchEvent.h"
@@ -31,6 +32,7 @@
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Support/ProductArguments.h"
+#include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "TrayStatusItem.h"
 #include "UISessionChannel.h"
 #include "Wendmark/DiskInventory.h"
@@ -81,6 +83,7 @@ void showLaunchFailureAlert() {
                                   QMessageBox::Ok);
     alert->setInformativeText(QString::fromUtf8(ObserverBackgroundDelegate::launchFailureInformativeText));
     alert->setDefaultButton(QMessageBox::Ok);
+    AlertTextWidth::fit(*alert);
     alert->setObjectName(QLatin1String(kLaunchFailureAlert));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::ApplicationModal);
@@ -191,6 +194,7 @@ int ProductMain::main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(applicationName));
     QApplication::setApplicationDisplayName(QString::fromUtf8(applicationName));
     application.setQuitOnLastWindowClosed(false);
+    platform::installQtTranslations(application);
     std::unique_ptr<TerminationSignals> terminationWatch;
     if (terminationSignals >= 0)
         terminationWatch =

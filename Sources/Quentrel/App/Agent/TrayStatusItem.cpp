@@ -8,6 +8,8 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -15,7 +17,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 #include "ObserverBackgroundDelegate.h"
@@ -30,6 +35,8 @@ constexpr char kHostProperty[] = "IsStatusNotifierHostRegistered";
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
 constexpr char kXcbEventType[] = "xcb_generic_event_t";
 constexpr std::uint8_t kSentEventFlag = 0x80;
+// Copies of the glyph that make its outline.
+constexpr int outlineSteps = 16;
 
 xcb_connection_t* x11Connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -87,11 +94,34 @@ TrayStatusItem::~TrayStatusItem() {
     if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-QIcon TrayStatusItem::statusIcon() {
-    QIcon icon;
+QIcon TrayStatusItem::statusIcon(bool lightScheme) {
     const QString symbol = QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol);
-    for (int side : iconSides) icon.addPixmap(ObserverSymbols::pixmap(symbol, side, ObserverTheme::text));
+    const QColor glyph = lightScheme ? ObserverTheme::background : ObserverTheme::text;
+    const QColor outline = lightScheme ? ObserverTheme::text : ObserverTheme::background;
+    QIcon icon;
+    for (int side : iconSides) {
+        // The glyph a little smaller than the icon, so its outline fits inside.
+        const qreal width = std::max(1.0, side * outlineShare);
+        const qreal inner = side - 2 * width;
+        const QPixmap halo = ObserverSymbols::pixmap(symbol, inner, outline);
+        QPixmap image(side, side);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // The outline: the glyph in the outline's tone, moved around a circle of that width.
+        for (int step = 0; step < outlineSteps; ++step) {
+            const qreal angle = 2 * std::numbers::pi * step / outlineSteps;
+            painter.drawPixmap(QPointF(width + width * std::cos(angle), width + width * std::sin(angle)), halo);
+        }
+        painter.drawPixmap(QPointF(width, width), ObserverSymbols::pixmap(symbol, inner, glyph));
+        painter.end();
+        icon.addPixmap(image);
+    }
     return icon;
+}
+
+bool TrayStatusItem::desktopSchemeIsLight() {
+    return QGuiApplication::palette().color(QPalette::Window).lightnessF() >= 0.5;
 }
 
 std::optional<ScreenRect> TrayStatusItem::buttonFrame() const {
@@ -146,7 +176,7 @@ bool TrayStatusItem::nativeEventFilter(const QByteArray& eventType, void* messag
 
 void TrayStatusItem::showIcon() {
     if (icon_) return;
-    icon_ = std::make_unique<QSystemTrayIcon>(statusIcon());
+    icon_ = std::make_unique<QSystemTrayIcon>(statusIcon(desktopSchemeIsLight()));
     icon_->setToolTip(QString::fromUtf8(ObserverBackgroundDelegate::statusItemText));
     ObserverSymbols::tag(*icon_, QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol));
     // Every click toggles the quick view: Qt reports a second click soon after the first only as a

@@ -36,6 +36,8 @@ public:
     static constexpr int busTimeoutMilliseconds = 5000;
     // The icon's sizes, in logical pixels.
     static constexpr int iconSides[] = {16, 22, 24, 32, 48, 64};
+    // The outline around the glyph, as a share of the icon's side (a pixel at 16).
+    static constexpr qreal outlineShare = 1.0 / 16;
 
     TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent = nullptr);
     ~TrayStatusItem() override;
@@ -44,8 +46,13 @@ public:
 
     // The icon once a tray host was found, else null.
     QSystemTrayIcon* trayIcon() const { return icon_.get(); }
-    // The status item's image, tinted for a dark panel.
-    static QIcon statusIcon();
+    // The status item's image. A panel may be light or dark whatever the desktop's colour scheme
+    // says, so the glyph is outlined in the opposite tone and reads on either: dark with a light
+    // outline for a light scheme, light with a dark outline for a dark one.
+    static QIcon statusIcon(bool lightScheme);
+    // Whether the desktop's colour scheme is light, as far as Qt can tell: the platform theme's
+    // window colour (Qt's own light palette without a desktop theme).
+    static bool desktopSchemeIsLight();
 
 private Q_SLOTS:
     void statusNotifierHostRegistered();

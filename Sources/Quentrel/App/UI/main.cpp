@@ -13,6 +13,7 @@
 #include "ObserverUIClient.h"
 #include "Platform/Desktop/DesktopLogging.h"
 #include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/QtTranslations.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr const char* fallbackDomain = "local.mirosal.Kavrinet.UI";
+// What a window or box without a title of its own is titled.
+constexpr const char* productName = "Kavrinet";
 
 void terminateApplication() { QCoreApplication::exit(0); }
 
@@ -52,6 +55,10 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The application's name, which is also its display name: set as the display name, Qt would
+    // append it to every window's own title on X11 ("Kavrinet 설정 — Kavrinet").
+    QApplication::setApplicationName(QString::fromUtf8(productName));
+    platform::installQtTranslations(application);
     ObserverTheme::applyToApplication(application);
     ApplicationTermination::terminate = terminateApplication;
     std::unique_ptr<TerminationSignals> terminationWatch;

@@ -41,6 +41,15 @@ QSize BoundToggle::sizeHint() const {
 
 QSize BoundToggle::minimumSizeHint() const { return switch_ ? sizeHint() : QCheckBox::minimumSizeHint(); }
 
+QRectF BoundToggle::focusRingRect() const {
+    if (!switch_) return rect();
+    return {qreal(width() - switchWidth), qreal((height() - switchHeight) / 2), switchWidth, switchHeight};
+}
+
+qreal BoundToggle::focusRingRadius() const {
+    return switch_ ? switchHeight / 2.0 : ObserverFocusRing::defaultRadius;
+}
+
 void BoundToggle::paintEvent(QPaintEvent* event) {
     if (!switch_) {
         QCheckBox::paintEvent(event);

@@ -2,13 +2,15 @@
 
 #include <QCheckBox>
 
+#include "ObserverFocusRing.h"
+
 namespace quentrel {
 
 // A toggle that shows a value owned elsewhere (in the UI app, the agent's). A click or key press
 // does not flip it: it asks for the other value with toggleRequested, and the owner's next
 // state sets the value through setValue. As a switch it draws a track and knob after its label;
 // otherwise it is the style's check box.
-class BoundToggle : public QCheckBox {
+class BoundToggle : public QCheckBox, public FocusRingShape {
     Q_OBJECT
 public:
     static constexpr int switchWidth = 34;
@@ -29,6 +31,9 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // A switch's ring goes round its track; a check box's round the whole control.
+    QRectF focusRingRect() const override;
+    qreal focusRingRadius() const override;
 
 signals:
     void toggleRequested(bool on);

@@ -53,13 +53,17 @@ QSize ObserverActionButton::sizeHint() const {
     return {static_cast<int>(std::ceil(label)) + 2 * ObserverActionStyle::horizontalPadding, ObserverActionStyle::height};
 }
 
+QRectF ObserverActionButton::focusRingRect() const {
+    return {0, (height() - ObserverActionStyle::height) / 2.0, qreal(width()), qreal(ObserverActionStyle::height)};
+}
+
 void ObserverActionButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(ObserverActionStyle::opacity(isEnabled(), isDown()));
 
     // The fill takes the fixed height, centred, whatever height the layout gives the widget.
-    QRectF frame(0, (height() - ObserverActionStyle::height) / 2.0, width(), ObserverActionStyle::height);
+    const QRectF frame = focusRingRect();
     painter.fillPath(ObserverTheme::continuousRoundedRect(frame, ObserverActionStyle::cornerRadius), style_.fill());
 
     const QFontMetricsF metrics(font());

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QFont>
 
+#include "ObserverFocusRing.h"
+
 class QPainter;
 
 namespace quentrel {
@@ -31,7 +33,7 @@ struct ObserverActionStyle {
 
 // A text button with an optional symbol before its title, in the ObserverActionStyle look. Its
 // width is that of the padded label; its height is fixed.
-class ObserverActionButton : public QAbstractButton {
+class ObserverActionButton : public QAbstractButton, public FocusRingShape {
     Q_OBJECT
     Q_PROPERTY(bool prominent READ isProminent WRITE setProminent)
 public:
@@ -45,6 +47,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+    QRectF focusRingRect() const override;
+    qreal focusRingRadius() const override { return ObserverActionStyle::cornerRadius; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -33,6 +33,11 @@ void ObserverIconButton::setSymbol(const QString& symbol) {
     update();
 }
 
+void ObserverIconButton::setSymbolSize(qreal size) {
+    symbolSize_ = size;
+    update();
+}
+
 void ObserverIconButton::setHighlighted(bool highlighted) {
     if (highlighted_ == highlighted) return;
     highlighted_ = highlighted;
@@ -50,7 +55,7 @@ void ObserverIconButton::paintEvent(QPaintEvent*) {
     const QColor fill = highlighted_ ? ObserverTheme::withOpacity(ObserverTheme::accent, highlightedFillOpacity)
                                      : ObserverTheme::withOpacity(ObserverTheme::elevated, plainFillOpacity);
     painter.fillPath(ObserverTheme::continuousRoundedRect(square, cornerRadius), fill);
-    const qreal glyph = ObserverSymbols::boxSize(symbolFontSize);
+    const qreal glyph = ObserverSymbols::boxSize(symbolSize_);
     ObserverSymbols::paint(painter, QRectF((side - glyph) / 2, (side - glyph) / 2, glyph, glyph), symbol_,
                            highlighted_ ? ObserverTheme::accent : ObserverTheme::muted);
 }

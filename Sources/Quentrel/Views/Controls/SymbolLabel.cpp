@@ -34,6 +34,12 @@ SymbolLabel::SymbolLabel(const QString& title, const QString& symbol, const QFon
     updateAccessibleName();
 }
 
+void SymbolLabel::setWrapsTitle() {
+    title_->setWordWrap(true);
+    // The trailing stretch would otherwise share the width, and the text wrap at half of it.
+    static_cast<QHBoxLayout*>(layout())->setStretchFactor(title_, 1);
+}
+
 QString SymbolLabel::title() const { return title_->text(); }
 
 void SymbolLabel::setTitle(const QString& title) {

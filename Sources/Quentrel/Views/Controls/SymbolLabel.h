@@ -35,6 +35,9 @@ public:
     // An accessible name other than the title; empty goes back to the title.
     void setAccessibilityLabel(const QString& label);
 
+    // The title wraps to as many lines as it needs and takes the whole width beside the symbol.
+    void setWrapsTitle();
+
     QLabel* titleLabel() const { return title_; }
     ObserverSymbolView* symbolView() const { return symbol_; }
 

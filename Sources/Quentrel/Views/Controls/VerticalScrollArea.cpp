@@ -9,6 +9,9 @@ void setUpVerticalScrolling(QScrollArea& area) {
     area.setWidgetResizable(true);
     area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // No stop of its own for Tab, which goes through the controls inside and scrolls each into
+    // view; the wheel, the scroll bar and the page keys of a control inside still scroll it.
+    area.setFocusPolicy(Qt::NoFocus);
 }
 
 QScrollArea* makeVerticalScrollArea(QWidget* parent) {

@@ -216,10 +216,26 @@ void ObservationMenuView::updateGraph(const std::optional<QuickViewModel::Device
         if (graph_) {
             graphSlot_->layout()->addWidget(graph_);
             graphIdentity_ = device->graph.identity;
+            placeGraphInTabOrder();
         }
     }
     if (graph_ && device && graphHooks_.update) graphHooks_.update(*graph_, device->graph);
     graphSlot_->setVisible(graph_ != nullptr);
+}
+
+void ObservationMenuView::placeGraphInTabOrder() {
+    // Made after every other row, the graph would come last for Tab: its controls follow the last
+    // control before its slot instead, as the rows are shown.
+    QWidget* previous = graphSlot_->previousInFocusChain();
+    while (previous != graphSlot_ && !(previous->focusPolicy() & Qt::TabFocus)) previous = previous->previousInFocusChain();
+    if (previous == graphSlot_) return;
+    QList<QWidget*> controls;
+    for (QWidget* widget = graph_; widget == graph_ || graph_->isAncestorOf(widget); widget = widget->nextInFocusChain())
+        if (widget->focusPolicy() & Qt::TabFocus) controls << widget;
+    for (QWidget* control : controls) {
+        QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 void ObservationMenuView::refresh() {

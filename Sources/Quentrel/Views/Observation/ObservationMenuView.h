@@ -100,6 +100,7 @@ public:
 private:
     void buildHeader(QVBoxLayout& root, const QuickViewModel& model);
     void buildFooter(QVBoxLayout& root, const QuickViewModel& model);
+    void placeGraphInTabOrder();
     void updateGraph(const std::optional<QuickViewModel::Device>& device);
 
     std::shared_ptr<ObserverStore> store_;

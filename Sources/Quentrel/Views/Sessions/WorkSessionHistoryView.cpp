@@ -85,8 +85,7 @@ WorkSessionHistoryView::WorkSessionHistoryView(std::shared_ptr<ObserverStore> st
     connect(newSession_, &QAbstractButton::clicked, this, [this] { store_->startNewSession(); });
 
     banner_ = new SymbolLabel({}, {}, caption, bannerColour, this);
-    banner_->titleLabel()->setWordWrap(true);
-    static_cast<QBoxLayout*>(banner_->layout())->setStretchFactor(banner_->titleLabel(), 1);
+    banner_->setWrapsTitle();
 
     scroll_ = makeVerticalScrollArea(this);
     auto* content = new QWidget;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 
 namespace quentrel::ObserverTheme {
 
@@ -95,6 +96,7 @@ void applyToApplication(QApplication& application) {
     application.setPalette(palette());
     application.setFont(systemFont(bodySize));
     installObserverAccessibility();
+    ObserverFocusRing::install();
 }
 
 void applyToRoot(QWidget& root) {

@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <QColor>
 #include <QDBusConnection>
+#include <QImage>
 #include <QObject>
 #include <QStringList>
 #include <QTest>
 
 #include "DesktopSupport.h"
+#include "Support/ContrastRatio.h"
 
 namespace {
 
@@ -51,6 +54,49 @@ TEST(AgentDesktop, AClickOnTheIconInATrayThatStartedLaterOpensTheQuickViewAnchor
     EXPECT_EQ(sandbox.stub.withoutStates(1).front(), expected);
     agent.signal(SIGTERM);
     EXPECT_EQ(agent.waitForExit(), 0);
+}
+
+// The status item reads on a light panel (the tray's default, the usual #DCDAD5) and on a dark
+// one: a tenth of the icon at least stands apart from the panel by 3:1 or more.
+TEST(AgentDesktop, TheIconStandsOutOnALightAndOnADarkPanel) {
+    REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
+    for (const auto& [panel, tint] : {std::pair{"light", ""}, {"dark", "0x2B2B2B"}}) {
+        AgentSandbox sandbox;
+        XServer x(sandbox);
+        const auto env = onDisplay(sandbox, x, kLoginLaunch);
+        ChildProcess agent(KAVRINET_AGENT_WITH_STUB, {}, env, sandbox.root / "agent.err");
+        std::vector<std::string> options{"--edge", "top"};
+        if (*tint) options.insert(options.end(), {"--transparent", "true", "--alpha", "0", "--tint", tint});
+        ChildProcess tray(which("trayer"), options, env, sandbox.root / "trayer.err");
+        std::optional<std::array<int, 4>> icon;
+        ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); })) << agent.standardError();
+        const auto [left, top, width, height] = *icon;
+        int standingOut = 0;
+        waitUntil([&] {
+            const QImage screen = agenttest::screenImage(x);
+            standingOut = 0;
+            for (int y = top; y < top + height; ++y)  // against a corner, which the glyph leaves clear
+                for (int x = left; x < left + width; ++x)
+                    standingOut += testsupport::contrastRatio(screen.pixelColor(x, y), screen.pixelColor(left, top)) >= 3;
+            return standingOut >= width * height / 10;
+        }, 10);
+        EXPECT_GE(standingOut, width * height / 10) << panel;
+        agenttest::screenshot(x, std::string("desktop-tray-icon-on-a-") + panel + "-panel");
+    }
+}
+
+// A UI app that cannot start is told in a box as wide as its text, with Qt's words in Korean.
+TEST(AgentDesktop, TheLaunchFailureAlertFitsItsText) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "dbus-send");
+    AgentSandbox sandbox;
+    XServer x(sandbox);
+    auto env = onDisplay(sandbox, x, std::nullopt);  // a start by hand asks for the welcome window
+    env["LANG"] = "ko_KR.UTF-8";
+    ChildProcess agent(KAVRINET_AGENT_WITHOUT_UI, {}, env, sandbox.root / "agent.err");
+    std::optional<agenttest::XWindow> alert;
+    ASSERT_TRUE(waitUntil([&] { return (alert = agenttest::viewableWindow(x, "^Kavrinet$", "Kavrinet")).has_value(); }));
+    EXPECT_GE(alert->frame[2], 300);
+    agenttest::screenshot(x, "desktop-launch-failure-alert", alert->frame);
 }
 
 // What a panel's StatusNotifierWatcher offers: a host is registered, items register with it.

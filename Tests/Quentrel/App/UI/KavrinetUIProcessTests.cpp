@@ -458,3 +458,29 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
                     opened[1][3]);
     }
 }
+
+// Help text as a person copies it: a click into the first topic's text, the menu's select-all and
+// copy keys, and the X server's clipboard holds the whole text; a right click offers the same.
+TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "xclip");
+    agenttest::AgentSandbox sandbox;
+    agenttest::XServer x(sandbox);
+    UIProcess ui({{}, "1", false, x.display});
+    ui.send(ObserverUIMessage::state(1, uistate::richState()));
+    ui.send(ObserverUIMessage::present({"help", std::nullopt}));
+    std::optional<agenttest::XWindow> help;
+    ASSERT_TRUE(agenttest::waitUntil(
+        [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }));
+    // The text's first line lies below the menu bar, the header, the picker and the topic's title.
+    x.run("xdotool mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200) +
+          " click 1 key ctrl+a ctrl+c");
+    const std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다.";
+    std::string copied;
+    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")).rfind(text, 0) == 0; });
+    EXPECT_EQ(copied.rfind(text, 0), 0u) << copied;
+    agenttest::screenshot(x, "desktop-help-text-selected-and-copied", help->frame);
+    x.run("xdotool click 3 sleep 0.5");
+    agenttest::screenshot(x, "desktop-help-text-context-menu", help->frame);
+    x.run("xdotool key Escape key Tab");
+    agenttest::screenshot(x, "desktop-help-focus-ring-after-tab", help->frame);
+}

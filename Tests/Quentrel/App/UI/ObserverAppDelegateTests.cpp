@@ -2,6 +2,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
+#include "Support/ContrastRatio.h"
 
 using namespace quentrel;
 using Case = ObserverUICommand::Case;
@@ -304,6 +307,45 @@ TEST_F(ObserverAppDelegateTest, aKeyThatAViewAndTheMenuShareStillOpensItsWindow)
     QTest::keyClick(panel, Qt::Key_O, Qt::ControlModifier);
     settle();
     EXPECT_TRUE(presenter->window("status"));
+}
+
+// Tab goes through a window's controls in reading order (each on a later row than the one before,
+// or further right on the same row), and each wears the accent ring, 3:1 or more against its gap.
+TEST_F(ObserverAppDelegateTest, tabWalksTheControlsInReadingOrderEachWithAVisibleRing) {
+    store->applyUIState(uistate::richState());
+    for (const std::string id : {"settings", "welcome", "help", "status", "quick-view", "data-management",
+                                 "activity-log", "diagnostic-preview"}) {
+        QWidget* window = id == "quick-view" ? static_cast<QWidget*>(openPanel()) : &shown(id);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << id;
+        std::vector<QWidget*> stops;
+        auto place = [&](const QWidget* w) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); };
+        for (QWidget* focus = window; stops.size() < 80;) {
+            QTest::keyClick(focus, Qt::Key_Tab);
+            focus = QApplication::focusWidget();
+            if (!focus || (!stops.empty() && focus == stops.front())) break;
+            stops.push_back(focus);
+            const ObserverFocusRing* ring = ObserverFocusRing::shown();
+            ASSERT_TRUE(ring && ring->control() == focus) << id;
+            const QImage image = window->grab().toImage();
+            const QRect frame = place(ring);
+            EXPECT_GE(testsupport::contrastRatio(image.pixelColor(frame.center().x(), frame.top()),
+                                                 image.pixelColor(frame.center().x(), frame.top() + 3)), 3.0)
+                << id << " " << focus->metaObject()->className();
+        }
+        ASSERT_FALSE(stops.empty()) << id;
+        std::rotate(stops.begin(), std::min_element(stops.begin(), stops.end(), [&](const QWidget* a, const QWidget* b) {
+            return std::pair(place(a).top(), place(a).left()) < std::pair(place(b).top(), place(b).left());
+        }), stops.end());
+        for (std::size_t i = 1; i < stops.size(); ++i) {
+            const QRect a = place(stops[i - 1]), b = place(stops[i]);
+            EXPECT_TRUE(b.top() >= a.center().y() || (b.top() < a.bottom() && b.left() >= a.center().x()))
+                << id << ": " << stops[i - 1]->objectName().toStdString() << " then " << stops[i]->objectName().toStdString();
+        }
+        if (id == "settings") quentrel::testing::writeScreenshot(*window, "window-settings-focus-ring");
+        presenter->closeWindow(id);
+        settle();
+    }
 }
 
 TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {

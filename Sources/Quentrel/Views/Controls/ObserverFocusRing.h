@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QPointer>
+#include <QRectF>
+#include <QWidget>
+
+#include "ObserverAccessibility.h"
+
+namespace quentrel {
+
+// What a control tells the focus ring of its shape: the rectangle, in its own coordinates, and the
+// corner radius the ring follows. A control without one gets a ring around its whole rectangle.
+class FocusRingShape {
+public:
+    virtual ~FocusRingShape() = default;
+    virtual QRectF focusRingRect() const = 0;
+    virtual qreal focusRingRadius() const = 0;
+};
+
+// The mark of the control that has the keyboard focus: a ring in the theme's accent, a gap
+// outside the control's shape, over the control's surroundings (so a ring around an accent button
+// still stands apart from it). One for the application, moved to each control that takes the
+// focus, drawn above its neighbours in the nearest window or scrolled viewport around it.
+//
+// Every widget of ours that takes the focus by Tab gets it; dialogs of Qt's own (message boxes,
+// the file dialog) keep their style's focus frames.
+class ObserverFocusRing final : public QWidget, public ObserverAccessible {
+    Q_OBJECT
+public:
+    static constexpr qreal lineWidth = 2;
+    static constexpr qreal gap = 2;
+    static constexpr qreal defaultRadius = 4;
+
+    // Follows the application's focus from now on; once per application.
+    static void install();
+    // The ring while a control has the focus and is shown; null otherwise.
+    static ObserverFocusRing* shown();
+
+    QWidget* control() const { return control_; }
+    // Decoration: assistive technologies have the focus already.
+    bool isAccessibilityHidden() const override { return true; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit ObserverFocusRing(QWidget* parent);
+    void follow(QWidget* control);
+    void place();
+    void stopWatching();
+
+    QPointer<QWidget> control_;
+    QList<QPointer<QWidget>> watched_;  // the control and its parents up to the ring's own
+    QRectF shape_;                      // the control's shape in the ring's coordinates
+    qreal radius_ = defaultRadius;
+};
+
+}  // namespace quentrel
