@@ -33,7 +33,7 @@ const char* typeName(const Value& v) {
     return "an unknown value";
 }
 
-// "2001-01-01T00:00:00Z": whole seconds in UTC, as the platform's ISO 8601 formatter writes.
+// "2001-01-01T00:00:00Z": whole seconds in UTC, the ISO 8601 form of the diagnostic exports.
 std::string iso8601(Date date) {
     double unix = std::floor(date.unixTime());
     if (!std::isfinite(unix) || std::fabs(unix) > 1e15) throw EncodingError("Date is out of range for ISO 8601.");

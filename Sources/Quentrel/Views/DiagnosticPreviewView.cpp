@@ -26,7 +26,7 @@ ObserverActionButton* makeButton(std::string_view title, std::string_view symbol
     return button;
 }
 
-// The platform's "content unavailable" look: a large symbol, a title and a description, centred
+// The look of an empty state: a large symbol, a title and a description, centred
 // in the space it is given.
 QWidget* makeUnavailableContent(QWidget* parent) {
     auto* view = new QWidget(parent);
