@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Quentrel/Support/ProductDiagnosticReport.h"
+#include "Quentrel/Services/ProductDiagnosticReport.h"
 
 using namespace quentrel;
 using platform::Date;

@@ -70,7 +70,7 @@ public:
         Drive drive;
         drive.bsdName = bsdName;
         auto pci = registry_->add({"IOPCIDevice", {}, {}, {FakeRegistry::rootID}});
-        auto host = registry_->add({"AppleUSBXHCI", {}, {}, {pci}});
+        auto host = registry_->add({"xhci_hcd", {}, {}, {pci}});
         drive.usbDevice = registry_->add({"IOUSBHostDevice", {}, {{"USBSpeed", platform::Value::int64(4)}}, {host}});
         auto interface = registry_->add({"IOUSBHostInterface", {}, {}, {drive.usbDevice}});
         platform::Dictionary characteristics{{"Product Name", platform::Value::string(productName)},

@@ -314,7 +314,7 @@ TEST(DeviceCapture, disksWithoutOneVerifiedDriverGetNoStatistics) {
     // A partition on a software RAID set, one whose parents cannot be read, and one with more
     // parents than the walk takes.
     auto plain = h.drives.addDrive("disk5");
-    auto raid = h.drives.registry().add({"AppleRAIDMember", {}, {}, {plain.scheme}});
+    auto raid = h.drives.registry().add({"SoftwareRAIDSet", {}, {}, {plain.scheme}});
     auto onRaid = h.drives.registry().add({"IOMedia", {}, {{"Whole", Value::boolean(false)}}, {raid}});
     h.arbitration->addDisk({"disk5s1", FakeExternalDrives::volumeDescription(10, "R", "", 2), onRaid});
     auto unreadable = h.drives.addPartition(plain, "disk5s2", FakeExternalDrives::volumeDescription(10, "U", "", 3));

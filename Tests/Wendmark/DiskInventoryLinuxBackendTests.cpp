@@ -6,6 +6,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "Doubles/ObservedArbitration.h"
 #include "Doubles/SysfsFixture.h"
 #include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
@@ -20,26 +21,6 @@ using wendmark::IOCounters;
 using wendmark::LinkBandwidth;
 
 namespace {
-
-// The Linux disk service, keeping hold of the session the inventory opens so the test can hand
-// udev events to it.
-class ObservedArbitration final : public platform::DiskArbitration {
-public:
-    explicit ObservedArbitration(std::shared_ptr<platform::UdevDiskArbitration> inner) : inner_(std::move(inner)) {}
-
-    platform::DiskSessionPtr createSession() override {
-        auto session = inner_->openSession();
-        lastSession = session;
-        return session;
-    }
-    std::shared_ptr<platform::Registry> registry() override { return inner_->registry(); }
-    std::unique_ptr<platform::ReadBatch> beginReadBatch() override { return inner_->beginReadBatch(); }
-
-    std::weak_ptr<platform::UdevDiskSession> lastSession;
-
-private:
-    std::shared_ptr<platform::UdevDiskArbitration> inner_;
-};
 
 const DeviceSnapshot* withModel(const InventorySnapshot& snapshot, const std::string& model) {
     for (const auto& device : snapshot.devices)

@@ -41,7 +41,7 @@ protected:
         registry.add(101, "IOUSBHostInterface", {usbDevice});
         registry.add(usbDevice, "IOUSBHostDevice", {hub}, {{"USBSpeed", Value::int64(4)}});
         registry.add(hub, "IOUSBHostDevice", {104}, {{"USBSpeed", Value::int64(4)}, {"Device Speed", Value::int64(3)}});
-        registry.add(104, "AppleUSBXHCI", {pci});
+        registry.add(104, "xhci_hcd", {pci});
         registry.add(pci, "IOPCIDevice", {FakeRegistry::rootID});
 
         registry.add(service, "IOThunderboltSwitchType5", {201}, {{"PCI Entry ID", Value::uint64(pci)}});

@@ -11,45 +11,13 @@
 #include <system_error>
 #include <thread>
 
+#include "Platform/Foundation/SpawnSetup.h"
+
 extern char** environ;
 
 namespace platform {
 
 namespace {
-
-// The spawn attributes and file actions, released on every path; `error` is the first failure of
-// their set-up, after which nothing more is set up.
-struct SpawnSetup {
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_t actions;
-    bool attributesMade = false;
-    bool actionsMade = false;
-    int error = 0;
-
-    SpawnSetup() {
-        // The programs ignore SIGPIPE, and an ignored disposition would survive the exec.
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        sigset_t none;
-        sigemptyset(&none);
-        attributesMade = (error = posix_spawnattr_init(&attributes)) == 0;
-        if (error == 0) actionsMade = (error = posix_spawn_file_actions_init(&actions)) == 0;
-        if (error == 0) error = posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (error == 0) error = posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
-        if (error == 0) error = posix_spawnattr_setsigmask(&attributes, &none);
-        if (error == 0)
-            error = posix_spawnattr_setflags(&attributes,
-                                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
-    }
-    ~SpawnSetup() {
-        if (actionsMade) posix_spawn_file_actions_destroy(&actions);
-        if (attributesMade) posix_spawnattr_destroy(&attributes);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-};
 
 std::optional<int> exitStatusOf(int status) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -70,8 +38,12 @@ std::optional<std::string> startDetachedProcess(const std::vector<std::string>& 
     pid_t child = 0;
     {
         SpawnSetup setup;
-        if (setup.error != 0) return std::string(std::strerror(setup.error));
-        const int error = posix_spawnp(&child, argv.front(), &setup.actions, &setup.attributes, argv.data(), environ);
+        // SIGPIPE, which the programs ignore, back at its default; a session of its own.
+        setup.open(STDIN_FILENO, "/dev/null", O_RDONLY)
+            .open(STDOUT_FILENO, "/dev/null", O_WRONLY)
+            .startSignals({SIGPIPE}, POSIX_SPAWN_SETSID);
+        if (setup.error() != 0) return std::string(std::strerror(setup.error()));
+        const int error = posix_spawnp(&child, argv.front(), setup.actions(), setup.attributes(), argv.data(), environ);
         if (error != 0) return std::string(std::strerror(error));
     }
 

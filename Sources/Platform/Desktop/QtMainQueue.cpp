@@ -20,9 +20,9 @@
 #include <deque>
 #include <mutex>
 #include <system_error>
-#include <vector>
 
 #include "DesktopLogging.h"
+#include "Platform/Dispatch/DelayedWork.h"
 #include "Platform/Foundation/Clocks.h"
 
 namespace platform {
@@ -33,17 +33,6 @@ namespace {
 thread_local const QtMainQueue::State* currentQueue = nullptr;
 
 const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-struct Delayed {
-    double deadline;  // seconds of CLOCK_BOOTTIME
-    std::uint64_t seq;
-    std::shared_ptr<WorkItem> item;
-};
-
-// Heap order: the earliest deadline on top, ties in submission order.
-bool laterThan(const Delayed& a, const Delayed& b) {
-    return a.deadline != b.deadline ? a.deadline > b.deadline : a.seq > b.seq;
-}
 
 [[noreturn]] void fail(const char* message, const std::string& label) {
     std::fprintf(stderr, "main queue \"%s\": %s\n", label.c_str(), message);
@@ -84,8 +73,7 @@ struct QtMainQueue::State {
     bool timerFailing = false;  // the last setting of the timer failed (and was logged)
     std::mutex mutex;
     std::deque<std::function<void()>> ready;
-    std::vector<Delayed> delayed;  // a heap ordered by laterThan
-    std::uint64_t nextSeq = 0;
+    DelayedWork<double> delayed;  // deadlines in seconds of CLOCK_BOOTTIME
     bool drainPosted = false;
     bool closed = false;
     Dispatcher* dispatcher = nullptr;  // set once; cleared (under mutex) when the queue closes
@@ -104,7 +92,7 @@ struct QtMainQueue::State {
         itimerspec spec{};
         if (!delayed.empty()) {
             // Rounded up, so that the clock has reached the deadline when the timer goes off.
-            const double deadline = delayed.front().deadline;
+            const double deadline = delayed.earliest();
             double whole = std::floor(deadline);
             auto nanoseconds = static_cast<long>(std::ceil((deadline - whole) * 1e9));
             if (nanoseconds >= 1000000000L) {
@@ -125,7 +113,7 @@ struct QtMainQueue::State {
                          "; delayed work is timed by the event loop instead");
         if (delayed.empty() || dispatcher == nullptr) return;
         // A spurious expiry of a timer that could not be disarmed finds nothing due: harmless.
-        const double milliseconds = std::ceil((delayed.front().deadline - systemContinuousTime()) * 1000);
+        const double milliseconds = std::ceil((delayed.earliest() - systemContinuousTime()) * 1000);
         const int pause = static_cast<int>(std::clamp(milliseconds, 0.0, double(INT_MAX)));
         QMetaObject::invokeMethod(dispatcher, [dispatcher = dispatcher, pause] { dispatcher->startFallback(pause); },
                                   Qt::QueuedConnection);
@@ -133,15 +121,7 @@ struct QtMainQueue::State {
 
     // With mutex held: due items join the ready list in deadline order; cancelled ones on top go.
     void promoteDue() {
-        const double now = systemContinuousTime();
-        while (!delayed.empty()) {
-            Delayed& top = delayed.front();
-            const bool cancelled = top.item->isCancelled();
-            if (!cancelled && top.deadline > now) break;
-            std::pop_heap(delayed.begin(), delayed.end(), laterThan);
-            if (!cancelled) ready.push_back([item = std::move(delayed.back().item)] { item->perform(); });
-            delayed.pop_back();
-        }
+        delayed.moveDue(systemContinuousTime(), ready);
         arm();
     }
 
@@ -230,13 +210,13 @@ QtMainQueue::QtMainQueue(std::string label, Options options, Logger logger)
 
 QtMainQueue::~QtMainQueue() {
     std::deque<std::function<void()>> dropped;
-    std::vector<Delayed> droppedDelayed;
+    DelayedWork<double> droppedDelayed;
     Dispatcher* dispatcher = nullptr;
     {
         std::lock_guard lock(state_->mutex);
         state_->closed = true;
         dropped.swap(state_->ready);
-        droppedDelayed.swap(state_->delayed);
+        droppedDelayed = state_->delayed.takeAll();
         std::swap(dispatcher, state_->dispatcher);
     }
     // Deleted at once unless that would pull it from under its own event handler or another thread.
@@ -264,10 +244,7 @@ void QtMainQueue::asyncAfter(double seconds, std::shared_ptr<WorkItem> item) {
     const double deadline = systemContinuousTime() + delay;
     std::lock_guard lock(state_->mutex);
     if (state_->closed) return;
-    const std::uint64_t seq = state_->nextSeq++;
-    state_->delayed.push_back({deadline, seq, std::move(item)});
-    std::push_heap(state_->delayed.begin(), state_->delayed.end(), laterThan);
-    if (state_->delayed.front().seq == seq) state_->arm();
+    if (state_->delayed.add(deadline, std::move(item))) state_->arm();
 }
 
 void QtMainQueue::sync(std::function<void()> work) {

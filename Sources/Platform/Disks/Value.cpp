@@ -4,47 +4,6 @@
 
 namespace platform {
 
-namespace {
-// Length of the well-formed UTF-8 sequence at `i`, or 0 when the bytes there are not one.
-std::size_t sequenceLength(const std::string& s, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b = byte(i);
-    if (b < 0x80) return 1;
-    std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-    if (n == 0 || b > 0xF4 || i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    unsigned char second = byte(i + 1);
-    if (b == 0xE0 && second < 0xA0) return 0;  // overlong
-    if (b == 0xED && second > 0x9F) return 0;  // surrogate
-    if (b == 0xF0 && second < 0x90) return 0;  // overlong
-    if (b == 0xF4 && second > 0x8F) return 0;  // beyond U+10FFFF
-    return n;
-}
-}  // namespace
-
-std::string validUTF8(std::string text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t n = sequenceLength(text, i);
-        if (n == 0) break;
-        i += n;
-    }
-    if (i == text.size()) return text;
-    std::string out = text.substr(0, i);
-    while (i < text.size()) {
-        std::size_t n = sequenceLength(text, i);
-        if (n == 0) {
-            out += "\xEF\xBF\xBD";  // U+FFFD
-            i += 1;
-        } else {
-            out.append(text, i, n);
-            i += n;
-        }
-    }
-    return out;
-}
-
 Value Value::boolean(bool value) { return Value(std::in_place_type<bool>, value); }
 Value Value::int64(std::int64_t value) { return Value(std::in_place_type<std::int64_t>, value); }
 Value Value::uint64(std::uint64_t value) { return Value(std::in_place_type<std::uint64_t>, value); }

@@ -10,11 +10,9 @@
 #include <variant>
 #include <vector>
 
-namespace platform {
+#include "Platform/Foundation/UTF8.h"
 
-// Text as the platform's string objects hold it: always valid UTF-8. Bytes that are not part of a
-// well-formed sequence (device strings and mount paths on Linux are raw bytes) become U+FFFD.
-std::string validUTF8(std::string text);
+namespace platform {
 
 class Value;
 using ValueArray = std::vector<Value>;
@@ -32,6 +30,8 @@ public:
     static Value int64(std::int64_t value);
     static Value uint64(std::uint64_t value);
     static Value real(double value);
+    // Strings and paths are kept as valid UTF-8 (validUTF8): device strings and mount paths on
+    // Linux are raw bytes.
     static Value string(std::string value);
     static Value data(std::vector<std::uint8_t> bytes);
     static Value url(std::string path);  // a file URL, kept as its file-system path

@@ -1,15 +1,14 @@
 #include "ThreadSerialQueue.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <vector>
+
+#include "DelayedWork.h"
 
 namespace platform {
 
@@ -19,17 +18,6 @@ using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
 
 // The queue whose work the calling thread runs, or null.
 thread_local const ThreadSerialQueue::State* currentQueue = nullptr;
-
-struct Delayed {
-    Clock::time_point deadline;
-    std::uint64_t seq;
-    std::shared_ptr<WorkItem> item;
-};
-
-// Heap order: the earliest deadline on top, ties in submission order.
-bool laterThan(const Delayed& a, const Delayed& b) {
-    return a.deadline != b.deadline ? a.deadline > b.deadline : a.seq > b.seq;
-}
 
 double secondsNow() {
     return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
@@ -44,8 +32,7 @@ struct ThreadSerialQueue::State {
     std::mutex mutex;
     std::condition_variable wake;      // the runner waits here for work
     std::deque<std::function<void()>> ready;
-    std::vector<Delayed> delayed;      // a heap ordered by laterThan
-    std::uint64_t nextSeq = 0;
+    DelayedWork<Clock::time_point> delayed;
     bool released = false;       // no owner left: run what is ready, then end
     bool stopRequested = false;  // RunLoopQueue::stop()
     std::thread thread;          // ThreadSerialQueue only
@@ -67,8 +54,7 @@ struct ThreadSerialQueue::State {
             Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay));
         {
             std::lock_guard lock(mutex);
-            delayed.push_back({deadline, nextSeq++, std::move(item)});
-            std::push_heap(delayed.begin(), delayed.end(), laterThan);
+            delayed.add(deadline, std::move(item));
         }
         wake.notify_one();
     }
@@ -84,16 +70,7 @@ struct ThreadSerialQueue::State {
 
     // Moves the delayed items that are due to the end of the ready list; drops cancelled ones on top.
     void promoteDue() {
-        if (delayed.empty()) return;
-        const auto now = Clock::now();
-        while (!delayed.empty()) {
-            Delayed& top = delayed.front();
-            const bool cancelled = top.item->isCancelled();
-            if (!cancelled && top.deadline > now) break;
-            std::pop_heap(delayed.begin(), delayed.end(), laterThan);
-            if (!cancelled) ready.push_back([item = std::move(delayed.back().item)] { item->perform(); });
-            delayed.pop_back();
-        }
+        if (!delayed.empty()) delayed.moveDue(Clock::now(), ready);
     }
 
     // Runs work on the calling thread until stop() or, once released, until nothing is ready.
@@ -122,7 +99,7 @@ struct ThreadSerialQueue::State {
             } else {
                 // A copy: the wait reads its deadline again after waking, and work added meanwhile
                 // from another thread may have moved the heap's storage.
-                const Clock::time_point deadline = delayed.front().deadline;
+                const Clock::time_point deadline = delayed.earliest();
                 wake.wait_until(lock, deadline);
             }
         }
@@ -149,10 +126,10 @@ ThreadSerialQueue::ThreadSerialQueue(std::string label) : state_(std::make_share
     state_->thread = std::thread([state = state_] {
         state->serve();
         // Delayed work not yet due is dropped here, outside the lock.
-        std::vector<Delayed> dropped;
+        DelayedWork<Clock::time_point> dropped;
         {
             std::lock_guard lock(state->mutex);
-            dropped.swap(state->delayed);
+            dropped = state->delayed.takeAll();
         }
     });
 }

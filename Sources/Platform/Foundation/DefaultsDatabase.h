@@ -31,7 +31,7 @@ public:
     // A database without a file has nothing to write.
     virtual void flush() {}
 
-    // Typed reads over object(), converting as the platform's settings store does:
+    // Typed reads over object(), converting between the value types:
     // - boolForKey: a Boolean as it is; a number is true when non-zero; a string is true for
     //   "yes" or "true" (any case) or a leading integer that is not 0; anything else false.
     // - integerForKey: an integer; a real cut towards zero (clamped); a Boolean as 0 or 1; a string

@@ -10,6 +10,9 @@
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
+#include <unicode/utf8.h>
+
+#include "UTF8.h"
 
 namespace platform::json {
 
@@ -30,7 +33,7 @@ const char* typeName(const Value& v) {
     return "an unknown value";
 }
 
-// "2001-01-01T00:00:00Z": whole seconds in UTC, as the platform's ISO 8601 formatter writes.
+// "2001-01-01T00:00:00Z": whole seconds in UTC, the ISO 8601 form of the diagnostic exports.
 std::string iso8601(Date date) {
     double unix = std::floor(date.unixTime());
     if (!std::isfinite(unix) || std::fabs(unix) > 1e15) throw EncodingError("Date is out of range for ISO 8601.");
@@ -58,30 +61,6 @@ std::optional<Date> parseISO8601(const std::string& text) {
     tm.tm_min = minute;
     tm.tm_sec = second;
     return Date::fromUnix(static_cast<double>(timegm(&tm)));
-}
-
-// The length of the well-formed UTF-8 sequence at `p` (at least one byte before `end`), or 0.
-std::size_t utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned char lead = *p;
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;       // no overlong forms
-        else if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        else if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
-    return length;
 }
 
 // Bytes that go into a string as they are: printable ASCII but '"' and '\\', and every byte of
@@ -185,22 +164,6 @@ std::string scalarText(const Value& value) {
     return out;
 }
 
-// Whether `text` is well-formed UTF-8; runs of ASCII are checked eight bytes at a time.
-bool isUTF8(const char* text, std::size_t length) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    const auto* const end = p + length;
-    while (p != end) {
-        std::uint64_t word;
-        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) p += 8;
-        while (p != end && *p < 0x80) ++p;
-        if (p == end) break;
-        const std::size_t sequence = utf8SequenceLength(p, end);
-        if (sequence == 0) return false;
-        p += sequence;
-    }
-    return true;
-}
-
 enum class ParseFailure { none, tooDeep, invalidUTF8, numberTooLarge };
 
 // Passes the parser's events on to the document being built, and checks what the parser leaves to
@@ -242,7 +205,9 @@ private:
         return false;
     }
     bool enter() { return ++depth_ <= maximumDepth || fail(ParseFailure::tooDeep); }
-    bool checkText(const char* s, rapidjson::SizeType n) { return isUTF8(s, n) || fail(ParseFailure::invalidUTF8); }
+    bool checkText(const char* s, rapidjson::SizeType n) {
+        return isUTF8(std::string_view(s, n)) || fail(ParseFailure::invalidUTF8);
+    }
 
     bool number(const char* begin, const char* end) {
         if (std::find_if(begin, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end) {
@@ -294,8 +259,11 @@ void Writer::writeString(std::string_view text) {
         if (p == end) break;
         const unsigned char c = *p;
         if (c >= 0x80) {
-            const std::size_t length = utf8SequenceLength(p, end);
-            if (length == 0) {
+            const auto left = static_cast<std::size_t>(end - p);
+            std::size_t length = 0;
+            UChar32 code;
+            U8_NEXT(p, length, left, code);
+            if (code < 0) {
                 char message[64];
                 std::snprintf(message, sizeof message, "invalid UTF-8 byte at index %zu: 0x%02X",
                               static_cast<std::size_t>(p - begin), c);

@@ -1,6 +1,6 @@
 #pragma once
 
-// JSON coding with the rules of the platform's default encoder and decoder:
+// JSON coding with the rules that every stored record and message follows:
 // - compact output, object keys in field declaration order;
 // - a date is a number of seconds since 2001-01-01 00:00:00 UTC (or ISO 8601 text where a
 //   document asks for it); a UUID is its 36-character upper-case text; byte data is Base64;

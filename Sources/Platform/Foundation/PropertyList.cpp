@@ -10,6 +10,8 @@
 
 #include <plist/plist.h>
 
+#include "UTF8.h"
+
 namespace platform {
 
 namespace {
@@ -22,32 +24,6 @@ using Node = std::unique_ptr<void, NodeDeleter>;
 struct Freed {
     void operator()(void* pointer) const { std::free(pointer); }
 };
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isUTF8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
-        if (length == 0 || byte > 0xF4 || byte == 0xC0 || byte == 0xC1 || i + length > text.size()) return false;
-        char32_t code = byte & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 // The library cannot be handed every well-formed input: it stops with an assertion when a
 // dictionary key holds a NUL character, recurses once per level of nesting (so a deep file

@@ -11,7 +11,7 @@ namespace quentrel {
 // The system's notification permission reduced to three values.
 enum class NoticePermission { notDetermined, allowed, denied };
 
-// The platform's raw authorisation status: 0 not determined, 1 denied, 2 to 4 allowed; anything
+// The desktop notification service's raw authorisation status: 0 not determined, 1 denied, 2 to 4 allowed; anything
 // else (negative values included) counts as denied.
 constexpr NoticePermission noticePermissionFromRawStatus(std::int64_t status) {
     if (status == 0) return NoticePermission::notDetermined;

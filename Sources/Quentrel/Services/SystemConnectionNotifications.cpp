@@ -44,7 +44,7 @@ void SystemConnectionNotifications::handleActivation(const std::string& identifi
 }
 
 void SystemConnectionNotifications::permission(PermissionCompletion completion) {
-    // Taking over the clicks on every call, as the platform's delegate is set on every call.
+    // The click handler is installed again on every call, so the clicks always come here.
     desktop_->setActivationHandler(&SystemConnectionNotifications::handleActivation);
     desktop_->authorizationStatus([completion = std::move(completion)](std::int64_t status) {
         completion(noticePermissionFromRawStatus(status));

@@ -10,7 +10,7 @@
 namespace quentrel {
 
 // The connection-notification back end over the desktop's notification service: the three
-// notifications with their identifiers and texts, the permission reduced from the platform's raw
+// notifications with their identifiers and texts, the permission reduced from the service's raw
 // status, and a click on one of ours opening the connection summary. Constructing it calls
 // nothing on the desktop service; the click handler is installed by every permission() call.
 // Main thread only.

@@ -6,7 +6,7 @@ namespace quentrel {
 
 namespace {
 
-// The platform's "feature unsupported" error code: this system has no update framework.
+// The "feature unsupported" error code that the refusal carries: this system has no update framework.
 constexpr int featureUnsupportedErrorCode = 3328;
 
 // The only back end: it offers nothing and refuses to start.

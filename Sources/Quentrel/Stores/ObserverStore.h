@@ -29,7 +29,7 @@
 #include "Quentrel/Services/RecentEventLog.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Services/UpdateService.h"
-#include "Quentrel/Support/ProductDiagnosticReport.h"
+#include "Quentrel/Services/ProductDiagnosticReport.h"
 #include "Quentrel/Support/ProductSettings.h"
 #include "Wendmark/ActivityHistory.h"
 #include "Wendmark/ConnectionMonitor.h"

@@ -17,8 +17,8 @@ public:
     // `value` with exactly `fractionDigits` digits after the decimal separator, grouped, with the
     // locale's separators, rounded to nearest. Callers pass finite values.
     virtual std::string decimal(double value, int fractionDigits) const = 0;
-    // A byte count as the platform's byte-count formatter writes it in decimal units
-    // (powers of 1,000). Counts are signed: callers clamp unsigned ones first.
+    // A byte count as a file-size text in decimal units (powers of 1,000). Counts are signed:
+    // callers clamp unsigned ones first.
     virtual std::string byteCount(std::int64_t bytes) const = 0;
     // The time of day of `date` in the local time zone, with hours, minutes and seconds.
     virtual std::string time(platform::Date date) const = 0;

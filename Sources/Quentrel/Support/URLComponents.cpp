@@ -1,6 +1,6 @@
 #include "URLComponents.h"
 
-#include <unicode/utf8.h>
+#include "Platform/Foundation/UTF8.h"
 
 namespace quentrel {
 
@@ -152,13 +152,7 @@ std::optional<std::string> URLComponents::decodedHost() const {
         }
     }
     // Only text counts as a host name.
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(decoded.data());
-    const auto length = static_cast<std::int32_t>(decoded.size());
-    for (std::int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0) return std::nullopt;
-    }
+    if (!platform::isUTF8(decoded)) return std::nullopt;
     return decoded;
 }
 

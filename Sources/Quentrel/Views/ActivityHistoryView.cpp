@@ -11,30 +11,15 @@
 #include "Quentrel/Views/ActivityPlotView.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 
 namespace {
 using L = ActivityHistoryLayout;
 using M = ActivityHistoryModel;
-
-void setForeground(QWidget& widget, const QColor& colour) {
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget.setPalette(palette);
-}
-
-QLabel* label(const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* l = new QLabel(parent);
-    l->setTextFormat(Qt::PlainText);
-    l->setFont(font);
-    setForeground(*l, colour);
-    return l;
-}
 
 QFont smallFont() { return ObserverTheme::systemFont(L::smallFontSize); }
 
@@ -70,7 +55,7 @@ QWidget* legendItem(std::string_view title, bool dashed, const QColor& colour, Q
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(L::legendItemSpacing);
     row->addWidget(new LegendLine(dashed, colour, item), 0, Qt::AlignVCenter);
-    auto* text = label(smallFont(), ObserverTheme::muted, item);
+    auto* text = makeObserverText({}, smallFont(), ObserverTheme::muted, item);
     text->setText(qtext(title));
     row->addWidget(text);
     return item;
@@ -136,11 +121,12 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     // 1. Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(0);
-    auto* title = label(ObserverTheme::systemFont(L::titleFontSize, QFont::DemiBold), ObserverTheme::text, this);
+    auto* title =
+        makeObserverText({}, ObserverTheme::systemFont(L::titleFontSize, QFont::DemiBold), ObserverTheme::text, this);
     title->setText(qtext(M::title));
     header->addWidget(title);
     header->addStretch(1);
-    peak_ = label(smallFont(), ObserverTheme::muted, this);
+    peak_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
     header->addWidget(peak_);
     layout_->addLayout(header);
 
@@ -158,7 +144,8 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     empty->addStretch(1);
     empty->addWidget(new ObserverSymbolView(qtext(M::emptySymbol), L::emptySymbolFontSize, ObserverTheme::muted, emptyState_),
                      0, Qt::AlignHCenter);
-    emptyText_ = label(ObserverTheme::systemFont(L::emptyCaptionFontSize), ObserverTheme::muted, emptyState_);
+    emptyText_ =
+        makeObserverText({}, ObserverTheme::systemFont(L::emptyCaptionFontSize), ObserverTheme::muted, emptyState_);
     empty->addWidget(emptyText_, 0, Qt::AlignHCenter);
     empty->addStretch(1);
     layers->addWidget(emptyState_);
@@ -166,8 +153,8 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
 
     // 3. Time labels.
     auto* times = new QHBoxLayout;
-    startTime_ = label(smallFont(), ObserverTheme::muted, this);
-    endTime_ = label(smallFont(), ObserverTheme::muted, this);
+    startTime_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
+    endTime_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
     times->addWidget(startTime_);
     times->addStretch(1);
     times->addWidget(endTime_);
@@ -180,16 +167,16 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     legend->addWidget(legendItem(M::writeLegend, true, ObserverTheme::text, this));
     legend->addSpacing(L::legendMinimumGap - L::legendSpacing);
     legend->addStretch(1);
-    sampling_ = label(smallFont(), ObserverTheme::muted, this);
+    sampling_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
     legend->addWidget(sampling_);
     layout_->addLayout(legend);
 
     // 5. Coverage caption.
-    coverage_ = label(smallFont(), ObserverTheme::muted, this);
+    coverage_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
     layout_->addWidget(coverage_);
 
     // 6. Inspection line.
-    inspectionLine_ = label(smallFont(), ObserverTheme::muted, this);
+    inspectionLine_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
     inspectionLine_->setObjectName(qtext(M::inspectionIdentifier));
     inspectionLine_->setWordWrap(true);
     inspectionLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -254,7 +241,7 @@ void ActivityHistoryView::rebuild() {
     sampling_->setText(QString::fromStdString(model_.samplingText));
     coverage_->setText(QString::fromStdString(model_.coverageCaption));
     inspectionLine_->setText(QString::fromStdString(model_.inspectionText));
-    setForeground(*inspectionLine_, model_.hasSelection ? ObserverTheme::text : ObserverTheme::muted);
+    setTextColour(*inspectionLine_, model_.hasSelection ? ObserverTheme::text : ObserverTheme::muted);
 
     const QString value = QString::fromStdString(model_.accessibilityValue);
     if (value != previousValue && QAccessible::isActive()) {

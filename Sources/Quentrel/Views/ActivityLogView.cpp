@@ -14,13 +14,13 @@
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Sessions/WorkSessionHistoryView.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

@@ -19,7 +19,6 @@ namespace quentrel {
 
 namespace {
 using Texts = ConnectionNotificationSettingsTexts;
-using ViewText::q;
 }  // namespace
 
 ConnectionNotificationSettingsView::ConnectionNotificationSettingsView(
@@ -34,31 +33,31 @@ ConnectionNotificationSettingsView::ConnectionNotificationSettingsView(
     auto* content = new QWidget;
     auto* column = ObservationSection::contentColumn(content);
 
-    toggle_ = BoundToggle::makeSwitch(q(Texts::toggle), content);
-    toggle_->setObjectName(q(Texts::toggleIdentifier));
+    toggle_ = BoundToggle::makeSwitch(qtext(Texts::toggle), content);
+    toggle_->setObjectName(qtext(Texts::toggleIdentifier));
     column->addWidget(toggle_);
 
-    caption_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, content);
+    caption_ = makeObserverText({}, caption, ObserverTheme::muted, content, TextWrap::words);
     column->addWidget(caption_);
 
-    deniedHint_ = new ObserverSymbolLabel(q(Texts::deniedSymbol), q(Texts::deniedHint), caption,
+    deniedHint_ = new ObserverSymbolLabel(qtext(Texts::deniedSymbol), qtext(Texts::deniedHint), caption,
                                           ObserverSystemColors::orange, content);
     column->addWidget(deniedHint_);
 
     statusRow_ = new QWidget(content);
     auto* row = new QHBoxLayout(statusRow_);
     row->setContentsMargins(0, 0, 0, 0);
-    status_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, statusRow_);
+    status_ = makeObserverText({}, caption, ObserverTheme::muted, statusRow_, TextWrap::words);
     row->addWidget(status_, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    testButton_ = new ObserverPlainButton(q(Texts::testButton), ObserverTheme::accent, statusRow_);
-    testButton_->setObjectName(q(Texts::testIdentifier));
+    testButton_ = new ObserverPlainButton(qtext(Texts::testButton), ObserverTheme::accent, statusRow_);
+    testButton_->setObjectName(qtext(Texts::testIdentifier));
     row->addWidget(testButton_, 0, Qt::AlignVCenter);
     column->addWidget(statusRow_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new ObservationSection(q(Texts::title), content, this));
+    layout->addWidget(new ObservationSection(qtext(Texts::title), content, this));
 
     // Neither control changes anything here: the outcome arrives with the service's next state.
     connect(toggle_, &BoundToggle::toggleRequested, this, [this](bool on) { store_->setConnectionNotifications(on); });

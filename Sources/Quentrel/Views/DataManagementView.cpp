@@ -22,13 +22,12 @@ namespace quentrel {
 
 namespace {
 using Texts = DataManagementTexts;
-using ViewText::q;
 
 ObserverActionButton* makeButton(std::string_view title, std::string_view symbol, std::string_view identifier,
                                  QWidget* parent) {
-    auto* button = new ObserverActionButton(q(title), false, parent);
-    if (!symbol.empty()) button->setSymbol(q(symbol));
-    button->setObjectName(q(identifier));
+    auto* button = new ObserverActionButton(qtext(title), false, parent);
+    if (!symbol.empty()) button->setSymbol(qtext(symbol));
+    button->setObjectName(qtext(identifier));
     return button;
 }
 
@@ -51,53 +50,50 @@ std::size_t indexOf(DataConfirmation confirmation) { return static_cast<std::siz
 
 DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWidget* parent)
     : QWidget(parent), store_(std::move(store)), refresh_(this, [this] { refresh(); }) {
-    setObjectName(q(Texts::windowID));
-    ObserverTheme::applyToRoot(*this);
-    const QFont callout = ObserverTheme::font(ObserverTheme::TextStyle::callout);
-    const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
-
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(padding, padding, padding, padding);
-    column->setSpacing(spacing);
-    column->addWidget(ViewText::makeLabel(q(Texts::title), ObserverTheme::systemFont(titleSize, QFont::Bold),
-                                          ObserverTheme::text, content));
+    auto* column = ViewText::setUpWindow(*this, qtext(Texts::windowID), *content, padding, spacing);
+    const QFont callout = ObserverTheme::font(ObserverTheme::TextStyle::callout);
+    const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
+    column->addWidget(ViewText::makeTitle(qtext(Texts::title), titleSize, content));
 
     // 관측 설정
     auto* preferences = new QWidget;
     auto* preferencesColumn = ObservationSection::contentColumn(preferences);
-    preferencesColumn->addWidget(ViewText::makeLabel(q(Texts::preferencesText), callout, ObserverTheme::muted));
+    preferencesColumn->addWidget(
+        makeObserverText(qtext(Texts::preferencesText), callout, ObserverTheme::muted, nullptr, TextWrap::words));
     auto* reset = makeButton(Texts::resetButton, Texts::resetSymbol, Texts::resetIdentifier, preferences);
     undoReset_ = makeButton(Texts::undoResetButton, {}, Texts::undoResetIdentifier, preferences);
     preferencesColumn->addWidget(buttonRow(reset, undoReset_, firstRowTopPadding, preferences));
-    column->addWidget(new ObservationSection(q(Texts::preferencesSection), preferences, content));
+    column->addWidget(new ObservationSection(qtext(Texts::preferencesSection), preferences, content));
 
     // 최근 이벤트
     auto* events = new QWidget;
     auto* eventsColumn = ObservationSection::contentColumn(events);
-    eventsText_ = ViewText::makeLabel({}, callout, ObserverTheme::muted, events);
+    eventsText_ = makeObserverText({}, callout, ObserverTheme::muted, events, TextWrap::words);
     eventsColumn->addWidget(eventsText_);
     clearEvents_ = makeButton(Texts::clearEventsButton, Texts::clearSymbol, Texts::clearEventsIdentifier, events);
     undoEvents_ = makeButton(Texts::undoEventsButton, {}, Texts::undoEventsIdentifier, events);
     eventsColumn->addWidget(buttonRow(clearEvents_, undoEvents_, firstRowTopPadding, events));
-    eventsColumn->addWidget(ViewText::makeLabel(q(Texts::eventsNote), caption, ObserverTheme::muted, events));
-    column->addWidget(new ObservationSection(q(Texts::eventsSection), events, content));
+    eventsColumn->addWidget(
+        makeObserverText(qtext(Texts::eventsNote), caption, ObserverTheme::muted, events, TextWrap::words));
+    column->addWidget(new ObservationSection(qtext(Texts::eventsSection), events, content));
 
     // 작업 세션
     auto* sessions = new QWidget;
     auto* sessionsColumn = ObservationSection::contentColumn(sessions);
-    sessionsText_ = ViewText::makeLabel({}, callout, ObserverTheme::muted, sessions);
+    sessionsText_ = makeObserverText({}, callout, ObserverTheme::muted, sessions, TextWrap::words);
     sessionsColumn->addWidget(sessionsText_);
     clearSessions_ =
         makeButton(Texts::clearSessionsButton, Texts::clearSymbol, Texts::clearSessionsIdentifier, sessions);
     undoSessions_ = makeButton(Texts::undoSessionsButton, {}, Texts::undoSessionsIdentifier, sessions);
     sessionsColumn->addWidget(buttonRow(clearSessions_, undoSessions_, 0, sessions));
-    column->addWidget(new ObservationSection(q(Texts::sessionsSection), sessions, content));
+    column->addWidget(new ObservationSection(qtext(Texts::sessionsSection), sessions, content));
 
-    result_ = new ObserverSymbolLabel(q(Texts::succeededSymbol), {}, callout, ObserverTheme::muted, content);
+    result_ = new ObserverSymbolLabel(qtext(Texts::succeededSymbol), {}, callout, ObserverTheme::muted, content);
     column->addWidget(result_);
-    column->addWidget(ViewText::makeLabel(q(Texts::scopeNote), caption, ObserverTheme::muted, content));
+    column->addWidget(
+        makeObserverText(qtext(Texts::scopeNote), caption, ObserverTheme::muted, content, TextWrap::words));
     column->addStretch(1);
 
     auto* scroll = makeVerticalScrollArea(this);
@@ -131,7 +127,7 @@ void DataManagementView::refresh() {
     result_->setVisible(model_.result.has_value());
     if (model_.result) {
         result_->setText(QString::fromStdString(model_.result->message));
-        result_->setSymbol(q(model_.result->symbol));
+        result_->setSymbol(qtext(model_.result->symbol));
         result_->setColour(model_.result->failed ? ObserverSystemColors::orange : ObserverTheme::muted);
     }
 }
@@ -148,11 +144,12 @@ void DataManagementView::confirm(DataConfirmation confirmation) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::NoIcon);
     box->setTextFormat(Qt::PlainText);
-    box->setText(q(texts.title));
-    box->setInformativeText(q(texts.message));
-    QPushButton* cancel = box->addButton(q(Texts::cancel), QMessageBox::RejectRole);
+    box->setText(qtext(texts.title));
+    box->setInformativeText(qtext(texts.message));
+    QPushButton* cancel = box->addButton(qtext(Texts::cancel), QMessageBox::RejectRole);
     QPushButton* accept =
-        box->addButton(q(texts.confirmTitle), texts.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
+        box->addButton(qtext(texts.confirmTitle),
+                       texts.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     box->setEscapeButton(cancel);
     AlertTextWidth::fit(*box);
     box->setDefaultButton(texts.destructive ? cancel : accept);

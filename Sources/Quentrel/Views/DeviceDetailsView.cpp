@@ -7,10 +7,10 @@
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {

@@ -18,15 +18,14 @@ namespace quentrel {
 
 namespace {
 using Texts = DiagnosticPreviewTexts;
-using ViewText::q;
 
 ObserverActionButton* makeButton(std::string_view title, std::string_view symbol, bool prominent, QWidget* parent) {
-    auto* button = new ObserverActionButton(q(title), prominent, parent);
-    button->setSymbol(q(symbol));
+    auto* button = new ObserverActionButton(qtext(title), prominent, parent);
+    button->setSymbol(qtext(symbol));
     return button;
 }
 
-// The platform's "content unavailable" look: a large symbol, a title and a description, centred
+// The look of an empty state: a large symbol, a title and a description, centred
 // in the space it is given.
 QWidget* makeUnavailableContent(QWidget* parent) {
     auto* view = new QWidget(parent);
@@ -35,17 +34,17 @@ QWidget* makeUnavailableContent(QWidget* parent) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     column->addStretch(1);
-    auto* symbol = new ObserverSymbolView(q(Texts::emptySymbol), DiagnosticPreviewView::emptySymbolSize,
+    auto* symbol = new ObserverSymbolView(qtext(Texts::emptySymbol), DiagnosticPreviewView::emptySymbolSize,
                                           ObserverTheme::muted, view);
     column->addWidget(symbol, 0, Qt::AlignHCenter);
-    auto* title = ViewText::makeLabel(q(Texts::emptyTitle),
-                                      ObserverTheme::systemFont(DiagnosticPreviewView::emptyTitleSize, QFont::Bold),
-                                      ObserverTheme::text, view);
+    auto* title = makeObserverText(qtext(Texts::emptyTitle),
+                                   ObserverTheme::systemFont(DiagnosticPreviewView::emptyTitleSize, QFont::Bold),
+                                   ObserverTheme::text, view, TextWrap::words);
     title->setAlignment(Qt::AlignHCenter);
     column->addWidget(title);
-    auto* description = ViewText::makeLabel(q(Texts::emptyDescription),
-                                            ObserverTheme::font(ObserverTheme::TextStyle::body), ObserverTheme::muted,
-                                            view);
+    auto* description = makeObserverText(qtext(Texts::emptyDescription),
+                                         ObserverTheme::font(ObserverTheme::TextStyle::body), ObserverTheme::muted,
+                                         view, TextWrap::words);
     description->setAlignment(Qt::AlignHCenter);
     column->addWidget(description);
     column->addStretch(1);
@@ -58,17 +57,12 @@ DiagnosticPreviewView::DiagnosticPreviewView(std::shared_ptr<ObserverStore> stor
       store_(std::move(store)),
       formats_(systemLocalizedFormats()),
       refresh_(this, [this] { refresh(); }) {
-    setObjectName(q(Texts::windowID));
-    ObserverTheme::applyToRoot(*this);
+    auto* layout = ViewText::setUpWindow(*this, qtext(Texts::windowID), *this, padding, spacing);
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-    layout->addWidget(ViewText::makeLabel(q(Texts::title), ObserverTheme::systemFont(titleSize, QFont::Bold),
-                                          ObserverTheme::text, this));
-    layout->addWidget(ViewText::makeLabel(q(Texts::privacyNote), ObserverTheme::systemFont(noteSize),
-                                          ObserverTheme::muted, this));
+    layout->addWidget(ViewText::makeTitle(qtext(Texts::title), titleSize, this));
+    layout->addWidget(makeObserverText(qtext(Texts::privacyNote), ObserverTheme::systemFont(noteSize),
+                                       ObserverTheme::muted, this, TextWrap::words));
 
     // Without a preview.
     emptyState_ = new QWidget(this);
@@ -85,7 +79,7 @@ DiagnosticPreviewView::DiagnosticPreviewView(std::shared_ptr<ObserverStore> stor
     auto* previewColumn = new QVBoxLayout(preview_);
     previewColumn->setContentsMargins(0, 0, 0, 0);
     previewColumn->setSpacing(spacing);
-    snapshotLine_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, preview_);
+    snapshotLine_ = makeObserverText({}, caption, ObserverTheme::muted, preview_, TextWrap::words);
     previewColumn->addWidget(snapshotLine_);
     auto* card = new ObserverSurface(preview_);
     auto* cardLayout = new QVBoxLayout(card);
@@ -102,15 +96,15 @@ DiagnosticPreviewView::DiagnosticPreviewView(std::shared_ptr<ObserverStore> stor
     buttons->addWidget(rebuild, 0, Qt::AlignVCenter);
     buttons->addStretch(1);
     auto* copy = makeButton(Texts::copyButton, Texts::copySymbol, false, preview_);
-    copy->setObjectName(q(Texts::copyIdentifier));
+    copy->setObjectName(qtext(Texts::copyIdentifier));
     buttons->addWidget(copy, 0, Qt::AlignVCenter);
     auto* save = makeButton(Texts::saveButton, Texts::saveSymbol, true, preview_);
-    save->setObjectName(q(Texts::saveIdentifier));
+    save->setObjectName(qtext(Texts::saveIdentifier));
     buttons->addWidget(save, 0, Qt::AlignVCenter);
     previewColumn->addLayout(buttons);
     layout->addWidget(preview_, 1);
 
-    errorLine_ = ViewText::makeLabel({}, caption, ObserverSystemColors::orange, this);
+    errorLine_ = makeObserverText({}, caption, ObserverSystemColors::orange, this, TextWrap::words);
     layout->addWidget(errorLine_);
 
     connect(emptyRebuild, &QAbstractButton::clicked, this, [this] { store_->prepareDiagnostics(); });

@@ -41,8 +41,8 @@ DiagnosticTextView::DiagnosticTextView(QWidget* parent) : QWidget(parent), textV
     textView_->viewport()->setAutoFillBackground(false);
     textView_->setAutoFillBackground(false);
 
-    textView_->setObjectName(ViewText::q(DiagnosticPreviewTexts::textIdentifier));
-    textView_->setAccessibleName(ViewText::q(DiagnosticPreviewTexts::textLabel));
+    textView_->setObjectName(qtext(DiagnosticPreviewTexts::textIdentifier));
+    textView_->setAccessibleName(qtext(DiagnosticPreviewTexts::textLabel));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -15,7 +15,6 @@
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Views/Observation/DeviceObservationView.h"
@@ -24,6 +23,7 @@
 #include "Quentrel/Views/Sessions/WorkSessionView.h"
 #include "Quentrel/Views/SystemLocaleTexts.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 
 namespace quentrel {

@@ -23,10 +23,9 @@ namespace quentrel {
 
 namespace {
 using Texts = ObserverSettingsTexts;
-using ViewText::q;
 
 ObserverPlainButton* makeLink(std::string_view title, const QColor& colour, const QFont& font, QWidget* parent) {
-    auto* button = new ObserverPlainButton(q(title), colour, parent);
+    auto* button = new ObserverPlainButton(qtext(title), colour, parent);
     button->setFont(font);
     return button;
 }
@@ -39,54 +38,48 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
       loginItem_(std::move(loginItem)),
       product_(ProductIdentity::running()),
       refresh_(this, [this] { refresh(); }) {
-    setObjectName(q(Texts::windowID));
-    ObserverTheme::applyToRoot(*this);
+    auto* layout = ViewText::setUpWindow(*this, qtext(Texts::windowID), *this, padding, spacing);
     setFixedWidth(width);
     const QFont caption = ObserverTheme::font(ObserverTheme::TextStyle::caption);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-
-    layout->addWidget(ViewText::makeLabel(q(Texts::title), ObserverTheme::systemFont(titleSize, QFont::Bold),
-                                          ObserverTheme::text, this));
+    layout->addWidget(ViewText::makeTitle(qtext(Texts::title), titleSize, this));
 
     // 실행
     auto* launch = new QWidget;
     auto* launchColumn = ObservationSection::contentColumn(launch);
-    launchToggle_ = BoundToggle::makeSwitch(q(Texts::launchToggle), launch);
+    launchToggle_ = BoundToggle::makeSwitch(qtext(Texts::launchToggle), launch);
     launchColumn->addWidget(launchToggle_);
     launchColumn->addWidget(ViewText::makeSeparator(separatorPadding, launch));
-    loginToggle_ = BoundToggle::makeSwitch(q(Texts::loginToggle), launch);
+    loginToggle_ = BoundToggle::makeSwitch(qtext(Texts::loginToggle), launch);
     launchColumn->addWidget(loginToggle_);
-    loginStatus_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, launch);
+    loginStatus_ = makeObserverText({}, caption, ObserverTheme::muted, launch, TextWrap::words);
     launchColumn->addWidget(loginStatus_);
-    approvalButton_ = new ObserverActionButton(q(Texts::approvalButton), false, launch);
+    approvalButton_ = new ObserverActionButton(qtext(Texts::approvalButton), false, launch);
     launchColumn->addWidget(approvalButton_, 0, Qt::AlignLeft);
-    loginError_ = ViewText::makeLabel({}, caption, ObserverSystemColors::orange, launch);
+    loginError_ = makeObserverText({}, caption, ObserverSystemColors::orange, launch, TextWrap::words);
     launchColumn->addWidget(loginError_);
-    layout->addWidget(new ObservationSection(q(Texts::launchSection), launch, this));
+    layout->addWidget(new ObservationSection(qtext(Texts::launchSection), launch, this));
 
     // 관측
     auto* observation = new QWidget;
     auto* observationColumn = ObservationSection::contentColumn(observation);
-    backgroundToggle_ = BoundToggle::makeSwitch(q(Texts::backgroundToggle), observation);
+    backgroundToggle_ = BoundToggle::makeSwitch(qtext(Texts::backgroundToggle), observation);
     observationColumn->addWidget(backgroundToggle_);
-    observationColumn->addWidget(ViewText::makeLabel(q(Texts::backgroundCaption), caption, ObserverTheme::muted,
-                                                     observation));
+    observationColumn->addWidget(makeObserverText(qtext(Texts::backgroundCaption), caption, ObserverTheme::muted,
+                                                  observation, TextWrap::words));
     targetSeparator_ = ViewText::makeSeparator(separatorPadding, observation);
     observationColumn->addWidget(targetSeparator_);
     targetRow_ = new QWidget(observation);
     auto* targetRow = new QHBoxLayout(targetRow_);
     targetRow->setContentsMargins(0, 0, 0, 0);
     const QFont rowFont = ObserverTheme::systemFont(targetRowSize);
-    targetName_ = new ObserverSymbolLabel(q(Texts::targetSymbol), {}, rowFont, ObserverTheme::text, targetRow_);
+    targetName_ = new ObserverSymbolLabel(qtext(Texts::targetSymbol), {}, rowFont, ObserverTheme::text, targetRow_);
     targetName_->setSingleLine(true);
     targetRow->addWidget(targetName_, 1, Qt::AlignVCenter);
     auto* forget = makeLink(Texts::forgetButton, ObserverTheme::muted, rowFont, targetRow_);
     targetRow->addWidget(forget, 0, Qt::AlignVCenter);
     observationColumn->addWidget(targetRow_);
-    layout->addWidget(new ObservationSection(q(Texts::observationSection), observation, this));
+    layout->addWidget(new ObservationSection(qtext(Texts::observationSection), observation, this));
 
     notifications_ = new ConnectionNotificationSettingsView(store_, store_->connectionNotifications(), this);
     layout->addWidget(notifications_);
@@ -94,7 +87,7 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
     layout->addWidget(updates_);
 
     auto* versionRow = new QHBoxLayout;
-    version_ = ViewText::makeLabel({}, caption, ObserverTheme::muted, this);
+    version_ = makeObserverText({}, caption, ObserverTheme::muted, this, TextWrap::words);
     version_->setWordWrap(false);
     versionRow->addWidget(version_, 0, Qt::AlignVCenter);
     versionRow->addStretch(1);
@@ -104,13 +97,13 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
 
     auto* linkRow = new QHBoxLayout;
     auto* dataManagement = makeLink(Texts::dataManagementButton, ObserverTheme::muted, caption, this);
-    dataManagement->setSymbol(q(Texts::dataManagementSymbol));
-    dataManagement->setObjectName(q(Texts::dataManagementIdentifier));
+    dataManagement->setSymbol(qtext(Texts::dataManagementSymbol));
+    dataManagement->setObjectName(qtext(Texts::dataManagementIdentifier));
     linkRow->addWidget(dataManagement, 0, Qt::AlignVCenter);
     linkRow->addStretch(1);
     auto* help = makeLink(Texts::helpButton, ObserverTheme::muted, caption, this);
-    help->setSymbol(q(Texts::helpSymbol));
-    help->setObjectName(q(Texts::helpIdentifier));
+    help->setSymbol(qtext(Texts::helpSymbol));
+    help->setObjectName(qtext(Texts::helpIdentifier));
     linkRow->addWidget(help, 0, Qt::AlignVCenter);
     layout->addLayout(linkRow);
 

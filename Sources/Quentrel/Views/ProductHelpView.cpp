@@ -26,7 +26,6 @@ namespace quentrel {
 
 namespace {
 using Texts = ProductHelpTexts;
-using ViewText::q;
 
 // The application's icon, or our drive symbol when the program has none; decoration only, so
 // assistive technologies skip it.
@@ -102,9 +101,9 @@ QWidget* makeTopic(const HelpTopic& topic, QWidget* parent) {
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(ProductHelpView::topicSpacing);
-    column->addWidget(ViewText::makeLabel(QString::fromStdString(topic.title),
-                                          ObserverTheme::font(ObserverTheme::TextStyle::headline), ObserverTheme::text,
-                                          view));
+    column->addWidget(makeObserverText(QString::fromStdString(topic.title),
+                                       ObserverTheme::font(ObserverTheme::TextStyle::headline), ObserverTheme::text,
+                                       view, TextWrap::words));
     // The texts can be selected and copied; the titles cannot.
     column->addWidget(new SelectableText(QString::fromStdString(topic.text),
                                          ObserverTheme::font(ObserverTheme::TextStyle::callout), ObserverTheme::muted,
@@ -115,34 +114,31 @@ QWidget* makeTopic(const HelpTopic& topic, QWidget* parent) {
 
 ProductHelpView::ProductHelpView(HelpSection initialSection, QWidget* parent)
     : QWidget(parent), section_(initialSection) {
-    setObjectName(initialSection == HelpSection::about ? QStringLiteral("about") : QStringLiteral("help"));
-    ObserverTheme::applyToRoot(*this);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
+    auto* layout = ViewText::setUpWindow(
+        *this, initialSection == HelpSection::about ? QStringLiteral("about") : QStringLiteral("help"), *this, padding,
+        spacing);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(headerSpacing);
     header->addWidget(new HelpIcon(this), 0, Qt::AlignVCenter);
     auto* headerText = new QVBoxLayout;
     headerText->setSpacing(headerTextSpacing);
-    headerText->addWidget(
-        ViewText::makeLabel(q(Texts::title), ObserverTheme::systemFont(titleSize, QFont::Bold), ObserverTheme::text, this));
-    headerText->addWidget(ViewText::makeLabel(q(Texts::subtitle), ObserverTheme::font(ObserverTheme::TextStyle::caption),
-                                              ObserverTheme::muted, this));
+    headerText->addWidget(ViewText::makeTitle(qtext(Texts::title), titleSize, this));
+    headerText->addWidget(makeObserverText(qtext(Texts::subtitle),
+                                           ObserverTheme::font(ObserverTheme::TextStyle::caption), ObserverTheme::muted,
+                                           this, TextWrap::words));
     header->addLayout(headerText, 1);
     layout->addLayout(header);
 
     auto* track = new SegmentTrack(this);
-    setAccessibilityTexts(*track, {q(Texts::pickerIdentifier), q(Texts::pickerLabel), {}, {}});
+    setAccessibilityTexts(*track, {qtext(Texts::pickerIdentifier), qtext(Texts::pickerLabel), {}, {}});
     auto* segments = new QHBoxLayout(track);
     segments->setContentsMargins(2, 2, 2, 2);
     segments->setSpacing(2);
     picker_ = new QButtonGroup(this);
     picker_->setExclusive(true);
     for (HelpSection section : allHelpSections) {
-        auto* segment = new Segment(q(rawValue(section)), track);
+        auto* segment = new Segment(qtext(rawValue(section)), track);
         segments->addWidget(segment);
         picker_->addButton(segment, static_cast<int>(section));
     }
@@ -176,8 +172,8 @@ void ProductHelpView::showSection(HelpSection section) {
     }
     for (const HelpTopic& topic : model_.topics) topicsLayout_->addWidget(makeTopic(topic, topics_));
     if (model_.showsWelcomeButton) {
-        auto* welcome = new ObserverActionButton(q(Texts::welcomeButton), false, topics_);
-        welcome->setSymbol(q(Texts::welcomeSymbol));
+        auto* welcome = new ObserverActionButton(qtext(Texts::welcomeButton), false, topics_);
+        welcome->setSymbol(qtext(Texts::welcomeSymbol));
         // Opens (or brings forward) the welcome window; this window stays and nothing changes.
         connect(welcome, &QAbstractButton::clicked, this,
                 [] { ObserverWindowPresenter::requestShow(std::string(Texts::welcomeWindow)); });

@@ -16,7 +16,6 @@ namespace quentrel {
 
 namespace {
 using Texts = UpdateSettingsTexts;
-using ViewText::q;
 }  // namespace
 
 UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, QWidget* parent)
@@ -29,24 +28,25 @@ UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, Q
     auto* content = new QWidget;
     auto* column = ObservationSection::contentColumn(content, 0);
 
-    failure_ = ViewText::makeLabel(q(Texts::failure), caption, ObserverSystemColors::orange, content);
+    failure_ = makeObserverText(qtext(Texts::failure), caption, ObserverSystemColors::orange, content, TextWrap::words);
     column->addWidget(failure_);
 
     controls_ = new QWidget(content);
     auto* controls = new QVBoxLayout(controls_);
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(ObservationSection::spacing);
-    toggle_ = BoundToggle::makeSwitch(q(Texts::toggle), controls_);
-    toggle_->setObjectName(q(Texts::toggleIdentifier));
+    toggle_ = BoundToggle::makeSwitch(qtext(Texts::toggle), controls_);
+    toggle_->setObjectName(qtext(Texts::toggleIdentifier));
     controls->addWidget(toggle_);
-    controls->addWidget(ViewText::makeLabel(q(Texts::explanation), caption, ObserverTheme::muted, controls_));
+    controls->addWidget(
+        makeObserverText(qtext(Texts::explanation), caption, ObserverTheme::muted, controls_, TextWrap::words));
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
-    checkButton_ = new ObserverActionButton(q(Texts::checkButton), false, controls_);
-    checkButton_->setObjectName(q(Texts::checkIdentifier));
+    checkButton_ = new ObserverActionButton(qtext(Texts::checkButton), false, controls_);
+    checkButton_->setObjectName(qtext(Texts::checkIdentifier));
     row->addWidget(checkButton_, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    lastCheck_ = ViewText::makeLabel({}, caption, ObserverTheme::text, controls_);
+    lastCheck_ = makeObserverText({}, caption, ObserverTheme::text, controls_, TextWrap::words);
     lastCheck_->setWordWrap(false);
     row->addWidget(lastCheck_, 0, Qt::AlignVCenter);
     controls->addLayout(row);
@@ -54,7 +54,7 @@ UpdateSettingsView::UpdateSettingsView(std::shared_ptr<UpdateService> updates, Q
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new ObservationSection(q(Texts::title), content, this));
+    layout->addWidget(new ObservationSection(qtext(Texts::title), content, this));
 
     connect(toggle_, &BoundToggle::toggleRequested, this, [this](bool on) { updates_->setAutomaticChecks(on); });
     // The service offers no check of its own here: the button looks at the state and starts nothing.

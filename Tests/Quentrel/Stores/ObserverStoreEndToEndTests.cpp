@@ -7,6 +7,7 @@
 
 #include "Doubles/CapturingLogSink.h"
 #include "Doubles/FakePowerEvents.h"
+#include "Doubles/ObservedArbitration.h"
 #include "Doubles/SysfsFixture.h"
 #include "Platform/Disks/Linux/UdevDiskArbitration.h"
 #include "Platform/Dispatch/VirtualTime.h"
@@ -23,23 +24,6 @@ using wendmark::WorkSession;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The Linux disk service, keeping hold of the session the inventory opens so the test can hand
-// udev events to it.
-class ObservedArbitration final : public platform::DiskArbitration {
-public:
-    explicit ObservedArbitration(std::shared_ptr<platform::UdevDiskArbitration> inner) : inner_(std::move(inner)) {}
-    platform::DiskSessionPtr createSession() override {
-        auto session = inner_->openSession();
-        lastSession = session;
-        return session;
-    }
-    std::shared_ptr<platform::Registry> registry() override { return inner_->registry(); }
-    std::weak_ptr<platform::UdevDiskSession> lastSession;
-
-private:
-    std::shared_ptr<platform::UdevDiskArbitration> inner_;
-};
 
 void sendEvents(ObservedArbitration& arbitration, const std::string& action, std::vector<std::string> names) {
     auto session = arbitration.lastSession.lock();

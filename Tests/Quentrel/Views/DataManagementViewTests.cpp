@@ -86,8 +86,8 @@ TEST_F(DataManagementWindow, eachConfirmationAsksInAWindowModalAlertAndOnlyItsCo
         QMessageBox* box = view->alert(r.which);
         ASSERT_NE(box, nullptr) << r.identifier;
         const auto texts = confirmationAlert(r.which);
-        EXPECT_EQ(box->text(), quentrel::ViewText::q(texts.title)) << r.identifier;
-        EXPECT_EQ(box->informativeText(), quentrel::ViewText::q(texts.message)) << r.identifier;
+        EXPECT_EQ(box->text(), quentrel::qtext(texts.title)) << r.identifier;
+        EXPECT_EQ(box->informativeText(), quentrel::qtext(texts.message)) << r.identifier;
         EXPECT_EQ(box->windowModality(), Qt::WindowModal) << r.identifier;
         EXPECT_TRUE(box->isVisible()) << r.identifier;
         ASSERT_EQ(box->buttons().size(), 2) << r.identifier;

@@ -83,7 +83,8 @@ SysfsRegistry::Node SysfsRegistry::deviceNode(const std::string& path) const {
 
     node.className = "IOService";
     if (subsystem == "usb" && devtype == "usb_device") {
-        // A root hub has no device entry of its own on the original platform: it must not conform.
+        // A root hub (usbN) is the host controller's own hub, not a device plugged into it: it must
+        // not count as a USB device.
         bool rootHub = name.starts_with("usb");
         node.role = rootHub ? Role::usbRootHub : Role::usbDevice;
         node.className = rootHub ? "IOUSBRootHubDevice" : "IOUSBHostDevice";

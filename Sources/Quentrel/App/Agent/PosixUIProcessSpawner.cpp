@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+#include "Platform/Foundation/SpawnSetup.h"
+
 extern char** environ;
 
 namespace quentrel {
@@ -20,23 +22,6 @@ namespace quentrel {
 namespace {
 
 constexpr int kFirstClosedDescriptor = STDERR_FILENO + 1;
-constexpr int kDefaultSignals[] = {SIGPIPE, SIGTERM, SIGINT, SIGHUP};
-
-// Releases the spawn attributes and file actions on every path.
-struct SpawnSetup {
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_t actions;
-    int attributesError;
-    int actionsError;
-    SpawnSetup()
-        : attributesError(posix_spawnattr_init(&attributes)), actionsError(posix_spawn_file_actions_init(&actions)) {}
-    ~SpawnSetup() {
-        if (attributesError == 0) posix_spawnattr_destroy(&attributes);
-        if (actionsError == 0) posix_spawn_file_actions_destroy(&actions);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-};
 
 void closeAll(std::initializer_list<int> descriptors) {
     for (int fd : descriptors)
@@ -121,24 +106,17 @@ UIProcessSpawner::Spawned PosixUIProcessSpawner::spawn(const std::filesystem::pa
         return failure(error);
     }
 
-    SpawnSetup setup;
-    int error = setup.attributesError != 0 ? setup.attributesError : setup.actionsError;
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : kDefaultSignals) sigaddset(&defaults, signal);
-    sigset_t emptyMask;
-    sigemptyset(&emptyMask);
     // dup2 clears close-on-exec on the copies; the originals close at exec. The standard
     // descriptors of the agent are always open, so the pipe ends are never 0, 1 or 2 themselves.
-    if (error == 0) error = posix_spawn_file_actions_adddup2(&setup.actions, toChild[0], STDIN_FILENO);
-    if (error == 0) error = posix_spawn_file_actions_adddup2(&setup.actions, fromChild[1], STDOUT_FILENO);
-    if (error == 0) error = posix_spawn_file_actions_addopen(&setup.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    // Also whatever a library opened without close-on-exec.
-    if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&setup.actions, kFirstClosedDescriptor);
-    if (error == 0) error = posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-    if (error == 0) error = posix_spawnattr_setsigmask(&setup.attributes, &emptyMask);
-    if (error == 0)
-        error = posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // Closing from the first free descriptor also closes whatever a library opened without
+    // close-on-exec.
+    platform::SpawnSetup setup;
+    setup.duplicate(toChild[0], STDIN_FILENO)
+        .duplicate(fromChild[1], STDOUT_FILENO)
+        .open(STDERR_FILENO, "/dev/null", O_WRONLY)
+        .closeFrom(kFirstClosedDescriptor)
+        .startSignals({SIGPIPE, SIGTERM, SIGINT, SIGHUP});
+    int error = setup.error();
 
     pid_t pid = -1;
     if (error == 0) {
@@ -149,7 +127,7 @@ UIProcessSpawner::Spawned PosixUIProcessSpawner::spawn(const std::filesystem::pa
         for (std::string& entry : environment) envp.push_back(entry.data());
         envp.push_back(nullptr);
         char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        error = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv, envp.data());
+        error = posix_spawn(&pid, path.c_str(), setup.actions(), setup.attributes(), argv, envp.data());
     }
     closeAll({toChild[0], fromChild[1]});  // the child's ends: only the child keeps them
     if (error != 0) {

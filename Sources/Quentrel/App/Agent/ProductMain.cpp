@@ -191,8 +191,9 @@ int ProductMain::main(int argc, char** argv) {
     }
 
     QApplication application(argc, argv);
+    // Also the display name of untitled boxes; set as the display name, Qt would append it to the
+    // save dialog's own title on X11.
     QApplication::setApplicationName(QString::fromUtf8(applicationName));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(applicationName));
     application.setQuitOnLastWindowClosed(false);
     platform::installQtTranslations(application);
     std::unique_ptr<TerminationSignals> terminationWatch;

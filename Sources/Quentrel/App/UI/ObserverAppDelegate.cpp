@@ -18,6 +18,7 @@
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/FixedDecimalText.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/ViewText.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 #include "WindowContents.h"
 #include "WindowTable.h"
@@ -26,7 +27,6 @@ namespace quentrel {
 
 namespace {
 
-QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 // A weak reference to a Qt object: a guarded pointer that turns null when the object goes.
 std::optional<WeakReference> liveness(QObject* object) {
@@ -89,7 +89,7 @@ void ObserverAppDelegate::configureMenuBar() {
         for (const MenuItemSpec& item : menu.items) {
             if (item.isSeparator()) continue;
             const MenuCommand command = *item.command;
-            auto* action = new QAction(text(item.title), this);
+            auto* action = new QAction(qtext(item.title), this);
             if (item.key) {
                 const int key = std::toupper(static_cast<unsigned char>(item.key));  // Qt::Key_A == 'A', Key_Comma == ','
                 action->setShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(key))));
@@ -110,7 +110,7 @@ QMenuBar* ObserverAppDelegate::makeMenuBar() {
     bar->setNativeMenuBar(false);  // one bar per window, as the platform has no global one
     QMenu* application = nullptr;
     for (const MenuSpec& spec : menu_) {
-        QMenu* menu = bar->addMenu(text(spec.title));
+        QMenu* menu = bar->addMenu(qtext(spec.title));
         if (!application) application = menu;
         for (const MenuItemSpec& item : spec.items) {
             if (item.isSeparator())
@@ -182,7 +182,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     QWidget* root = WindowContents::make(windowID, store_, nullptr);
     leaveMenuKeysToTheMenu(*root);
     auto* window = new ObserverWindow(windowID, root, makeMenuBar());
-    window->setWindowTitle(text(spec.title));
+    window->setWindowTitle(qtext(spec.title));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<ObserverAppDelegate> self(this);
     window->setWillClose([self](ObserverWindow& closing) {
@@ -328,7 +328,7 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
     QWidget* root = WindowContents::makeQuickView(store_, nullptr);
     auto* panel = new ObserverQuickPanel(root);
     WindowVisibilityProbe::reportingTo(store_, panel->contentView());
-    panel->setWindowTitle(text(quickPanelTitle));
+    panel->setWindowTitle(qtext(quickPanelTitle));
     panel->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<ObserverAppDelegate> self(this);
     panel->setWillClose([self](ObserverWindow& closing) {

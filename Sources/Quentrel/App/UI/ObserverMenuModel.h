@@ -32,7 +32,7 @@ enum class MenuCommand {
 struct MenuItemSpec {
     std::string_view title;               // empty for a separator
     std::optional<MenuCommand> command;   // none: a separator
-    char key = 0;                         // with Ctrl (the platform's ⌘); 0: no shortcut
+    char key = 0;                         // with Ctrl; 0: no shortcut
 
     bool isSeparator() const { return !command; }
 };

@@ -6,8 +6,8 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

@@ -4,9 +4,9 @@
 #include <QVBoxLayout>
 
 #include "ObserverSymbolView.h"
-#include "ObserverText.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

@@ -5,7 +5,7 @@
 
 namespace quentrel {
 
-// A button in the platform's plain style: its label alone (an optional symbol before the title),
+// A plain button: its label alone (an optional symbol before the title),
 // without bezel or fill, in one foreground colour. Dimmed while pressed and while disabled, like
 // the text buttons.
 class ObserverPlainButton : public QAbstractButton {

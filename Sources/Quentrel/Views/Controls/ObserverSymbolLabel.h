@@ -9,8 +9,7 @@ namespace quentrel {
 
 class ObserverSymbolView;
 
-// A symbol followed by a text, both in one colour and font (the platform's label of a title and
-// an image). The text is plain; it wraps, or stays on one line and is cut with an ellipsis.
+// A symbol followed by a text, both in one colour and font. The text is plain; it wraps, or stays on one line and is cut with an ellipsis.
 class ObserverSymbolLabel : public QWidget {
     Q_OBJECT
 public:

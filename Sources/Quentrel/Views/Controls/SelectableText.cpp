@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 
-#include "ObserverText.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

@@ -5,8 +5,8 @@
 #include <QLabel>
 
 #include "ObserverSymbolView.h"
-#include "ObserverText.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

@@ -8,9 +8,9 @@
 
 #include "Quentrel/Views/Controls/FittingLabel.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
-#include "Quentrel/Views/Controls/ObserverText.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Quentrel/Views/ViewText.h"
 
 namespace quentrel {
 

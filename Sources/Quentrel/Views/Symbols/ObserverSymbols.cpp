@@ -12,6 +12,8 @@
 #include <QSvgRenderer>
 #include <QVariant>
 
+#include "Quentrel/Views/ViewText.h"
+
 // The resources of a static library are registered by hand; Q_INIT_RESOURCE must be called
 // outside any namespace.
 static void registerObserverSymbolResources() { Q_INIT_RESOURCE(ObserverSymbols); }
@@ -87,7 +89,6 @@ void ensureResources() {
     (void)registered;
 }
 
-QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 }  // namespace
 
 std::span<const ObserverSymbol> table() { return symbols; }
@@ -110,7 +111,7 @@ QPixmap pixmap(const QString& name, qreal side, const QColor& tint, qreal device
     if (QPixmapCache::find(key, &cached)) return cached;
 
     ensureResources();
-    QSvgRenderer renderer(text(symbol->resource));
+    QSvgRenderer renderer(qtext(symbol->resource));
     if (!renderer.isValid()) return {};
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-// The platform's semantic colours that some views use beside the theme, in their dark-appearance
-// values.
+// Colours with a meaning (warnings, failures) that some views use beside the theme, in their
+// dark-appearance values.
 namespace quentrel::ObserverSystemColors {
 
 // Warnings and failures: denied permissions, failed actions, error lines.

@@ -41,7 +41,7 @@ inline constexpr QColor muted = detail::rgb(0.694, 0.729, 0.647);
 // A weaker shade: the same colour at `opacity`.
 QColor withOpacity(QColor colour, qreal opacity);
 
-// The platform's text styles, at their sizes in points.
+// The named text styles of the views, at their sizes in points.
 enum class TextStyle { largeTitle, title, title2, title3, headline, body, callout, subheadline, footnote, caption, caption2 };
 inline constexpr qreal bodySize = 13;
 

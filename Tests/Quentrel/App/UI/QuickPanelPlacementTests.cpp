@@ -71,10 +71,10 @@ TEST(QuickPanelPlacement, rectanglesIntersectOnlyWithAnAreaInCommon) {
 }
 
 TEST(QtCoordinates, yFlipsAboutThePrimaryScreenHeightAndBack) {
-    const ScreenRect cocoa{100, 200, 300, 400};
-    const QtRect qt = toQtRect(cocoa, 900);
+    const ScreenRect screen{100, 200, 300, 400};
+    const QtRect qt = toQtRect(screen, 900);
     EXPECT_EQ(qt, (QtRect{100, 300, 300, 400}));
-    EXPECT_EQ(fromQtRect(qt, 900), cocoa);
+    EXPECT_EQ(fromQtRect(qt, 900), screen);
     // A screen above the primary one has negative Qt y.
     EXPECT_EQ(fromQtRect({0, -1080, 1920, 1080}, 900), (ScreenRect{0, 900, 1920, 1080}));
 }

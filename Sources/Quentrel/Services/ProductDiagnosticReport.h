@@ -12,8 +12,8 @@
 #include "Platform/Foundation/Base64.h"
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/JSONCoding.h"
-#include "Quentrel/Services/RecentEvent.h"
-#include "Quentrel/Services/UpdateService.h"
+#include "RecentEvent.h"
+#include "UpdateService.h"
 #include "Wendmark/InventorySnapshot.h"
 
 namespace quentrel {

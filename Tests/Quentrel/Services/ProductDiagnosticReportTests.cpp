@@ -1,4 +1,4 @@
-#include "Quentrel/Support/ProductDiagnosticReport.h"
+#include "Quentrel/Services/ProductDiagnosticReport.h"
 
 #include <cmath>
 #include <limits>
