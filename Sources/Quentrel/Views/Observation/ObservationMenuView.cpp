@@ -67,7 +67,7 @@ ObservationMenuView::ObservationMenuView(std::shared_ptr<ObserverStore> store, Q
     auto* content = new QVBoxLayout(deviceContent_);
     content->setContentsMargins(0, 0, 0, 0);
     content->setSpacing(spacing);
-    panel_ = new DeviceObservationView(deviceContent_);
+    panel_ = new DeviceObservationView(true, deviceContent_);
     graphSlot_ = new QWidget(deviceContent_);
     (new QVBoxLayout(graphSlot_))->setContentsMargins(0, 0, 0, 0);
     graphSlot_->setVisible(false);
