@@ -361,50 +361,6 @@ bool isShown(const ObserverUIMessage& m) {
     return command && command->command.kind == quentrel::ObserverUICommand::Case::surface && command->command.flag;
 }
 
-// The agent's state `second` seconds into the run, for `devices` drives: the sample, counters and
-// capture time move every second, the graph's window slides by one interval with new rates, and
-// the running session grows.
-quentrel::ObserverUIState stateAt(int devices, int second) {
-    static std::map<int, quentrel::ObserverUIState> bases;
-    if (!bases.count(devices)) {
-        quentrel::ObserverUIState base = uistate::richState();
-        base.snapshot.devices.resize(static_cast<std::size_t>(std::min(devices, 8)));
-        base.snapshot.externalMediaCount = static_cast<std::int64_t>(base.snapshot.devices.size() * 4);
-        bases[devices] = base;
-    }
-    quentrel::ObserverUIState s = bases[devices];
-    const double now = uistate::kStart + second;
-    s.snapshot.capturedAt = platform::Date{now};
-    s.historyReferenceDate = platform::Date{now};
-    for (std::size_t d = 0; d < s.snapshot.devices.size(); ++d) {
-        auto& device = s.snapshot.devices[d];
-        const std::uint64_t read = 1'048'576ull * ((second * 7 + d) % 13);
-        const std::uint64_t written = 524'288ull * ((second * 3 + d) % 5);
-        device.counters = wendmark::IOCounters{device.counters->bytesRead + read * second,
-                                               device.counters->bytesWritten + written * second};
-        device.activity = wendmark::ActivitySample::measured(1, read, written, platform::Date{now});
-        device.observedAt = platform::Date{now};
-    }
-    auto& intervals = s.intervals;
-    for (int i = 0; i < second; ++i) {
-        const std::uint64_t id = intervals.back().id + 1;
-        const double end = intervals.back().end.sinceReferenceDate + 1;
-        intervals.erase(intervals.begin());
-        intervals.push_back({id, platform::Date{end - 1}, platform::Date{end}, 1'048'576.0 * ((id * 7) % 13),
-                             524'288.5 * ((id * 3) % 5)});
-        if (intervals.size() > 300) intervals.erase(intervals.begin());
-    }
-    if (s.currentSession) {
-        s.currentSession->bytesRead += 5'000'000ull * second;
-        s.currentSession->bytesWritten += 2'500'000ull * second;
-        s.currentSession->observedSeconds += second;
-        s.currentSession->elapsedSeconds += second;
-        s.currentSession->updatedAt = platform::Date{now};
-        s.sessions.front() = *s.currentSession;
-    }
-    return s;
-}
-
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
@@ -423,7 +379,7 @@ StartFigures measureStart(const Options& options, const std::vector<std::string>
     UIApp app(options, environment);
     const auto until = Clock::now() + patience;
     if (!app.read(until, isReady)) fail("no ready from the UI app");
-    app.send(ObserverUIMessage::state(1, stateAt(devices, 0)));
+    app.send(ObserverUIMessage::state(1, uistate::stateAt(devices, 0)));
     app.send(ObserverUIMessage::present({"quick-view", anchor}));
     bool mapped = false;
     while (!mapped && Clock::now() < until) app.read(until, [](const ObserverUIMessage&) { return false; }, &map, &mapped);
@@ -460,7 +416,7 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
     UIApp app(options, environment);
     if (!app.read(Clock::now() + patience, isReady)) fail("no ready from the UI app");
     int second = 0;
-    app.send(ObserverUIMessage::state(1, stateAt(devices, second)));
+    app.send(ObserverUIMessage::state(1, uistate::stateAt(devices, second)));
     app.send(ObserverUIMessage::present({"quick-view", anchor}));
     if (!app.read(Clock::now() + patience, isShown)) fail("the quick view never reported itself visible");
     std::printf("%d devices: the load run's app is process %d\n", devices, app.pid());
@@ -479,7 +435,7 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
             before = usage(app.pid());
         }
         ++second;
-        app.send(ObserverUIMessage::state(static_cast<std::uint64_t>(second) + 1, stateAt(devices, second)));
+        app.send(ObserverUIMessage::state(static_cast<std::uint64_t>(second) + 1, uistate::stateAt(devices, second)));
         tick += std::chrono::seconds(1);
         app.read(tick, none);
     }
