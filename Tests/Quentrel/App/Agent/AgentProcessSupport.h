@@ -188,7 +188,7 @@ struct AgentSandbox {
     std::filesystem::path recentEvents() const { return data / "QuentrelProduct" / "recent-events.json"; }
 };
 
-// A program started with exactly the given environment, its standard error kept in a file.
+// A program started with exactly the given environment, its standard output and error kept in a file.
 class ChildProcess {
 public:
     // `passed`, when given, is the child's descriptor 3.
@@ -210,6 +210,8 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, standardError.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
+        // Not the test's own output: a child that outlived a killed test would keep ctest waiting.
+        posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
         if (passed >= 0) posix_spawn_file_actions_adddup2(&actions, passed, 3);
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, a.data(), e.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);

@@ -431,7 +431,7 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
             ui.send(ObserverUIMessage::state(++revision, *states[rows]));
             ui.send(ObserverUIMessage::present({window, panel ? std::optional(std::vector<double>{600, 40, 24, 24})
                                                               : std::nullopt}));
-            agenttest::waitUntil([&] { return frame()[2] > 0; });
+            EXPECT_TRUE(agenttest::waitUntil([&] { return frame()[2] > 0; })) << window << ": " << ui.errorText();
             agenttest::screenshot(x, shot + "opened-with-" + rowNames[rows], frame());
             return frame();
         };
@@ -445,7 +445,11 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
         for (int rows : {1, 0}) {
             ui.send(ObserverUIMessage::state(++revision, *states[rows]));
             std::array<int, 4> now{};
-            agenttest::waitUntil([&] { return std::abs((now = frame())[3] - opened[rows][3]) <= 2; });
+            // The panel is moved once the X server reports its new size: both are awaited.
+            agenttest::waitUntil([&] {
+                now = frame();
+                return std::abs(now[3] - opened[rows][3]) <= 2 && (!panel || std::abs(now[1] - opened[rows][1]) <= 2);
+            });
             EXPECT_NEAR(now[3], opened[rows][3], 2) << window << " with " << rowNames[rows];
             EXPECT_EQ(now[2], opened[rows][2]) << window << " with " << rowNames[rows];
             if (panel) {
