@@ -76,15 +76,30 @@ struct QtMainQueue::State {
     DelayedWork<double> delayed;  // deadlines in seconds of CLOCK_BOOTTIME
     bool drainPosted = false;
     bool closed = false;
-    Dispatcher* dispatcher = nullptr;  // set once; cleared (under mutex) when the queue closes
+    Dispatcher* dispatcher = nullptr;  // set once; cleared (under both mutexes) when the queue closes
+    // Held while another thread posts to the dispatcher, which therefore cannot go meanwhile.
+    std::mutex postMutex;
     int timer = -1;                    // CLOCK_BOOTTIME timerfd
     bool running = false;              // event loop thread only: one of our items is running
 
     // With mutex held.
     void postDrain() {
-        if (drainPosted || closed || dispatcher == nullptr) return;
+        if (claimDrain()) QCoreApplication::postEvent(dispatcher, new QEvent(kDrainEvent));
+    }
+
+    // With mutex held: whether the caller is to post the drain event (then it counts as posted).
+    bool claimDrain() {
+        if (drainPosted || closed || dispatcher == nullptr) return false;
         drainPosted = true;
-        QCoreApplication::postEvent(dispatcher, new QEvent(kDrainEvent));
+        return true;
+    }
+
+    // Without mutex: posts the drain event that claimDrain() gave to the caller. The event wakes
+    // the loop's thread, which takes the mutex first thing; posted under it, the woken thread
+    // would find it still held and sleep once more.
+    void postClaimedDrain() {
+        std::lock_guard lock(postMutex);
+        if (dispatcher != nullptr) QCoreApplication::postEvent(dispatcher, new QEvent(kDrainEvent));
     }
 
     // With mutex held: the timer goes off at the earliest deadline, or not at all.
@@ -214,6 +229,7 @@ QtMainQueue::~QtMainQueue() {
     Dispatcher* dispatcher = nullptr;
     {
         std::lock_guard lock(state_->mutex);
+        std::lock_guard posting(state_->postMutex);
         state_->closed = true;
         dropped.swap(state_->ready);
         droppedDelayed = state_->delayed.takeAll();
@@ -232,10 +248,14 @@ const std::string& QtMainQueue::label() const {
 
 void QtMainQueue::async(std::function<void()> work) {
     if (!work) return;
-    std::lock_guard lock(state_->mutex);
-    if (state_->closed) return;
-    state_->ready.push_back(std::move(work));
-    state_->postDrain();
+    bool post = false;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->closed) return;
+        state_->ready.push_back(std::move(work));
+        post = state_->claimDrain();
+    }
+    if (post) state_->postClaimedDrain();
 }
 
 void QtMainQueue::asyncAfter(double seconds, std::shared_ptr<WorkItem> item) {

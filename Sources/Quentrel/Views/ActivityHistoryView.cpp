@@ -206,6 +206,8 @@ void ActivityHistoryView::applyLayout() {
 }
 
 void ActivityHistoryView::setInput(ActivityHistoryInput input) {
+    // The embedding view passes its inputs again with every refresh: the same ones change nothing.
+    if (input == input_) return;
     // Another device is another card: its inspection starts empty.
     if (input.identity != input_.identity) inspection_ = GraphInspection{};
     input_ = std::move(input);

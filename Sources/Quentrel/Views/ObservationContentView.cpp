@@ -128,7 +128,7 @@ QWidget* ObservationContentView::buildDeviceGroup() {
     auto* column = new QVBoxLayout(group);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing);
-    panel_ = new DeviceObservationView(group);
+    panel_ = new DeviceObservationView(false, group);
     column->addWidget(panel_);
     graph_ = new ActivityHistoryView(false, texts_, group);
     column->addWidget(graph_);

@@ -187,7 +187,7 @@ void WelcomeView::refresh() {
     if (model.approvalButton) {
         approvalLabel_->setText(qtext(*model.approvalButton));
         approval_->setText(qtext(*model.approvalButton));
-        approval_->setAccessibleName(qtext(*model.approvalButton));
+        setAccessibleNameIfChanged(*approval_, qtext(*model.approvalButton));
     }
     loginError_->setVisible(model.loginError.has_value());
     loginError_->setText(qtext(model.loginError.value_or(std::string())));

@@ -2,8 +2,10 @@
 
 // UI states for the protocol's tests and benchmark.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "Platform/Foundation/UUID.h"
@@ -87,6 +89,50 @@ inline quentrel::ObserverUIState richState() {
     s.noticesEnabled = true;
     s.noticePermission = quentrel::NoticePermission::allowed;
     s.noticeStatus = "알림 허용됨";
+    return s;
+}
+
+// The agent's state `second` seconds into a run with the quick view open, for `devices` drives:
+// the sample, counters and capture time move every second, the graph's window slides by one
+// interval with new rates, and the running session grows.
+inline quentrel::ObserverUIState stateAt(int devices, int second) {
+    static std::map<int, quentrel::ObserverUIState> bases;
+    if (!bases.count(devices)) {
+        quentrel::ObserverUIState base = richState();
+        base.snapshot.devices.resize(static_cast<std::size_t>(std::min(devices, 8)));
+        base.snapshot.externalMediaCount = static_cast<std::int64_t>(base.snapshot.devices.size() * 4);
+        bases[devices] = base;
+    }
+    quentrel::ObserverUIState s = bases[devices];
+    const double now = kStart + second;
+    s.snapshot.capturedAt = platform::Date{now};
+    s.historyReferenceDate = platform::Date{now};
+    for (std::size_t d = 0; d < s.snapshot.devices.size(); ++d) {
+        auto& device = s.snapshot.devices[d];
+        const std::uint64_t read = 1'048'576ull * ((second * 7 + d) % 13);
+        const std::uint64_t written = 524'288ull * ((second * 3 + d) % 5);
+        device.counters = wendmark::IOCounters{device.counters->bytesRead + read * second,
+                                               device.counters->bytesWritten + written * second};
+        device.activity = wendmark::ActivitySample::measured(1, read, written, platform::Date{now});
+        device.observedAt = platform::Date{now};
+    }
+    auto& intervals = s.intervals;
+    for (int i = 0; i < second; ++i) {
+        const std::uint64_t id = intervals.back().id + 1;
+        const double end = intervals.back().end.sinceReferenceDate + 1;
+        intervals.erase(intervals.begin());
+        intervals.push_back({id, platform::Date{end - 1}, platform::Date{end}, 1'048'576.0 * ((id * 7) % 13),
+                             524'288.5 * ((id * 3) % 5)});
+        if (intervals.size() > 300) intervals.erase(intervals.begin());
+    }
+    if (s.currentSession) {
+        s.currentSession->bytesRead += 5'000'000ull * second;
+        s.currentSession->bytesWritten += 2'500'000ull * second;
+        s.currentSession->observedSeconds += second;
+        s.currentSession->elapsedSeconds += second;
+        s.currentSession->updatedAt = platform::Date{now};
+        s.sessions.front() = *s.currentSession;
+    }
     return s;
 }
 

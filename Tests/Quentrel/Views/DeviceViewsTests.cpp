@@ -43,7 +43,7 @@ DeviceObservationModel panelModel(bool historical, bool awaiting, bool compact) 
 }  // namespace
 
 TEST_F(DeviceViewsTest, ThePanelShowsItsModel) {
-    DeviceObservationView panel;
+    DeviceObservationView panel(true);
     panel.apply(panelModel(false, false, true));
     showWindow(panel);
     EXPECT_EQ(panel.badge()->title(), "I/O 활동");

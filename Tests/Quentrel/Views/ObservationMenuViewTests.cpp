@@ -286,3 +286,23 @@ TEST_F(ObservationMenuViewTest, TheGraphSlotGetsAFreshGraphForEachSelection) {
     EXPECT_FALSE(v.activityGraph());
     EXPECT_FALSE(v.activityGraphSlot()->isVisible());
 }
+
+TEST_F(ObservationMenuViewTest, AStateThatChangesNothingRepaintsNothing) {
+    selectMountedDevice();
+    mirror.state.currentSession = viewtest::session(3'456'789'012, 987'654'321, 1'712.4, 1'845);
+    mirror.state.rememberedTarget = viewtest::targetOf(mirror.state.snapshot.devices.front());
+    auto& v = view();
+    deliver(mirror);
+
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    v.installEventFilter(&counter);
+    for (QWidget* widget : v.findChildren<QWidget*>()) widget->installEventFilter(&counter);
+    deliver(mirror);
+    EXPECT_EQ(counter.paints, 0);
+}

@@ -105,7 +105,7 @@ TEST_F(QuickViewScreenshots, Parts) {
     observing();
     mirror.apply();
     for (bool compact : {true, false}) {
-        DeviceObservationView panel;
+        DeviceObservationView panel(compact);
         panel.apply(*DeviceObservationModel::fromStore(*mirror.store, compact, testLocale()));
         capture(panel, compact ? QStringLiteral("device-panel-compact") : QStringLiteral("device-panel"),
                 compact ? 360 : 620);

@@ -5,6 +5,7 @@
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "Quentrel/Views/ViewText.h"
@@ -44,8 +45,8 @@ void ConnectionStabilityLink::refresh() {
         title_->setText(qtext(model->title));
         summary_->setText(qtext(model->summary));
         chevron_->setSymbol(qtext(model->chevronSymbol));
-        setToolTip(qtext(model->help));
-        setAccessibleName(qtext(model->accessibilityLabel));
+        setToolTipIfChanged(*this, qtext(model->help));
+        setAccessibleNameIfChanged(*this, qtext(model->accessibilityLabel));
     }
     model_ = std::move(model);
 }

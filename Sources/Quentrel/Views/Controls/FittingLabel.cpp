@@ -23,16 +23,27 @@ FittingLabel::FittingLabel(const QFont& font, qreal minimumScale, QWidget* paren
 
 void FittingLabel::setText(const QString& text) {
     if (text == text_) return;
+    // Measured before, a text of the same width (digits are as wide as each other) leaves the
+    // layout as it is.
+    const std::optional<qreal> before = naturalWidth_;
     text_ = text;
-    updateGeometry();
+    naturalWidth_.reset();
+    if (!before || std::ceil(*before) != std::ceil(naturalWidth())) updateGeometry();
     update();
 }
 
 void FittingLabel::setTextFont(const QFont& font) {
     if (font == font_) return;
     font_ = font;
+    naturalWidth_.reset();
+    minimumSize_.reset();
     updateGeometry();
     update();
+}
+
+qreal FittingLabel::naturalWidth() const {
+    if (!naturalWidth_) naturalWidth_ = QFontMetricsF(font_).horizontalAdvance(text_);
+    return *naturalWidth_;
 }
 
 void FittingLabel::setAlignment(Qt::Alignment alignment) {
@@ -52,20 +63,23 @@ QFont FittingLabel::scaledFont(qreal scale) const {
 }
 
 qreal FittingLabel::currentScale() const {
-    const qreal natural = QFontMetricsF(font_).horizontalAdvance(text_);
+    const qreal natural = naturalWidth();
     if (natural <= width() || natural <= 0) return 1;
     return std::max(minimumScale_, width() / natural);
 }
 
 QSize FittingLabel::sizeHint() const {
-    const QFontMetricsF metrics(font_);
-    return {clampedInteger<int>(std::ceil(metrics.horizontalAdvance(text_))), clampedInteger<int>(std::ceil(metrics.height()))};
+    return {clampedInteger<int>(std::ceil(naturalWidth())), minimumSizeHint().height()};
 }
 
 QSize FittingLabel::minimumSizeHint() const {
-    const QFontMetricsF smallest(scaledFont(minimumScale_));
-    const qreal ellipsis = smallest.horizontalAdvance(QStringLiteral("…")) * minimumCharacters;
-    return {clampedInteger<int>(std::ceil(ellipsis)), sizeHint().height()};
+    if (!minimumSize_) {
+        const QFontMetricsF smallest(scaledFont(minimumScale_));
+        const qreal ellipsis = smallest.horizontalAdvance(QStringLiteral("…")) * minimumCharacters;
+        minimumSize_ = QSize(clampedInteger<int>(std::ceil(ellipsis)),
+                             clampedInteger<int>(std::ceil(QFontMetricsF(font_).height())));
+    }
+    return *minimumSize_;
 }
 
 void FittingLabel::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -31,9 +33,13 @@ protected:
 
 private:
     QFont scaledFont(qreal scale) const;
+    // The text's width at full size, measured once per text and font: every layout pass asks.
+    qreal naturalWidth() const;
 
     QString text_;
     QFont font_;
+    mutable std::optional<qreal> naturalWidth_;
+    mutable std::optional<QSize> minimumSize_;  // also holds the line height
     qreal minimumScale_;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };

@@ -78,6 +78,14 @@ void setAccessibilityTexts(QWidget& widget, const AccessibilityTexts& texts) {
     if (!texts.hint.isEmpty()) widget.setAccessibleDescription(texts.hint);
 }
 
+void setAccessibleNameIfChanged(QWidget& widget, const QString& name) {
+    if (widget.accessibleName() != name) widget.setAccessibleName(name);
+}
+
+void setToolTipIfChanged(QWidget& widget, const QString& text) {
+    if (widget.toolTip() != text) widget.setToolTip(text);
+}
+
 void installObserverAccessibility() {
     static bool installed = false;
     if (installed) return;

@@ -39,6 +39,11 @@ struct AccessibilityTexts {
 };
 void setAccessibilityTexts(QWidget& widget, const AccessibilityTexts& texts);
 
+// The accessible name and the tool tip, set only when they differ from the widget's: Qt announces
+// the same name set again as a change to assistive technologies, and sends the tool-tip event.
+void setAccessibleNameIfChanged(QWidget& widget, const QString& name);
+void setToolTipIfChanged(QWidget& widget, const QString& text);
+
 // Installs the factory for ObserverAccessible widgets; once is enough, more calls do nothing.
 void installObserverAccessibility();
 

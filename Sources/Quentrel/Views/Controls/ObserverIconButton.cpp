@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "ObserverAccessibility.h"
 #include "ObserverActionStyle.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -10,11 +11,11 @@ namespace quentrel {
 
 ObserverIconButton::ObserverIconButton(const QString& title, const QString& symbol, bool highlighted, bool enabled,
                                        const QString& identifier, std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), highlighted_(highlighted), action_(std::move(action)) {
+    : QAbstractButton(parent), symbol_(symbol), highlighted_(highlighted), action_(std::move(action)) {
     setFixedSize(side, side);
     setObjectName(identifier);
     setTitle(title);
-    setSymbol(symbol);
+    ObserverSymbols::tag(*this, symbol);
     setEnabled(enabled);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (action_) action_();
@@ -23,17 +24,19 @@ ObserverIconButton::ObserverIconButton(const QString& title, const QString& symb
 
 void ObserverIconButton::setTitle(const QString& title) {
     title_ = title;
-    setToolTip(title);
-    setAccessibleName(title);
+    setToolTipIfChanged(*this, title);
+    setAccessibleNameIfChanged(*this, title);
 }
 
 void ObserverIconButton::setSymbol(const QString& symbol) {
+    if (symbol_ == symbol) return;
     symbol_ = symbol;
     ObserverSymbols::tag(*this, symbol);
     update();
 }
 
 void ObserverIconButton::setSymbolSize(qreal size) {
+    if (symbolSize_ == size) return;
     symbolSize_ = size;
     update();
 }

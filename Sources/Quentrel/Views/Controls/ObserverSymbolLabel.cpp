@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "ObserverAccessibility.h"
 #include "ObserverSymbolView.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 
@@ -57,7 +58,7 @@ ObserverSymbolLabel::ObserverSymbolLabel(const QString& symbol, const QString& t
 
 void ObserverSymbolLabel::setText(const QString& text) {
     text_ = text;
-    setAccessibleName(text);
+    setAccessibleNameIfChanged(*this, text);
     label_->setText(text);
 }
 

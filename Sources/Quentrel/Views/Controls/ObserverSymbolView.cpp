@@ -9,12 +9,13 @@
 namespace quentrel {
 
 ObserverSymbolView::ObserverSymbolView(const QString& symbol, qreal fontSize, const QColor& tint, QWidget* parent)
-    : QWidget(parent), fontSize_(fontSize), tint_(tint) {
+    : QWidget(parent), symbol_(symbol), fontSize_(fontSize), tint_(tint) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setSymbol(symbol);
+    ObserverSymbols::tag(*this, symbol);
 }
 
 void ObserverSymbolView::setSymbol(const QString& symbol) {
+    if (symbol_ == symbol) return;
     symbol_ = symbol;
     ObserverSymbols::tag(*this, symbol);
     update();

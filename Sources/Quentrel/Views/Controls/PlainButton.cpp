@@ -37,7 +37,7 @@ PlainButton* PlainButton::withSymbol(const QString& symbol, qreal fontSize, cons
 }
 
 void PlainButton::setSymbol(const QString& symbol) {
-    if (!symbolView_) return;
+    if (!symbolView_ || symbolView_->symbol() == symbol) return;
     symbolView_->setSymbol(symbol);
     ObserverSymbols::tag(*this, symbol);
 }

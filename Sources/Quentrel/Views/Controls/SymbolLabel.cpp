@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "ObserverAccessibility.h"
 #include "ObserverSymbolView.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/ViewText.h"
@@ -73,12 +74,13 @@ void SymbolLabel::setTextFont(const QFont& font) {
 }
 
 void SymbolLabel::setAccessibilityLabel(const QString& label) {
+    if (accessibilityLabel_ == label) return;
     accessibilityLabel_ = label;
     updateAccessibleName();
 }
 
 void SymbolLabel::updateAccessibleName() {
-    setAccessibleName(accessibilityLabel_.isEmpty() ? title_->text() : accessibilityLabel_);
+    setAccessibleNameIfChanged(*this, accessibilityLabel_.isEmpty() ? title_->text() : accessibilityLabel_);
 }
 
 }  // namespace quentrel

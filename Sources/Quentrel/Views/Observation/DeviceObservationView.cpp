@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Views/Controls/FittingLabel.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -54,8 +55,8 @@ void DeviceObservationView::Column::apply(const DeviceObservationModel::Column& 
     figure_->setText(qtext(column.value));
     unit_->setText(qtext(column.unit));
     peak_->setText(qtext(column.peakLine));
-    peak_->setToolTip(qtext(column.peakHelp));
-    setAccessibleName(qtext(column.accessibilityLabel));
+    setToolTipIfChanged(*peak_, qtext(column.peakHelp));
+    setAccessibleNameIfChanged(*this, qtext(column.accessibilityLabel));
 }
 
 void DeviceObservationView::Column::applyMetrics(const Metrics& metrics) {
@@ -68,7 +69,7 @@ void DeviceObservationView::Column::applyMetrics(const Metrics& metrics) {
     unit_->setContentsMargins(0, 0, 0, std::max(0, lift));
 }
 
-DeviceObservationView::DeviceObservationView(QWidget* parent)
+DeviceObservationView::DeviceObservationView(bool compact, QWidget* parent)
     : ObserverSurface(parent),
       layout_(new QVBoxLayout(this)),
       header_(makeObserverText({}, systemFont(headerSize, QFont::DemiBold), ObserverTheme::muted, this)),
@@ -107,7 +108,9 @@ DeviceObservationView::DeviceObservationView(QWidget* parent)
     layout_->addLayout(footer);
 
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    applyMetrics(fullMetrics);
+    // Fonts of the other sizes would be loaded and measured for nothing.
+    compact_ = compact;
+    applyMetrics(compact ? compactMetrics : fullMetrics);
 }
 
 void DeviceObservationView::applyMetrics(const Metrics& metrics) {

@@ -48,7 +48,8 @@ public:
     // One rate column; assistive technologies see it as one static text.
     class Column;
 
-    explicit DeviceObservationView(QWidget* parent = nullptr);
+    // Laid out at the sizes of `compact` from the start: a model with the other flag changes them.
+    explicit DeviceObservationView(bool compact, QWidget* parent = nullptr);
 
     void apply(const DeviceObservationModel& model);
     const std::optional<DeviceObservationModel>& model() const { return model_; }

@@ -7,6 +7,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/FittingLabel.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
@@ -31,7 +32,6 @@ public:
 // A menu item's text as it is: "&" would otherwise mark a mnemonic.
 QString menuText(const std::string& title) { return qtext(title).replace(u'&', QStringLiteral("&&")); }
 
-constexpr qreal menuIconSize = 13;
 }  // namespace
 
 DeviceSelectorView::MenuButton::MenuButton(const QFont& titleFont, QWidget* parent)
@@ -49,13 +49,16 @@ DeviceSelectorView::MenuButton::MenuButton(const QFont& titleFont, QWidget* pare
 }
 
 void DeviceSelectorView::MenuButton::apply(const DeviceSelectorModel& model) {
-    title_->setText(qtext(model.menuTitle));
+    const QString title = qtext(model.menuTitle);
+    // The button's size follows its label: measured again only when the label changed.
+    const bool resized = title != title_->text() || model.showsChevron == chevron_->isHidden();
+    title_->setText(title);
     chevron_->setVisible(model.showsChevron);
     setEnabled(model.menuEnabled);
-    setAccessibleName(qtext(model.menuAccessibilityLabel));
-    setToolTip(qtext(model.menuHelp));
+    setAccessibleNameIfChanged(*this, qtext(model.menuAccessibilityLabel));
+    setToolTipIfChanged(*this, qtext(model.menuHelp));
     value_ = qtext(model.menuAccessibilityValue);
-    updateGeometry();
+    if (resized) updateGeometry();
 }
 
 DeviceSelectorView::DeviceSelectorView(std::shared_ptr<ObserverStore> store, bool compact, bool allowsRemembering,
@@ -106,7 +109,7 @@ void DeviceSelectorView::refresh() {
     if (model.link) {
         link_->setTitle(qtext(model.link->text));
         link_->setSymbol(qtext(model.link->symbol));
-        link_->setToolTip(qtext(model.link->help));
+        setToolTipIfChanged(*link_, qtext(model.link->help));
     }
     remember_->setVisible(model.remember.has_value());
     if (model.remember) {
@@ -120,12 +123,10 @@ void DeviceSelectorView::refresh() {
 
 void DeviceSelectorView::rebuildMenu(const DeviceSelectorModel& model) {
     menu_->clear();
-    const qreal side = ObserverSymbols::boxSize(menuIconSize);
     for (const auto& item : model.items) {
         QAction* action = menu_->addAction(menuText(item.title));
         if (item.checked) {
-            action->setIcon(QIcon(ObserverSymbols::pixmap(qtext(model.checkmarkSymbol), side, ObserverTheme::text,
-                                                          devicePixelRatioF())));
+            action->setIcon(ObserverSymbols::icon(qtext(model.checkmarkSymbol), ObserverTheme::text));
             ObserverSymbols::tag(*action, qtext(model.checkmarkSymbol));
         }
         const std::string id = item.id;

@@ -13,6 +13,7 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Connection/ConnectionStabilityLink.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
@@ -67,7 +68,7 @@ ObservationMenuView::ObservationMenuView(std::shared_ptr<ObserverStore> store, Q
     auto* content = new QVBoxLayout(deviceContent_);
     content->setContentsMargins(0, 0, 0, 0);
     content->setSpacing(spacing);
-    panel_ = new DeviceObservationView(deviceContent_);
+    panel_ = new DeviceObservationView(true, deviceContent_);
     graphSlot_ = new QWidget(deviceContent_);
     (new QVBoxLayout(graphSlot_))->setContentsMargins(0, 0, 0, 0);
     graphSlot_->setVisible(false);
@@ -135,7 +136,6 @@ void ObservationMenuView::buildHeader(QVBoxLayout& root, const QuickViewModel& m
     setHelp(*more_, model.more.help);
     menu_ = new QMenu(more_);
     more_->setMenu(menu_);
-    const qreal side = ObserverSymbols::boxSize(menuIconSize);
     for (const auto& item : model.menu) {
         if (item.isDivider()) {
             menuActions_.push_back(menu_->addSeparator());
@@ -143,8 +143,7 @@ void ObservationMenuView::buildHeader(QVBoxLayout& root, const QuickViewModel& m
         }
         QAction* action = menu_->addAction(qtext(item.title));
         if (!item.symbol.empty()) {
-            action->setIcon(QIcon(ObserverSymbols::pixmap(qtext(item.symbol), side, ObserverTheme::text,
-                                                          devicePixelRatioF())));
+            action->setIcon(ObserverSymbols::icon(qtext(item.symbol), ObserverTheme::text));
             ObserverSymbols::tag(*action, qtext(item.symbol));
         }
         if (!item.shortcut.empty()) {
@@ -252,7 +251,7 @@ void ObservationMenuView::refresh() {
     if (model.onboarding) {
         onboardingLabel_->setTitle(qtext(model.onboarding->title));
         onboardingLabel_->setSymbol(qtext(model.onboarding->symbol));
-        onboarding_->setAccessibleName(qtext(model.onboarding->title));
+        setAccessibleNameIfChanged(*onboarding_, qtext(model.onboarding->title));
     }
     error_->setVisible(model.errorLine.has_value());
     error_->setText(qtext(model.errorLine.value_or(std::string())));

@@ -53,7 +53,6 @@ public:
     static constexpr int emptySpacing = 8;
     static constexpr int emptyPadding = 28;
     static constexpr int footerSpacing = 8;
-    static constexpr qreal menuIconSize = 13;
     // The system's orange, as the error line shows it on a dark background.
     static constexpr QColor errorColour{255, 159, 10};
 

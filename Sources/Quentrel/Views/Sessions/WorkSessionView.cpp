@@ -6,6 +6,7 @@
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Controls/SymbolLabel.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -70,7 +71,7 @@ void WorkSessionView::refresh() {
     header_->setTitle(qtext(model.header.title));
     header_->setSymbol(qtext(model.header.symbol));
     openLog_->setSymbol(qtext(model.openLogSymbol));
-    openLog_->setAccessibleName(qtext(model.openLogAccessibilityLabel));
+    setAccessibleNameIfChanged(*openLog_, qtext(model.openLogAccessibilityLabel));
     session_->setVisible(model.session.has_value());
     noSession_->setVisible(!model.session);
     noSession_->setText(qtext(model.noSessionText));

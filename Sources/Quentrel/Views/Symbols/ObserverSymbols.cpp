@@ -4,11 +4,15 @@
 #include <array>
 #include <cmath>
 
+#include <QApplication>
 #include <QFile>
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPaintDevice>
 #include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
 #include <QVariant>
 
@@ -127,6 +131,42 @@ QPixmap pixmap(const QString& name, qreal side, const QColor& tint, qreal device
     result.setDevicePixelRatio(devicePixelRatio);
     QPixmapCache::insert(key, result);
     return result;
+}
+
+namespace {
+// Renders nothing until the icon is drawn; a mode other than normal gets the style's look for it
+// (a disabled menu item's icon is dimmed), as an icon made from a pixmap would.
+class SymbolIconEngine final : public QIconEngine {
+public:
+    SymbolIconEngine(QString name, QColor tint) : name_(std::move(name)), tint_(tint) {}
+
+    QIconEngine* clone() const override { return new SymbolIconEngine(name_, tint_); }
+    QString key() const override { return QStringLiteral("quentrel.symbol"); }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
+        QPixmap glyph = ObserverSymbols::pixmap(name_, std::min(size.width(), size.height()), tint_, scale);
+        if (glyph.isNull() || mode == QIcon::Normal || mode == QIcon::Active) return glyph;
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        return QApplication::style()->generatedIconPixmap(mode, glyph, &option);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+    }
+
+private:
+    QString name_;
+    QColor tint_;
+};
+}  // namespace
+
+QIcon icon(const QString& name, const QColor& tint) {
+    if (!contains(name)) return {};
+    return QIcon(new SymbolIconEngine(name, tint));
 }
 
 void paint(QPainter& painter, const QRectF& box, const QString& name, const QColor& tint) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QRectF>
 #include <QString>
@@ -38,6 +39,9 @@ qreal boxSize(qreal fontSize);
 // The symbol in a square of `side` logical pixels, tinted with `tint` (its alpha included).
 // A null pixmap for an unknown name: a view then shows no image.
 QPixmap pixmap(const QString& name, qreal side, const QColor& tint, qreal devicePixelRatio = 1);
+// The symbol as an icon (a menu item's), tinted with `tint`; rendered only when first drawn, at the
+// size asked for then. A null icon for an unknown name.
+QIcon icon(const QString& name, const QColor& tint);
 // Draws the symbol into `box` (the largest centred square), at the painter's opacity.
 void paint(QPainter& painter, const QRectF& box, const QString& name, const QColor& tint);
 
