@@ -19,14 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const json::DecodingError&) {
         return 0;
     }
-    std::string encoded;
-    try {
-        encoded = json::encode(command);
-    } catch (const json::EncodingError&) {
-        // Only a device identifier that is not UTF-8 cannot be written out.
-        if (command.kind != ObserverUICommand::Case::select) std::abort();
-        return 0;
-    }
+    // Whatever decodes is valid UTF-8 with finite numbers, so it can always be written out again.
+    const std::string encoded = json::encode(command);
     if (json::decode<ObserverUICommand>(encoded) != command) std::abort();
     if (json::encode(json::decode<ObserverUICommand>(encoded)) != encoded) std::abort();
     return 0;
