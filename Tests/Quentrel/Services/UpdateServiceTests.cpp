@@ -2,32 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/UpdateInfo.h"
+
 using namespace quentrel;
 
-namespace {
-
-// A dictionary that passes the configuration check.
-platform::PropertyDictionary validInfo() {
-    return {
-        {"KavrinetUpdatesConfigured", true},
-        {"SUEnableAutomaticChecks", false},
-        {"SUAutomaticallyUpdate", false},
-        {"SUAllowsAutomaticUpdates", false},
-        {"SUEnableSystemProfiling", false},
-        {"SUVerifyUpdateBeforeExtraction", true},
-        {"SURequireSignedFeed", true},
-        {"SUSignedFeedFailureExpirationInterval", 0},
-        {"KavrinetUpdateChannel", "stable"},
-        {"SUFeedURL", "https://updates.example.com/appcast.xml"},
-        {"SUPublicEDKey", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA="},
-    };
-}
-
-}  // namespace
-
 TEST(UpdateService, StaysUnconfiguredWhateverItIsGiven) {
-    ASSERT_TRUE(UpdateConfiguration::validated(validInfo()));
-    for (const auto& info : {platform::PropertyDictionary{}, validInfo()}) {
+    ASSERT_TRUE(UpdateConfiguration::validated(testsupport::validUpdateInfo()));
+    for (const auto& info : {platform::PropertyDictionary{}, testsupport::validUpdateInfo()}) {
         int factoryCalls = 0;
         UpdateService service(info, [&](const UpdateConfiguration&) {
             ++factoryCalls;

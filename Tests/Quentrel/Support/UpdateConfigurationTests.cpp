@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Quentrel/Support/URLComponents.h"
+#include "Support/UpdateInfo.h"
 
 using namespace quentrel;
 using platform::PropertyDictionary;
@@ -10,26 +11,8 @@ using platform::PropertyValue;
 
 namespace {
 
-const char* key32 = "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8=";  // bytes 0 to 31
-
-PropertyDictionary validInfo() {
-    return {
-        {"KavrinetUpdatesConfigured", true},
-        {"SUEnableAutomaticChecks", false},
-        {"SUAutomaticallyUpdate", false},
-        {"SUAllowsAutomaticUpdates", false},
-        {"SUEnableSystemProfiling", false},
-        {"SUVerifyUpdateBeforeExtraction", true},
-        {"SURequireSignedFeed", true},
-        {"SUSignedFeedFailureExpirationInterval", 0},
-        {"KavrinetUpdateChannel", "stable"},
-        {"SUFeedURL", "https://updates.example.com/appcast.xml"},
-        {"SUPublicEDKey", key32},
-    };
-}
-
 PropertyDictionary with(std::string key, std::optional<PropertyValue> value) {
-    auto info = validInfo();
+    auto info = testsupport::validUpdateInfo();
     if (value)
         info[key] = *value;
     else
@@ -44,7 +27,7 @@ bool feedAccepted(const std::string& url) {
 }  // namespace
 
 TEST(UpdateConfiguration, ValidDictionaryGivesTheConfiguration) {
-    auto configuration = UpdateConfiguration::validated(validInfo());
+    auto configuration = UpdateConfiguration::validated(testsupport::validUpdateInfo());
     ASSERT_TRUE(configuration);
     EXPECT_EQ(configuration->feedURL, "https://updates.example.com/appcast.xml");
     ASSERT_EQ(configuration->publicKey.size(), 32u);

@@ -2,25 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/UpdateInfo.h"
+
 using namespace quentrel;
 using platform::PropertyDictionary;
 
 namespace {
-PropertyDictionary validUpdateInfo() {
-    return {
-        {"KavrinetUpdatesConfigured", true},
-        {"SUEnableAutomaticChecks", false},
-        {"SUAutomaticallyUpdate", false},
-        {"SUAllowsAutomaticUpdates", false},
-        {"SUEnableSystemProfiling", false},
-        {"SUVerifyUpdateBeforeExtraction", true},
-        {"SURequireSignedFeed", true},
-        {"SUSignedFeedFailureExpirationInterval", 0},
-        {"KavrinetUpdateChannel", "beta"},
-        {"SUFeedURL", "https://updates.example.com/appcast.xml"},
-        {"SUPublicEDKey", "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8="},
-    };
-}
 std::vector<std::string> titles(const ProductHelpModel& m) {
     std::vector<std::string> out;
     for (const auto& t : m.topics) out.push_back(t.title);
@@ -67,7 +54,7 @@ TEST(ProductHelpModel, eachSectionHasItsTopicsAndOnlyAboutTheWelcomeButton) {
 
 TEST(ProductHelpModel, thePrivacySectionsLastTopicFollowsTheUpdateConfiguration) {
     const std::vector<std::string> fixed{"파일 내용은 수집하지 않습니다", "Mac 안에 보관하는 정보", "진단은 미리 확인한 뒤"};
-    auto incomplete = validUpdateInfo();
+    auto incomplete = testsupport::validUpdateInfo();
     incomplete.erase("SUPublicEDKey");
     struct Row {
         const char* name;
@@ -75,7 +62,7 @@ TEST(ProductHelpModel, thePrivacySectionsLastTopicFollowsTheUpdateConfiguration)
         const char* last;
     } rows[] = {
         {"no keys", {}, "네트워크"},
-        {"a valid set", validUpdateInfo(), "업데이트 확인"},
+        {"a valid set", testsupport::validUpdateInfo(), "업데이트 확인"},
         {"one key missing", incomplete, "네트워크"},
     };
     for (const auto& r : rows) {
