@@ -113,10 +113,12 @@ void ActivityHistory::take(Stream& stream, const std::string& deviceID, const Ac
         !std::isfinite(static_cast<double>(*sample.bytesWritten) / s))
         return reject();
     if (!(measuredAt.sinceReferenceDate <= capturedAt.sinceReferenceDate + captureTolerance)) return reject();
+    // How far apart the clocks behind two measurement times can have been read.
+    const double clockTolerance = std::max(0.01 * s, 0.05);
     if (previous) {
         // The sample must follow its predecessor without a gap or an overlap.
         double drift = std::abs(measuredAt.secondsSince(previous->measuredAt) - s);
-        if (!(drift <= std::max(0.01 * s, 0.05))) return reject();
+        if (!(drift <= clockTolerance)) return reject();
     }
 
     // The earliest start allowed: the boundary, and the end of the last interval.
@@ -125,9 +127,12 @@ void ActivityHistory::take(Stream& stream, const std::string& deviceID, const Ac
     platform::Date start = measuredAt.addingSeconds(-s);
     double seconds = s;
     if (!(start.sinceReferenceDate >= earliest.sinceReferenceDate - startTolerance)) {
-        // A sample that follows its predecessor is early only by how far apart the clocks behind
-        // its two times were read; its bytes were observed all the same, over what is left.
-        if (!previous || !(earliest < measuredAt)) return reject();
+        // A sample that follows its predecessor may be early by as much as the clocks behind its
+        // two times can disagree; its bytes were observed all the same, over what is left. Earlier
+        // than that, part of it lies before what may be counted, and it is dropped.
+        if (!previous || !(earliest < measuredAt) ||
+            !(start.sinceReferenceDate >= earliest.sinceReferenceDate - clockTolerance))
+            return reject();
         start = earliest;
         seconds = measuredAt.secondsSince(earliest);
     }

@@ -34,7 +34,8 @@ struct ObservedInterval {
 // observation (sampling off, sleep, a missed sample, a clock jump) stays a gap. A repeated sample
 // (equal in every field) adds nothing. A sample that follows its predecessor but seems to start
 // before the last interval ended (its clocks were read a little apart) starts where that one ended
-// and keeps its bytes, so no interval overlaps another. Bounded: at most 8 devices of at most 300
+// and keeps its bytes, so no interval overlaps another; it may be early only by the continuity
+// tolerance, max(0.01 × seconds, 0.05 s). Bounded: at most 8 devices of at most 300
 // intervals each.
 class ActivityHistory {
 public:

@@ -339,3 +339,28 @@ TEST(ActivityHistory, EvictsTheDeviceSeenLongestAgoButNeverThePreferredOne) {
     EXPECT_EQ(crowd.intervals("driver:3", Date{1}).size(), 1u);
     EXPECT_EQ(crowd.intervals("driver:9", Date{1}).size(), 1u);
 }
+
+TEST(ActivityHistory, AnEarlyStartIsClippedOnlyByTheContinuityTolerance) {
+    const struct {
+        double begin, carried, end, seconds;
+        std::optional<double> start;  // absent: rejected
+    } cases[] = {
+        {10, 9.5, 10.001, 0.501, {}},   // 0.5 s before the period: never a 1 ms interval
+        {10, 9.96, 10.5, 0.54, 10},     // 40 ms early, within 0.05 s
+        {10, 9.94, 10.5, 0.56, {}},     // 60 ms early
+        {10, 9.91, 19.91, 10, 10},      // 90 ms early at 10 s (tolerance 0.1 s)
+        {10, 9.89, 19.89, 10, {}},      // 110 ms early at 10 s
+    };
+    for (const auto& c : cases) {
+        ActivityHistory h;
+        h.beginCollection(Date{c.begin});
+        ASSERT_FALSE(accepted(h, io(c.carried)));  // carried from before the period
+        const auto taken = feed(h, "d", io(c.end, c.seconds, 0, 50'000'000));
+        ASSERT_EQ(taken.size(), c.start ? 1u : 0u) << c.carried;
+        if (c.start) {
+            EXPECT_EQ(taken[0].start, Date{*c.start}) << c.carried;
+        }
+        // Rejected or not, the next sample that follows joins up.
+        EXPECT_TRUE(accepted(h, io(c.end + 1))) << c.carried;
+    }
+}
