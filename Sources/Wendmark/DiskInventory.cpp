@@ -290,11 +290,10 @@ void DiskInventory::configureTimer() {
 
 void DiskInventory::rebuild(bool sampleCounters) {
     if (!running_) return;
-    // Both clocks are read together: a sample's interval then ends at its measurement time, and
-    // time spent reading the counters (a stalled device, a loaded machine) cannot shift one against
-    // the other and break the sample's continuity with the one before.
-    const platform::Date now = now_();
-    const double uptime = uptime_();
+    // Both clocks are read together, before the counters: a sample's interval then ends at its
+    // measurement time, and time spent reading the counters (a stalled device, a loaded machine)
+    // cannot shift one against the other and break the sample's continuity with the one before.
+    const auto [now, uptime] = readClocks();
 
     // The records map is ordered by BSD name, so every group lists its records that way too.
     std::map<std::string, std::vector<const MediaRecord*>> groups;
@@ -321,6 +320,27 @@ void DiskInventory::rebuild(bool sampleCounters) {
     snapshot.statisticsQueryCount = statisticsQueryCount_;
     snapshot.revision = revision_;
     if (handler_) handler_(snapshot);
+}
+
+std::pair<platform::Date, double> DiskInventory::readClocks() const {
+    // The wall clock is read between two uptimes, so a stall between the clocks shows as uptimes
+    // apart; then the pair is read again. Of a few tries the closest pair is kept.
+    constexpr double agreement = 0.005;
+    constexpr int attempts = 4;
+    std::pair<platform::Date, double> best;
+    double bestSpread = 0;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const double before = uptime_();
+        const platform::Date now = now_();
+        const double after = uptime_();
+        const double spread = std::abs(after - before);
+        if (attempt == 0 || std::isnan(bestSpread) || spread < bestSpread) {
+            best = {now, before + (after - before) / 2};
+            bestSpread = spread;
+        }
+        if (spread <= agreement) break;
+    }
+    return best;
 }
 
 DeviceSnapshot DiskInventory::buildDevice(const std::string& key, const std::vector<const MediaRecord*>& group,

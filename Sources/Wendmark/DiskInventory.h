@@ -100,6 +100,8 @@ private:
     void scheduleRebuild();
     void configureTimer();
     void rebuild(bool sampleCounters);
+    // The wall clock and the uptime at one moment, once per rebuild.
+    std::pair<platform::Date, double> readClocks() const;
     // `uptime` is read together with `now`, once per rebuild.
     DeviceSnapshot buildDevice(const std::string& key, const std::vector<const MediaRecord*>& group,
                                bool sampleCounters, platform::Date now, double uptime);

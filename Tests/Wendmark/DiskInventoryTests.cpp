@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <tuple>
+#include <utility>
 
 #include "InventoryHarness.h"
 #include "Wendmark/ActivityHistory.h"
@@ -418,5 +419,30 @@ TEST(DiskInventory, aStallWhileReadingCountersLosesNoObservedByte) {
             EXPECT_NEAR(graphed, double(written), 1) << interval << " s, stall " << stall;
             EXPECT_EQ(session.current().value().bytesWritten, written) << interval << " s, stall " << stall;
         }
+    }
+}
+
+TEST(DiskInventory, aStallBetweenTheTwoClockReadingsLosesNoSample) {
+    for (const double interval : {1.0, 10.0}) {
+        InventoryHarness h;
+        const auto drive = h.drives.addDrive("disk4");
+        const auto key = InventoryHarness::driverKey(drive);
+        wendmark::ActivityHistory history;
+        history.beginCollection(Date{h.time->wall()});
+        h.drives.setCounters(drive, 0, 0);
+        h.inventory->setSampling(true, interval);
+        h.started();  // the baseline
+        bool stall = false;  // the next wall-clock reading is followed by a 100 ms stall
+        h.afterWallClock = [&] { h.stalled += std::exchange(stall, false) ? 0.1 : 0; };
+        std::uint64_t written = 0, kept = 0;
+        int samples = 0;
+        for (int pass = 1; pass < 50; ++pass) {
+            stall = pass % 5 == 3;
+            h.drives.setCounters(drive, 0, written += 1'000'000u * pass);
+            h.time->advance(interval);
+            for (const auto& accepted : history.ingest(h.last(), key)) ++samples, kept += accepted.bytesWritten;
+        }
+        EXPECT_EQ(samples, 49) << interval;
+        EXPECT_EQ(kept, written) << interval;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ struct InventoryHarness {
     std::vector<double> arrivals;  // uptime of each snapshot
     bool handlerOnQueue = true;
     double stalled = 0;  // seconds the clocks have run beyond virtual time (a stalled read)
+    std::function<void()> afterWallClock;  // runs after each reading of the wall clock
     std::shared_ptr<wendmark::DiskInventory> inventory;
 
     InventoryHarness() { inventory = make(); }
@@ -41,7 +43,12 @@ struct InventoryHarness {
                 snapshots.push_back(snapshot);
                 arrivals.push_back(time->uptime());
             },
-            {arbitration, queue, [this] { return platform::Date{time->wall() + stalled}; },
+            {arbitration, queue,
+             [this] {
+                 const platform::Date now{time->wall() + stalled};
+                 if (afterWallClock) afterWallClock();
+                 return now;
+             },
              [this] { return time->uptime() + stalled; }});
     }
 
