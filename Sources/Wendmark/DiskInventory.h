@@ -107,7 +107,7 @@ private:
                                bool sampleCounters, platform::Date now, double uptime);
     void submit(void (DiskInventory::*work)());
 
-    // Capture and registry reads.
+    // Capture and registry reads (DiskInventoryCapture.cpp).
     static std::optional<MediaRecord> capture(platform::Registry& registry, const platform::Disk& disk,
                                               const std::string& bsd);
     static StorageTopology resolveTopology(platform::Registry& registry, const platform::RegistryObject& media,
