@@ -1,12 +1,10 @@
 #include "DetachedProcess.h"
 
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -37,11 +35,10 @@ std::optional<std::string> startDetachedProcess(const std::vector<std::string>& 
 
     pid_t child = 0;
     {
-        SpawnSetup setup;
-        // SIGPIPE, which the programs ignore, back at its default; a session of its own.
-        setup.open(STDIN_FILENO, "/dev/null", O_RDONLY)
-            .open(STDOUT_FILENO, "/dev/null", O_WRONLY)
-            .startSignals({SIGPIPE}, POSIX_SPAWN_SETSID);
+        // Nothing of this process's descriptors or signal state, in a session of its own.
+        ChildStart start;
+        start.newSession = true;
+        const SpawnSetup setup(start);
         if (setup.error() != 0) return std::string(std::strerror(setup.error()));
         const int error = posix_spawnp(&child, argv.front(), setup.actions(), setup.attributes(), argv.data(), environ);
         if (error != 0) return std::string(std::strerror(error));

@@ -13,10 +13,10 @@ namespace platform {
 using ProcessExited = std::function<void(std::optional<int> exitStatus)>;
 
 // Starts `arguments[0]` (looked up in PATH) with the given argument list and this process's
-// environment, never through a shell, in a session of its own with its input and output on
-// /dev/null, and does not wait for it: a background thread reaps it and, when `exited` is given,
-// hands how it ended to `exited` on `queue`. SIGPIPE and the signal mask are back at their
-// defaults in the child. Absent on success, else the system's description of why it could not be
+// environment, never through a shell, in a session of its own with its input, output and error on
+// /dev/null and no other descriptor open, every signal at its default disposition and an empty
+// signal mask, and does not wait for it: a background thread reaps it and, when `exited` is given,
+// hands how it ended to `exited` on `queue`. Absent on success, else the system's description of why it could not be
 // started (every step of the set-up is checked).
 std::optional<std::string> startDetachedProcess(const std::vector<std::string>& arguments,
                                                 SerialQueuePtr queue = nullptr, ProcessExited exited = {});

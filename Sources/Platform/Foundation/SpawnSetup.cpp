@@ -1,12 +1,31 @@
 #include "SpawnSetup.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <csignal>
 
 namespace platform {
 
-SpawnSetup::SpawnSetup() {
+SpawnSetup::SpawnSetup(const ChildStart& start) {
     attributesMade_ = (error_ = posix_spawnattr_init(&attributes_)) == 0;
     if (error_ == 0) actionsMade_ = (error_ = posix_spawn_file_actions_init(&actions_)) == 0;
+
+    // The actions run in order: the copies before the closing, which would take their sources.
+    standard(STDIN_FILENO, start.input, O_RDONLY);
+    standard(STDOUT_FILENO, start.output, O_WRONLY);
+    standard(STDERR_FILENO, start.error, O_WRONLY);
+    if (error_ == 0) error_ = posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
+
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t none;
+    sigemptyset(&none);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (start.newSession) flags |= POSIX_SPAWN_SETSID;
+    if (error_ == 0) error_ = posix_spawnattr_setsigdefault(&attributes_, &all);
+    if (error_ == 0) error_ = posix_spawnattr_setsigmask(&attributes_, &none);
+    if (error_ == 0) error_ = posix_spawnattr_setflags(&attributes_, flags);
 }
 
 SpawnSetup::~SpawnSetup() {
@@ -14,33 +33,11 @@ SpawnSetup::~SpawnSetup() {
     if (attributesMade_) posix_spawnattr_destroy(&attributes_);
 }
 
-SpawnSetup& SpawnSetup::open(int descriptor, const char* path, int flags) {
-    if (error_ == 0) error_ = posix_spawn_file_actions_addopen(&actions_, descriptor, path, flags, 0);
-    return *this;
-}
-
-SpawnSetup& SpawnSetup::duplicate(int source, int descriptor) {
-    if (error_ == 0) error_ = posix_spawn_file_actions_adddup2(&actions_, source, descriptor);
-    return *this;
-}
-
-SpawnSetup& SpawnSetup::closeFrom(int first) {
-    if (error_ == 0) error_ = posix_spawn_file_actions_addclosefrom_np(&actions_, first);
-    return *this;
-}
-
-SpawnSetup& SpawnSetup::startSignals(std::initializer_list<int> signals, short flags) {
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : signals) sigaddset(&defaults, signal);
-    sigset_t none;
-    sigemptyset(&none);
-    if (error_ == 0) error_ = posix_spawnattr_setsigdefault(&attributes_, &defaults);
-    if (error_ == 0) error_ = posix_spawnattr_setsigmask(&attributes_, &none);
-    if (error_ == 0)
-        error_ = posix_spawnattr_setflags(&attributes_,
-                                          static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | flags));
-    return *this;
+void SpawnSetup::standard(int descriptor, std::optional<int> source, int flags) {
+    if (error_ != 0) return;
+    // dup2 leaves the copy without close-on-exec.
+    error_ = source ? posix_spawn_file_actions_adddup2(&actions_, *source, descriptor)
+                    : posix_spawn_file_actions_addopen(&actions_, descriptor, "/dev/null", flags, 0);
 }
 
 }  // namespace platform

@@ -2,29 +2,30 @@
 
 #include <spawn.h>
 
-#include <initializer_list>
+#include <optional>
 
 namespace platform {
 
-// The attributes and file actions of one posix_spawn call, released on every path. Each step
-// after a failed one does nothing, so a set-up is a plain sequence of steps with one check of
-// error() at the end.
+// How a child starts: its standard input, output and error copied from the given descriptors of
+// this process (each above 2), or on /dev/null where none is given; every other descriptor closed
+// (also one a library opened without close-on-exec); every signal at its default disposition (an
+// ignored one would survive the exec; the C library's own two, which the application never sees,
+// posix_spawn leaves ignored) and an empty signal mask.
+struct ChildStart {
+    std::optional<int> input;
+    std::optional<int> output;
+    std::optional<int> error;
+    bool newSession = false;  // in a session of its own
+};
+
+// The attributes and file actions of one posix_spawn call for a ChildStart, released on every
+// path. Every step of the set-up is checked; error() tells the first failure.
 class SpawnSetup {
 public:
-    SpawnSetup();
+    explicit SpawnSetup(const ChildStart& start);
     ~SpawnSetup();
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    // The child's `descriptor` opened on `path` with `flags`.
-    SpawnSetup& open(int descriptor, const char* path, int flags);
-    // The child's `descriptor` a copy of this process's `source` (without close-on-exec).
-    SpawnSetup& duplicate(int source, int descriptor);
-    // Every descriptor from `first` on closed in the child.
-    SpawnSetup& closeFrom(int first);
-    // The child starts with `signals` at their default dispositions (an ignored disposition would
-    // survive the exec), an empty signal mask, and `flags` (POSIX_SPAWN_*) besides.
-    SpawnSetup& startSignals(std::initializer_list<int> signals, short flags = 0);
 
     // The first failure of a step (an errno value), or 0.
     int error() const { return error_; }
@@ -32,6 +33,9 @@ public:
     const posix_spawn_file_actions_t* actions() const { return &actions_; }
 
 private:
+    // The child's standard descriptor `descriptor`: a copy of `source`, or /dev/null opened with `flags`.
+    void standard(int descriptor, std::optional<int> source, int flags);
+
     posix_spawnattr_t attributes_;
     posix_spawn_file_actions_t actions_;
     bool attributesMade_ = false;

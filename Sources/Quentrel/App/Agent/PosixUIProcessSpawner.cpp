@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -20,8 +21,6 @@ extern char** environ;
 namespace quentrel {
 
 namespace {
-
-constexpr int kFirstClosedDescriptor = STDERR_FILENO + 1;
 
 void closeAll(std::initializer_list<int> descriptors) {
     for (int fd : descriptors)
@@ -106,16 +105,12 @@ UIProcessSpawner::Spawned PosixUIProcessSpawner::spawn(const std::filesystem::pa
         return failure(error);
     }
 
-    // dup2 clears close-on-exec on the copies; the originals close at exec. The standard
+    // The child's pipe ends become its input and output; the originals close at exec. The standard
     // descriptors of the agent are always open, so the pipe ends are never 0, 1 or 2 themselves.
-    // Closing from the first free descriptor also closes whatever a library opened without
-    // close-on-exec.
-    platform::SpawnSetup setup;
-    setup.duplicate(toChild[0], STDIN_FILENO)
-        .duplicate(fromChild[1], STDOUT_FILENO)
-        .open(STDERR_FILENO, "/dev/null", O_WRONLY)
-        .closeFrom(kFirstClosedDescriptor)
-        .startSignals({SIGPIPE, SIGTERM, SIGINT, SIGHUP});
+    platform::ChildStart start;
+    start.input = toChild[0];
+    start.output = fromChild[1];
+    const platform::SpawnSetup setup(start);
     int error = setup.error();
 
     pid_t pid = -1;

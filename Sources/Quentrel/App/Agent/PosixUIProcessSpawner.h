@@ -11,8 +11,8 @@ namespace quentrel {
 
 // The spawner on posix_spawn. The pipes are made close-on-exec, and the child starts with
 // exactly three descriptors: standard input and output on the pipes, standard error on
-// /dev/null. Its signal mask is empty and SIGPIPE (which the programs ignore), SIGTERM, SIGINT and
-// SIGHUP are at their defaults. Its environment is this process's, with "KAVRINET_UI_PIPE=1" in
+// /dev/null. Its signal mask is empty and every signal is at its default disposition (SIGPIPE,
+// which the programs ignore, among them). Its environment is this process's, with "KAVRINET_UI_PIPE=1" in
 // place of any inherited value.
 //
 // Each child gets one reaper thread. It first waits for the exit without collecting it, then
