@@ -87,8 +87,9 @@ struct SleepSubscription : std::enable_shared_from_this<SleepSubscription> {
     void start() {
         QDBusConnection& bus = source->connection;
         receiver = std::make_unique<SleepSignalReceiver>(weak_from_this());
-        // Matched by logind's well-known name from the start: the bus delivers only what its
-        // current owner sends, with no lookup of that owner to wait for.
+        // Subscribed by logind's well-known name: QtDBus passes on only what the name's current
+        // owner sends. It learns that owner here, with one blocking GetNameOwner call when it
+        // first watches the name, and follows NameOwnerChanged after.
         if (!bus.connect(kLogindService, kLogindPath, kManagerInterface, kSleepSignal, receiver.get(),
                          SLOT(onPrepareForSleep(bool))))
             source->logger.error("Sleep signal not subscribed: " + dbus::errorText(bus.lastError()));

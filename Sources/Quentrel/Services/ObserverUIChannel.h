@@ -32,8 +32,10 @@ namespace quentrel {
 // at that many it stops reading until the queue takes one, so a peer that sends faster than the
 // owner works is held up by the pipe rather than by memory. finish() also ends a waiting reader.
 // Without an owner queue, messages decoded from the chunk being processed when another thread
-// finishes the channel are still delivered, after `ended`; owners ignore what comes from an ended
-// channel. With one, the reader hands it nothing once the channel has finished.
+// finishes the channel are still delivered, after `ended`. With one, the reader hands it nothing
+// once it has seen the channel finished, but the one message it is handing over when another
+// thread finishes the channel at that moment is posted after `ended`. Owners ignore what comes
+// from an ended channel.
 //
 // Descriptors: the channel owns both and closes each exactly once, never while another of its
 // threads may still use it. finish() wakes the reader, which closes the input itself; the output is
