@@ -142,7 +142,35 @@ TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
     EXPECT_TRUE(left[0].filename().string().starts_with(".other.plist.tmp-" + std::to_string(otherProgram.pid()) + "-"));
 }
 
+// The folders are shared: other programs' temporaries, named alike and left by killed writers,
+// survive beside the settings file and beside the file its link leads to (a dotfiles folder).
+TEST(PlistDefaultsDatabase, OpeningRemovesOnlyItsOwnTemporariesBesideTheFileAndBehindItsLink) {
+    namespace fs = std::filesystem;
+    TemporaryFolder root;
+    fs::create_directories(root / "config");
+    fs::create_directories(root / "dotfiles");
+    TemporaryFolder::writeFile(root / "dotfiles/kavrinet.plist", "<plist><dict/></plist>");
+    fs::create_symlink("../dotfiles/kavrinet.plist", root / "config/d.plist");
+    auto killed = [](const fs::path& destination) {
+        StoppedWriter writer(destination);
+        writer.kill();
+    };
+    for (const char* destination : {"config/d.plist", "config/other.plist", "dotfiles/kavrinet.plist", "dotfiles/bashrc"})
+        killed(root / destination);
 
+    PlistDefaultsDatabase defaults("d", root / "config/d.plist");
+    std::map<std::string, std::string> left;  // temporary name up to its pid → folder
+    for (const char* folder : {"config", "dotfiles"}) {
+        for (const auto& entry : fs::directory_iterator(root / folder)) {
+            const std::string name = entry.path().filename().string();
+            left[name.substr(0, name.find(".tmp-") == std::string::npos ? name.size() : name.find(".tmp-"))] = folder;
+        }
+    }
+    EXPECT_EQ(left, (std::map<std::string, std::string>{{"d.plist", "config"},
+                                                        {".other.plist", "config"},
+                                                        {"kavrinet.plist", "dotfiles"},
+                                                        {".bashrc", "dotfiles"}}));
+}
 
 TEST(PlistDefaultsDatabase, ALinkIsReadAndWrittenThroughAndStays) {
     namespace fs = std::filesystem;
