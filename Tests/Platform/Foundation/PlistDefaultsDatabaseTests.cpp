@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 
 #include "Doubles/CapturingLogSink.h"
@@ -145,31 +146,21 @@ TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
 // The folders are shared: other programs' temporaries, named alike and left by killed writers,
 // survive beside the settings file and beside the file its link leads to (a dotfiles folder).
 TEST(PlistDefaultsDatabase, OpeningRemovesOnlyItsOwnTemporariesBesideTheFileAndBehindItsLink) {
-    namespace fs = std::filesystem;
     TemporaryFolder root;
-    fs::create_directories(root / "config");
-    fs::create_directories(root / "dotfiles");
+    for (const char* folder : {"config", "dotfiles"}) std::filesystem::create_directories(root / folder);
     TemporaryFolder::writeFile(root / "dotfiles/kavrinet.plist", "<plist><dict/></plist>");
-    fs::create_symlink("../dotfiles/kavrinet.plist", root / "config/d.plist");
-    auto killed = [](const fs::path& destination) {
-        StoppedWriter writer(destination);
-        writer.kill();
-    };
-    for (const char* destination : {"config/d.plist", "config/other.plist", "dotfiles/kavrinet.plist", "dotfiles/bashrc"})
-        killed(root / destination);
-
+    std::filesystem::create_symlink("../dotfiles/kavrinet.plist", root / "config/d.plist");
+    for (const char* file : {"config/d.plist", "config/other.plist", "dotfiles/kavrinet.plist", "dotfiles/bashrc"})
+        StoppedWriter(root / file).kill();
     PlistDefaultsDatabase defaults("d", root / "config/d.plist");
-    std::map<std::string, std::string> left;  // temporary name up to its pid → folder
-    for (const char* folder : {"config", "dotfiles"}) {
-        for (const auto& entry : fs::directory_iterator(root / folder)) {
-            const std::string name = entry.path().filename().string();
-            left[name.substr(0, name.find(".tmp-") == std::string::npos ? name.size() : name.find(".tmp-"))] = folder;
+    std::set<std::string> left;  // folder and name, the name up to its temporary marker
+    for (const char* folder : {"config", "dotfiles"})
+        for (const auto& entry : std::filesystem::directory_iterator(root / folder)) {
+            const std::string name = entry.path().filename();
+            left.insert(std::string(folder) + "/" + name.substr(0, name.find(".tmp-")));
         }
-    }
-    EXPECT_EQ(left, (std::map<std::string, std::string>{{"d.plist", "config"},
-                                                        {".other.plist", "config"},
-                                                        {"kavrinet.plist", "dotfiles"},
-                                                        {".bashrc", "dotfiles"}}));
+    EXPECT_EQ(left, (std::set<std::string>{"config/d.plist", "config/.other.plist", "dotfiles/kavrinet.plist",
+                                           "dotfiles/.bashrc"}));
 }
 
 TEST(PlistDefaultsDatabase, ALinkIsReadAndWrittenThroughAndStays) {
