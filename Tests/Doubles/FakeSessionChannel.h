@@ -1,10 +1,12 @@
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <vector>
 
 #include "Platform/Dispatch/SerialQueue.h"
 #include "Quentrel/App/Agent/UISessionChannel.h"
+#include "Quentrel/Services/ObserverUIFrameDecoder.h"
 
 // A session channel that keeps what it is sent. Messages from the UI app and the end are posted to
 // the main queue, as the pipe channel posts them.
@@ -16,9 +18,11 @@ public:
           ended_(std::move(ended)) {}
 
     void start() override { ++starts; }
+    // As the pipe channel: a message that cannot be framed (text that is not UTF-8, a non-finite
+    // number, over the size limit) ends the session.
     bool send(const quentrel::ObserverUIMessage& message) override {
         if (finished) return false;
-        if (failSends) {
+        if (failSends || !framed(message)) {
             finish();
             return false;
         }
@@ -46,6 +50,15 @@ public:
     int finishesAfterWriting = 0;
 
 private:
+    static bool framed(const quentrel::ObserverUIMessage& message) {
+        try {
+            (void)quentrel::ObserverUIFrameDecoder::frameEncoded(message);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
     platform::SerialQueuePtr mainQueue_;
     Receive receive_;
     Ended ended_;

@@ -41,13 +41,16 @@ struct Temporary {
     }
 };
 
-// The writer's pid if `name` is a temporary file's name: "." + a destination name + ".tmp-" + a
-// pid + "-" + six letters or digits.
-std::optional<pid_t> temporaryWriter(std::string_view name) {
-    if (name.size() < 2 || name.front() != '.') return std::nullopt;
-    const std::size_t marker = name.rfind(temporaryMarker);
-    if (marker == std::string_view::npos || marker < 2) return std::nullopt;
-    std::string_view rest = name.substr(marker + temporaryMarker.size());
+// What the name of every temporary file for a destination named `destinationName` starts with.
+std::string temporaryPrefix(const std::string& destinationName) {
+    return "." + destinationName + std::string(temporaryMarker);
+}
+
+// The writer's pid if `name` is the name of a temporary file that starts with `prefix`, followed
+// by a pid + "-" + six letters or digits.
+std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return std::nullopt;
+    std::string_view rest = name.substr(prefix.size());
     const std::size_t dash = rest.find('-');
     if (dash == 0 || dash == std::string_view::npos || dash > maximumPidLength || rest.size() != dash + 1 + randomLength) {
         return std::nullopt;
@@ -100,9 +103,8 @@ void replace(const std::filesystem::path& destination, std::span<const std::uint
     }
 
     Temporary temporary;
-    std::string pattern = (folder / ("." + destination.filename().string() + std::string(temporaryMarker) +
-                                     std::to_string(::getpid()) + "-XXXXXX"))
-                              .string();
+    std::string pattern =
+        (folder / (temporaryPrefix(destination.filename().string()) + std::to_string(::getpid()) + "-XXXXXX")).string();
     temporary.fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (temporary.fd < 0) fail(errno, "create temporary file");
     temporary.path = pattern;
@@ -141,13 +143,16 @@ void AtomicFile::writeThroughLinks(const std::filesystem::path& destination, std
     replace(*target, bytes, *target == destination);
 }
 
-std::size_t AtomicFile::removeStaleTemporaries(const std::filesystem::path& folder) {
+std::size_t AtomicFile::removeStaleTemporaries(const std::filesystem::path& destination) {
+    if (!destination.has_filename()) return 0;
+    const std::string prefix = temporaryPrefix(destination.filename().string());
+    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
     if (!directory) return 0;
     const int folderFd = ::dirfd(directory.get());
     std::size_t removed = 0;
     while (const dirent* entry = ::readdir(directory.get())) {
-        std::optional<pid_t> writer = temporaryWriter(entry->d_name);
+        std::optional<pid_t> writer = temporaryWriter(entry->d_name, prefix);
         if (!writer || processExists(*writer)) continue;
         // A writer in another pid namespace shows a pid that means nothing here; its lock counts.
         int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

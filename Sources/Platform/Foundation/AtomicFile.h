@@ -39,12 +39,13 @@ struct AtomicFile {
     // nothing is replaced (EISDIR for a folder, EINVAL for anything else).
     static void writeThroughLinks(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
 
-    // Removes from `folder` the temporary files that writers killed before their rename left
-    // behind: regular files named as above whose writer is gone, that is, no process of this pid
-    // namespace has the pid in the name and nobody holds the file's lock. Several programs may
-    // share a folder; the file of a writer still at work (here or in another pid namespace) is
-    // kept, and so is everything not named like a temporary file. Answers how many were removed.
-    static std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
+    // Removes beside `destination` the temporary files that its writers killed before their
+    // rename left behind: regular files named as above for exactly this destination whose writer
+    // is gone, that is, no process of this pid namespace has the pid in the name and nobody holds
+    // the file's lock. The folder is shared with other programs, whose files may be named alike:
+    // the temporaries of other destinations are kept, as is the file of a writer still at work
+    // (here or in another pid namespace). Answers how many were removed.
+    static std::size_t removeStaleTemporaries(const std::filesystem::path& destination);
 };
 
 }  // namespace platform

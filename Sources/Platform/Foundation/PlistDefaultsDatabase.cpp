@@ -95,14 +95,11 @@ struct PlistDefaultsDatabase::State {
 PlistDefaultsDatabase::PlistDefaultsDatabase(std::string domain, std::optional<std::filesystem::path> file,
                                              SerialQueuePtr queue) {
     if (file) {
-        // Writes go beside the file that a link at the path leads to.
-        auto folderOf = [](const std::filesystem::path& path) {
-            return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-        };
-        AtomicFile::removeStaleTemporaries(folderOf(*file));
+        // Writes go beside the file that a link at the path leads to, and are named after it.
+        AtomicFile::removeStaleTemporaries(*file);
         std::error_code error;
         const auto target = FileManager::followingFinalLinks(*file, error);
-        if (target && folderOf(*target) != folderOf(*file)) AtomicFile::removeStaleTemporaries(folderOf(*target));
+        if (target && *target != *file) AtomicFile::removeStaleTemporaries(*target);
     }
     state_ = std::make_shared<State>(std::move(domain), std::move(file));
     if (state_->file) queue_ = queue ? std::move(queue) : ThreadSerialQueue::make(state_->values.domain() + ".defaults");

@@ -15,8 +15,9 @@ namespace platform {
 
 // The defaults database of one domain, kept in one binary property-list file (XML is read too).
 // The file is read once at construction; a missing, unreadable, oversized, too deeply nested or
-// corrupt file starts the domain empty and stays untouched until the next change. Opening the
-// file's folder removes the temporary files that killed writers left there.
+// corrupt file starts the domain empty and stays untouched until the next change. Opening it
+// removes the temporary files of this file that killed writers left (beside the file, and beside
+// the file a link leads to); other files' temporaries are not ours and stay.
 //
 // The file may be a symbolic link (a dotfiles manager keeps it so): it is read through the link,
 // and written atomically beside the file the link leads to, which keeps the link. A dangling link

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Platform/Foundation/UTF8.h"
+
 namespace quentrel {
 
 namespace {
@@ -59,6 +61,8 @@ void LoginItemService::setEnabled(bool on) {
     }
     if (isBusy_) return;
     std::optional<std::string> failure = on ? registry_->registerMainApp() : registry_->unregisterMainApp();
+    // The system's words, in whatever bytes it gave them: the field is sent to the UI app as JSON.
+    if (failure) failure = platform::validUTF8(std::move(*failure));
     assign(objectWillChange_, error_, std::move(failure));
     refresh();  // the fields show what the system holds after the attempt, success or not
 }

@@ -21,6 +21,7 @@ public:
     bool enabled() const { return enabled_; }
     const std::string& statusText() const { return statusText_; }
     bool requiresApproval() const { return requiresApproval_; }
+    // The last failure's description as the registry gave it, made well-formed UTF-8.
     const std::optional<std::string>& error() const { return error_; }
     bool isBusy() const { return isBusy_; }
 

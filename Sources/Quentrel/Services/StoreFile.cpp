@@ -25,7 +25,7 @@ platform::SerialQueuePtr StoreRuntime::queue(const std::string& label) const {
 platform::Date StoreRuntime::currentDate() const { return now ? now() : platform::Date::now(); }
 
 void removeStaleTemporariesBeside(const std::filesystem::path& location) {
-    platform::AtomicFile::removeStaleTemporaries(location.parent_path());
+    platform::AtomicFile::removeStaleTemporaries(location);
 }
 
 StoreFileContents readStoreFile(const std::filesystem::path& path, std::size_t cap) {

@@ -83,8 +83,9 @@ void installStatusHandler(platform::SerialQueue& queue, const std::shared_ptr<St
     });
 }
 
-// Removes the temporary files that writers killed before their rename left in the folder of
-// `location` (the folder both stores share), and nothing else; see AtomicFile.
+// Removes the temporary files of `location` that writers killed before their rename left beside
+// it, and nothing else: not those of the other store in the same folder, nor any other program's;
+// see AtomicFile.
 void removeStaleTemporariesBeside(const std::filesystem::path& location);
 
 template <class T>

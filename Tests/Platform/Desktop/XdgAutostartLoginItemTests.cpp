@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <locale.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -108,12 +110,18 @@ std::string run(const std::vector<std::string>& arguments) {
     return output;
 }
 
-// A Korean locale of the test's own, built from Debian's locales sources (its messages come from
-// libc-l10n): the folder for LOCPATH, or none without them.
+// Korean locales of the test's own, in UTF-8 and in EUC-KR, built from Debian's locales sources
+// (their messages come from libc-l10n): the folder for LOCPATH, or none without them.
 std::optional<fs::path> koreanLocales() {
     static TemporaryFolder folder;
-    static const bool built = (run({"localedef", "--no-archive", "-i", "ko_KR", "-f", "UTF-8", folder / "ko_KR.UTF-8"}),
-                               fs::exists(folder / "ko_KR.UTF-8" / "LC_MESSAGES"));
+    static const bool built = [] {
+        for (const char* charset : {"UTF-8", "EUC-KR"}) {
+            const fs::path locale = folder / (std::string("ko_KR.") + charset);
+            run({"localedef", "--no-archive", "-i", "ko_KR", "-f", charset, locale});
+            if (!fs::exists(locale / "LC_MESSAGES")) return false;
+        }
+        return true;
+    }();
     return built ? std::optional(folder.path()) : std::nullopt;
 }
 
@@ -217,20 +225,32 @@ TEST_F(LoginItemTest, FailuresSayWhatFailedAndWhyInTheUsersLanguage) {
 #if defined(__SANITIZE_ADDRESS__)
     __lsan::ScopedDisabler keptLocales;  // the C library keeps every locale it loads for good
 #endif
+    const auto locales = koreanLocales();
+    if (locales) ::setenv("LOCPATH", locales->c_str(), 1);
+    // This thread in a locale of another character set, as a program that ran setlocale there, and
+    // the C library's message already made in it: the text is UTF-8 all the same.
+    const locale_t eucKR = locales ? ::newlocale(LC_ALL_MASK, "ko_KR.EUC-KR", locale_t{}) : locale_t{};
+    if (eucKR) {
+        ::uselocale(eucKR);
+        (void)std::generic_category().message(ENOTDIR);
+    }
     fs::create_directories(entry() / "inside");  // a folder with content where the entry belongs
     auto item = registry();
     EXPECT_EQ(item.unregisterMainApp(), std::optional<std::string>("로그인 항목을 해제하지 못했습니다: Is a directory"));
     fs::remove_all(config);
     TemporaryFolder::writeFile(config, "a file where the configuration folder belongs");
-    const auto locales = koreanLocales();
-    if (locales) ::setenv("LOCPATH", locales->c_str(), 1);
     const std::string english = "Not a directory", korean = locales ? "디렉터리가 아닙니다" : english;
     for (const auto& [locale, cause] : std::vector<std::pair<std::map<std::string, std::string>, std::string>>{
              {{}, english}, {{{"LANG", "ko_KR.UTF-8"}}, korean}, {{{"LANG", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, english},
-             {{{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, korean}, {{{"LANG", "xx_NOWHERE.UTF-8"}}, english}}) {
+             {{{"LC_ALL", "ko_KR.UTF-8"}, {"LC_MESSAGES", "C"}}, korean}, {{{"LANG", "xx_NOWHERE.UTF-8"}}, english},
+             {{{"LANG", "ko_KR.EUC-KR"}}, korean}, {{{"LC_MESSAGES", "ko_KR.EUC-KR"}}, korean}}) {
         environment = locale;
         environment["XDG_CONFIG_HOME"] = config.string();
         EXPECT_EQ(item.registerMainApp(), "로그인 항목을 등록하지 못했습니다: " + cause);
+    }
+    if (eucKR) {
+        ::uselocale(LC_GLOBAL_LOCALE);
+        ::freelocale(eucKR);
     }
     ::unsetenv("LOCPATH");
     EXPECT_EQ(item.status(), LoginItemRegistry::notRegistered);
@@ -238,7 +258,7 @@ TEST_F(LoginItemTest, FailuresSayWhatFailedAndWhyInTheUsersLanguage) {
     EXPECT_EQ(item.registerMainApp(), "설정 폴더를 찾지 못했습니다: XDG_CONFIG_HOME과 HOME이 절대 경로가 아닙니다");
     EXPECT_EQ(item.status(), XdgAutostartLoginItem::unknownStatus);
     EXPECT_EQ(registry("../escape").registerMainApp(), "앱 식별자를 파일 이름으로 쓸 수 없습니다");
-    if (!locales) GTEST_SKIP() << "no Korean locale could be built (Debian's locales and libc-l10n)";
+    if (!locales) GTEST_SKIP() << "no Korean locales could be built, in UTF-8 and EUC-KR (Debian's locales and libc-l10n)";
 }
 
 TEST_F(LoginItemTest, OpeningTheSettingsShowsTheAutostartFolder) {

@@ -92,34 +92,36 @@ TEST(AtomicFile, OnlyTemporariesOfWritersThatAreGoneAreRemoved) {
 
     StoppedWriter writer(file);
     ASSERT_EQ(folder.entryCount(), 2u) << "the writer's temporary file";
-    EXPECT_EQ(AtomicFile::removeStaleTemporaries(folder.path()), 0u) << "its writer is alive";
+    EXPECT_EQ(AtomicFile::removeStaleTemporaries(file), 0u) << "its writer is alive";
     writer.kill();
     const std::string dead = std::to_string(writer.pid());
 
     // A temporary whose pid means nothing here but whose lock is held: a writer in another pid
-    // namespace. And names that are not temporary files of the writer, or not files.
-    const std::filesystem::path locked = folder / (".other.plist.tmp-" + dead + "-Ab12Cd");
+    // namespace. And names that are not temporary files of this destination, or not files.
+    const std::filesystem::path locked = folder / (".store.json.tmp-" + dead + "-Ab12Cd");
     TemporaryFolder::writeFile(locked, "in flight");
     int lock = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
     std::set<std::string> kept = {"store.json", locked.filename().string()};
     for (std::string name : {"store.json.tmp-" + dead + "-abcdef", ".store.json.tmp-" + dead + "-abcde",
                              ".tmp-" + dead + "-abcdef", ".store.json.tmp-" + dead + "-abc_ef",
-                             ".store.json.tmp-x" + dead + "-abcdef", ".store.json." + dead + ".abcdef"}) {
+                             ".store.json.tmp-x" + dead + "-abcdef", ".store.json." + dead + ".abcdef",
+                             ".other.plist.tmp-" + dead + "-abcdef", ".store.jsonx.tmp-" + dead + "-abcdef",
+                             ".tore.json.tmp-" + dead + "-abcdef"}) {
         TemporaryFolder::writeFile(folder / name, "not ours");
         kept.insert(name);
     }
-    std::filesystem::create_directory(folder / (".folder.tmp-" + dead + "-abcdef"));
-    std::filesystem::create_symlink(file, folder / (".link.tmp-" + dead + "-abcdef"));
-    kept.insert({".folder.tmp-" + dead + "-abcdef", ".link.tmp-" + dead + "-abcdef"});
+    std::filesystem::create_directory(folder / (".store.json.tmp-" + dead + "-abcdeF"));
+    std::filesystem::create_symlink(file, folder / (".store.json.tmp-" + dead + "-abcdeL"));
+    kept.insert({".store.json.tmp-" + dead + "-abcdeF", ".store.json.tmp-" + dead + "-abcdeL"});
 
-    EXPECT_EQ(AtomicFile::removeStaleTemporaries(folder.path()), 1u) << "the killed writer's file";
+    EXPECT_EQ(AtomicFile::removeStaleTemporaries(file), 1u) << "the killed writer's file";
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) names.insert(entry.path().filename());
     EXPECT_EQ(names, kept);
     EXPECT_EQ(TemporaryFolder::readFile(file), "good");
 
     ::close(lock);
-    EXPECT_EQ(AtomicFile::removeStaleTemporaries(folder.path()), 1u) << "its lock is free now";
+    EXPECT_EQ(AtomicFile::removeStaleTemporaries(file), 1u) << "its lock is free now";
     EXPECT_FALSE(std::filesystem::exists(locked));
 }

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 
 #include "Doubles/CapturingLogSink.h"
@@ -142,7 +143,25 @@ TEST(PlistDefaultsDatabase, OpeningRemovesTheTemporariesOfKilledWritersOnly) {
     EXPECT_TRUE(left[0].filename().string().starts_with(".other.plist.tmp-" + std::to_string(otherProgram.pid()) + "-"));
 }
 
-
+// The folders are shared: other programs' temporaries, named alike and left by killed writers,
+// survive beside the settings file and beside the file its link leads to (a dotfiles folder).
+TEST(PlistDefaultsDatabase, OpeningRemovesOnlyItsOwnTemporariesBesideTheFileAndBehindItsLink) {
+    TemporaryFolder root;
+    for (const char* folder : {"config", "dotfiles"}) std::filesystem::create_directories(root / folder);
+    TemporaryFolder::writeFile(root / "dotfiles/kavrinet.plist", "<plist><dict/></plist>");
+    std::filesystem::create_symlink("../dotfiles/kavrinet.plist", root / "config/d.plist");
+    for (const char* file : {"config/d.plist", "config/other.plist", "dotfiles/kavrinet.plist", "dotfiles/bashrc"})
+        StoppedWriter(root / file).kill();
+    PlistDefaultsDatabase defaults("d", root / "config/d.plist");
+    std::set<std::string> left;  // folder and name, the name up to its temporary marker
+    for (const char* folder : {"config", "dotfiles"})
+        for (const auto& entry : std::filesystem::directory_iterator(root / folder)) {
+            const std::string name = entry.path().filename();
+            left.insert(std::string(folder) + "/" + name.substr(0, name.find(".tmp-")));
+        }
+    EXPECT_EQ(left, (std::set<std::string>{"config/d.plist", "config/.other.plist", "dotfiles/kavrinet.plist",
+                                           "dotfiles/.bashrc"}));
+}
 
 TEST(PlistDefaultsDatabase, ALinkIsReadAndWrittenThroughAndStays) {
     namespace fs = std::filesystem;

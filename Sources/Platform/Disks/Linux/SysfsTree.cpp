@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Platform/Foundation/UTF8.h"
 #include "SysfsReadBatch.h"
 #include "SysfsText.h"
 
@@ -218,7 +219,7 @@ std::string SysfsTree::wholeDiskPath(const std::string& blockPath) const {
 
 bool SysfsTree::isKernelName(std::string_view name) {
     return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
-           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos && isUTF8(name);
 }
 
 std::string SysfsTree::baseName(const std::string& path) {

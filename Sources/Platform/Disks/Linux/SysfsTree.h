@@ -55,7 +55,9 @@ public:
     std::string wholeDiskPath(const std::string& blockPath) const;
     bool isPartition(const std::string& blockPath) const;
 
-    // A kernel device name: no path separators, not "." or "..".
+    // A kernel device name: no path separators, not "." or "..", and UTF-8. A disk's name is its
+    // identity and is reported as it is, so a name in other bytes (root may name a software array
+    // anything) cannot be mended: such a disk is not one of ours.
     static bool isKernelName(std::string_view name);
     static std::string baseName(const std::string& path);
     static std::string parentPath(const std::string& path);

@@ -168,6 +168,18 @@ TEST_F(LinuxBackend, descriptionsCarryVolumesModelsAndEscapedMountPoints) {
     EXPECT_FALSE(session->diskFromBSDName("sdz"));
 }
 
+// A disk's name is its identity and cannot be mended: a disk named in bytes that are not UTF-8
+// (root may name a software array so) is not taken. Its labels and paths are mended (Value).
+TEST_F(LinuxBackend, aDiskNamedInBytesThatAreNotUTF8IsNotTaken) {
+    const std::string name = "md_\xFF";
+    fixture.addDisk(fixture.root() + "/devices/virtual/block", name, 9, 127, 2048, "50", false, false);
+    attach();
+    session->handleDeviceEvent({"add", name});
+    time->runUntilIdle();
+    EXPECT_EQ(recorder.events.size(), 10u) << "the disks of the fixture only";
+    EXPECT_FALSE(session->diskFromBSDName(name));
+}
+
 TEST_F(LinuxBackend, aPartitionReachesOneDriverAndTheUsbDeviceAboveIt) {
     EXPECT_EQ(classChain(media("sdb1")),
               (std::vector<std::string>{"IOMedia", "IOPartitionScheme", "IOMedia", "IOBlockStorageDriver",

@@ -317,6 +317,24 @@ TEST(ObserverBackgroundDelegate, AFailedSendEndsTheSessionFromTheAgentsSide) {
     EXPECT_FALSE(ready.delegate->hasProcess());
 }
 
+// The system describes a failed login-item change in its own character set (here EUC-KR): the
+// state that carries the description still goes out, and the UI app stays connected.
+TEST(ObserverBackgroundDelegate, ALoginFailureInAnotherCharacterSetKeepsTheSession) {
+    const std::string prefix = "로그인 항목을 등록하지 못했습니다: ";
+    DelegateHarness h;
+    h.launch();
+    h.present("settings");
+    h.ready();
+    h.store.loginItems->registerError = prefix + "\xB5\xF0\xB7\xBA\xC5\xCD\xB8\xAE";
+    h.fromUI(ObserverUIMessage::command(ObserverUICommand::withFlag(ObserverUICommand::Case::login, true)));
+    h.fromUI(pauseCommand());  // and a later state too
+    ASSERT_FALSE(h.channel().finished);
+    EXPECT_EQ(DelegateHarness::revisions(h.channel()), (std::vector<std::uint64_t>{1, 2, 3}));
+    const std::optional<std::string> shown = h.channel().sent.back().get<ObserverUIMessage::State>()->state.loginError;
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->starts_with(prefix + "\uFFFD")) << *shown;
+}
+
 TEST(ObserverBackgroundDelegate, AFailedStartShowsTheAlertOnceDropsTheQueueAndRetriesOnlyOnTheNextRequest) {
     DelegateHarness h;
     h.spawner->failing = true;
