@@ -192,7 +192,7 @@ TEST(ThemeWeights, BoldAddsAsMuchInkUnderKoreanAsUnderEnglish) {
         QProcess run;
         run.setProcessEnvironment(environment);
         run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThemeScreenshots.WeightsInOneLocale")});
-        ASSERT_TRUE(run.waitForFinished(120'000)) << qPrintable(name);
+        ASSERT_TRUE(run.waitForFinished(300'000)) << qPrintable(name);
         for (const QByteArray& line : run.readAllStandardOutput().split('\n'))
             if (const auto words = line.split(' '); words.size() == 3 && words[0] == "ink")
                 ink[locale][words[1].toInt()] = words[2].toDouble();
