@@ -1,6 +1,13 @@
 // Pictures of the theme's controls in their states, for people to look at (not compared).
+#include <cstdio>
+#include <map>
+
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -145,4 +152,55 @@ TEST_F(ThemeScreenshots, Toggles) {
             layout->addWidget(toggle);
         }
     capture(QStringLiteral("theme-toggles"));
+}
+
+// A process's fonts are matched for the locale it starts in, so the next test runs this one once
+// in each locale: the same text in the theme's font at 400, 600 and 700, its ink on stdout.
+TEST_F(ThemeScreenshots, WeightsInOneLocale) {
+    const QString locale = qEnvironmentVariable("KAVRINET_WEIGHTS_LOCALE");
+    if (locale.isEmpty()) GTEST_SKIP() << "run in each locale by ThemeWeights.*";
+    for (const int weight : {400, 600, 700}) {
+        QImage image(420, 40, QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        painter.setFont(ObserverTheme::systemFont(22, QFont::Weight(weight)));
+        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Kavrinet · 최근 5분 · 12.3 MB/s"));
+        painter.end();
+        long ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) ink += 255 - image.constScanLine(y)[x];
+        std::printf("ink %d %ld\n", weight, ink / 255);
+        quentrel::testing::writeScreenshot(image, QStringLiteral("theme-weight-%1-%2").arg(locale).arg(weight));
+    }
+}
+
+TEST(ThemeWeights, BoldAddsAsMuchInkUnderKoreanAsUnderEnglish) {
+    QTemporaryDir locales;
+    std::map<QString, std::map<int, double>> ink;
+    for (const QString& locale : {QStringLiteral("en_US"), QStringLiteral("ko_KR")}) {
+        const QString name = locale + QStringLiteral(".UTF-8");
+        const QStringList arguments = {QStringLiteral("-c"), QStringLiteral("-i"), locale, QStringLiteral("-f"), QStringLiteral("UTF-8")};
+        QProcess::execute(QStringLiteral("localedef"), arguments + QStringList{locales.filePath(name)});
+        if (!QFile::exists(locales.filePath(name + QStringLiteral("/LC_CTYPE"))))
+            GTEST_SKIP() << "localedef cannot make " << qPrintable(name);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANGUAGE", "FC_LANG"})
+            environment.remove(QLatin1String(variable));
+        environment.insert(QStringLiteral("LANG"), name);
+        environment.insert(QStringLiteral("LOCPATH"), locales.path());
+        environment.insert(QStringLiteral("KAVRINET_WEIGHTS_LOCALE"), locale);
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThemeScreenshots.WeightsInOneLocale")});
+        ASSERT_TRUE(run.waitForFinished(300'000)) << qPrintable(name);
+        for (const QByteArray& line : run.readAllStandardOutput().split('\n'))
+            if (const auto words = line.split(' '); words.size() == 3 && words[0] == "ink")
+                ink[locale][words[1].toInt()] = words[2].toDouble();
+        ASSERT_EQ(ink[locale].size(), 3u) << qPrintable(name);
+    }
+    for (const int weight : {600, 700}) {
+        const double english = ink["en_US"][weight] - ink["en_US"][400], korean = ink["ko_KR"][weight] - ink["ko_KR"][400];
+        EXPECT_GT(korean, 0.3 * ink["ko_KR"][400]) << weight;
+        EXPECT_NEAR(korean / english, 1.0, 0.1) << weight << ": +" << korean << " under ko_KR, +" << english << " under en_US";
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
 #include <QStyleFactory>
 #include <QWidget>
@@ -41,6 +43,39 @@ TextStyleMetrics metrics(TextStyle style) {
     case TextStyle::caption2: return {10, QFont::Medium};
     }
     return {bodySize, QFont::Normal};
+}
+
+// The family fontconfig picks for `family` in text of `language`: the family itself, or the font a
+// generic family such as "Sans Serif" stands for; empty when nothing matches.
+QString familyFor(const QString& family, const char* language) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcChar8* name = nullptr;
+    QString found;
+    if (match && FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch)
+        found = QString::fromUtf8(reinterpret_cast<const char*>(name));
+    if (match) FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return found;
+}
+
+// The desktop's font with its family pinned to the faces it stands for in Latin and in Hangul
+// text. Left generic, the family is matched for the locale's language: under a Korean locale the
+// Korean font then draws the Latin letters and digits too, and NanumGothic's bold ones are hardly
+// heavier than a Latin font's regular ones, so bold titles lost their weight and every view
+// measured differently by locale.
+QFont withPinnedFamilies(QFont font) {
+    QStringList families;
+    for (const char* language : {"en", "ko"})
+        if (const QString family = familyFor(font.family(), language); !family.isEmpty() && !families.contains(family))
+            families << family;
+    if (!families.isEmpty()) font.setFamilies(families);
+    return font;
 }
 }  // namespace
 
@@ -94,7 +129,7 @@ QPalette palette() {
 void applyToApplication(QApplication& application) {
     application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     application.setPalette(palette());
-    application.setFont(systemFont(bodySize));
+    application.setFont(withPinnedFamilies(systemFont(bodySize)));
     installObserverAccessibility();
     ObserverFocusRing::install();
 }

@@ -51,7 +51,8 @@ QFont font(TextStyle style);
 
 // The application palette built from the colours above.
 QPalette palette();
-// Fusion style, the palette, the body font and our accessibility interfaces, once at start.
+// Fusion style, the palette, the body font (the desktop's, with the same faces in every locale)
+// and our accessibility interfaces, once at start.
 void applyToApplication(QApplication& application);
 // What every window root and the quick view's root do: paint the background colour under the
 // whole window; text, tint and scheme come from the application palette.
