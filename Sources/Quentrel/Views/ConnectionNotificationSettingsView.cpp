@@ -48,8 +48,8 @@ ConnectionNotificationSettingsView::ConnectionNotificationSettingsView(
     auto* row = new QHBoxLayout(statusRow_);
     row->setContentsMargins(0, 0, 0, 0);
     status_ = makeObserverText({}, caption, ObserverTheme::muted, statusRow_, TextWrap::words);
-    row->addWidget(status_, 0, Qt::AlignVCenter);
-    row->addStretch(1);
+    // The status takes the whole width the button leaves, and wraps only where that runs out.
+    row->addWidget(status_, 1, Qt::AlignVCenter);
     testButton_ = new ObserverPlainButton(qtext(Texts::testButton), ObserverTheme::accent, statusRow_);
     testButton_->setObjectName(qtext(Texts::testIdentifier));
     row->addWidget(testButton_, 0, Qt::AlignVCenter);

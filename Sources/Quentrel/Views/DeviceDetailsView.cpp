@@ -41,11 +41,12 @@ QWidget* detail(const M::Row& row) {
     layout->setSpacing(V::rowSpacing);
     const QFont font = ObserverTheme::systemFont(V::rowFontSize);
     layout->addWidget(makeObserverText(QString::fromStdString(row.label), font, ObserverTheme::muted), 0, Qt::AlignTop);
-    layout->addStretch(1);
     auto* value = makeObserverText(QString::fromStdString(row.value), font);
     value->setAlignment(Qt::AlignRight | Qt::AlignTop);
     value->setWordWrap(true);
-    layout->addWidget(value, 0, Qt::AlignTop);
+    // The value takes the whole width the label leaves, its text at the trailing edge: a stretch
+    // beside it would take half of that, and the value wrap where it still had room.
+    layout->addWidget(value, 1, Qt::AlignTop);
     return widget;
 }
 

@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QLayout>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "Quentrel/Views/DeviceDetailsView.h"
 #include "Quentrel/Views/Models/FixedLocaleTexts.h"
 #include "Quentrel/Views/Models/MirrorFixture.h"
+#include "Quentrel/Views/ObserverSettingsView.h"
 #include "Quentrel/Views/WindowVisibilityProbe.h"
 #include "ThemeTestSupport.h"
 
@@ -132,4 +134,28 @@ TEST_F(DeviceDetailsViewTest, screenshots) {
     mirror_.apply();
     QCoreApplication::processEvents();
     quentrel::testing::writeScreenshot(view, "device-details-none");
+}
+
+// A wrapped text beside other controls takes the whole width its row leaves (no stretch shares it), here and in settings.
+TEST_F(DeviceDetailsViewTest, aWrappedTextTakesTheWholeWidthItsRowLeaves) {
+    const QString model = "Samsung Portable SSD T7 Shield", usb2 = "480 Mb/s · 60.0 MB/s", status = "알림 제출 완료 · 화면 표시 여부 미확인";
+    mirror_.withDevices({device()}).state.snapshot.devices[0].model = model.toStdString();
+    mirror_.state.snapshot.devices[0].linkBandwidth = wendmark::LinkBandwidth{wendmark::LinkBandwidth::Transport::usb, 480'000'000};
+    mirror_.state.noticesEnabled = true;
+    mirror_.state.noticeStatus = status.toStdString();
+    QWidget& details = make();
+    ObserverSettingsView settings(mirror_.store, mirror_.store->loginItem());
+    for (const auto& [view, text] : {std::pair<QWidget*, QString>{&details, model}, {&details, usb2}, {&settings, status}}) {
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+        const QLabel* label = nullptr;
+        for (const QLabel* shown : view->findChildren<QLabel*>()) label = shown->text() == text ? shown : label;
+        ASSERT_TRUE(label) << text.toStdString();
+        const QLayout& row = *label->parentWidget()->layout();
+        int unused = row.contentsRect().width() + row.spacing();  // less each control and its spacing
+        for (int i = 0; i < row.count(); ++i)
+            if (const QWidget* control = row.itemAt(i)->widget()) unused -= control->width() + row.spacing();
+        EXPECT_TRUE(unused == 0 && label->height() < 2 * label->fontMetrics().lineSpacing()) << text.toStdString();
+        quentrel::testing::writeScreenshot(*view, view == &details ? "device-details-usb2-long-model" : "settings-notification-status");
+    }
 }

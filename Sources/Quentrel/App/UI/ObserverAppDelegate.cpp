@@ -197,8 +197,10 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
         window->resize(spec.width, spec.height + menuHeight);
     }
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        // (Not from QRect::center(), which lies half a pixel up and left: a window as tall as the
+        // area would start a pixel above it.)
         const QRect area = screen->availableGeometry();
-        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+        window->move(area.topLeft() + QPoint((area.width() - window->width()) / 2, (area.height() - window->height()) / 2));
     }
     windows_[windowID] = window;
     return window;

@@ -4,8 +4,13 @@
 #include <string>
 
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
+
+#include "Quentrel/Views/Controls/VerticalScrollArea.h"
+
+class QScreen;
 
 namespace quentrel {
 
@@ -31,20 +36,34 @@ public:
 
     // From now on the window takes the fitting size of its content, at once and again whenever
     // the content changes (a row shown or hidden, a text that wraps anew); it cannot be resized.
+    // It stays within its screen's available area: a window that grows past the area's bottom
+    // moves up, and a content taller than the area scrolls in a window as tall as the area.
     void followContentSize();
 
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Takes the fitting size of the layout as it is now, and again after each change.
+    void fitToContent();
 
 private:
+    // The content's height limit from the screen's available area, less the frame and menu bar.
+    void limitToScreen();
+    void watchScreen(QScreen* screen);
+
     std::string windowID_;
     QPointer<QMenuBar> menuBar_;
     QPointer<QWidget> contentView_;
     QPointer<QWidget> rootView_;
     WillClose willClose_;
     bool closed_ = false;
+    QPointer<FittingScrollArea> fittingArea_;  // around the root view, once the window follows its content
+    bool screenWatched_ = false;
+    QMetaObject::Connection areaChanged_;
 };
 
 // The quick view's floating panel: a frameless tool window that stays above the others. It is not

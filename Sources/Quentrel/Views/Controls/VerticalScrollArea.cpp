@@ -1,6 +1,9 @@
 #include "VerticalScrollArea.h"
 
-#include <QScrollArea>
+#include <algorithm>
+
+#include <QEvent>
+#include <QScrollBar>
 
 namespace quentrel {
 
@@ -19,6 +22,56 @@ QScrollArea* makeVerticalScrollArea(QWidget* parent) {
     setUpVerticalScrolling(*scroll);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
+}
+
+FittingScrollArea::FittingScrollArea(QWidget* content, QWidget* parent) : QScrollArea(parent) {
+    setUpVerticalScrolling(*this);
+    viewport()->setAutoFillBackground(false);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setWidget(content);
+    // A content that lays itself out anew may have a new fitting size: the layouts around this
+    // area ask for it again.
+    content->installEventFilter(this);
+}
+
+void FittingScrollArea::setHeightLimit(int height) {
+    height = std::max(height, 0);
+    if (height == heightLimit_) return;
+    heightLimit_ = height;
+    updateGeometry();
+}
+
+QSize FittingScrollArea::contentSize() const {
+    const QWidget* content = widget();
+    if (!content) return {};
+    // As a layout measures a widget it holds: the size hint within the widget's own bounds, and
+    // the height that its width needs when it wraps.
+    QSize size = content->sizeHint()
+                     .expandedTo(content->minimumSizeHint())
+                     .boundedTo(content->maximumSize())
+                     .expandedTo(content->minimumSize());
+    if (content->hasHeightForWidth())
+        size.setHeight(std::clamp(content->heightForWidth(size.width()), content->minimumHeight(),
+                                  content->maximumHeight()));
+    return size;
+}
+
+bool FittingScrollArea::isLimited() const { return contentSize().height() > heightLimit_; }
+
+QSize FittingScrollArea::sizeHint() const {
+    QSize size = contentSize();
+    if (size.height() > heightLimit_) {
+        size.setHeight(heightLimit_);
+        size.rwidth() += verticalScrollBar()->sizeHint().width();
+    }
+    return size;
+}
+
+QSize FittingScrollArea::minimumSizeHint() const { return sizeHint(); }
+
+bool FittingScrollArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
 }
 
 }  // namespace quentrel

@@ -1,6 +1,7 @@
 #pragma once
 
-class QScrollArea;
+#include <QScrollArea>
+
 class QWidget;
 
 namespace quentrel {
@@ -11,5 +12,31 @@ void setUpVerticalScrolling(QScrollArea& area);
 
 // A new such area whose viewport lets what is behind it show.
 QScrollArea* makeVerticalScrollArea(QWidget* parent);
+
+// Such an area around a content whose fitting size it takes: its size hint is the content's (its
+// height for that width when it wraps), and follows it when a row is shown or hidden or a text
+// wraps anew. Above the height limit the hint stops there, the content scrolls, and the area is
+// wider by the scroll bar so that the content keeps its width.
+class FittingScrollArea : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit FittingScrollArea(QWidget* content, QWidget* parent = nullptr);
+
+    int heightLimit() const { return heightLimit_; }
+    void setHeightLimit(int height);
+    // Whether the content is taller than the limit (and scrolls).
+    bool isLimited() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QSize contentSize() const;
+
+    int heightLimit_ = QWIDGETSIZE_MAX;
+};
 
 }  // namespace quentrel

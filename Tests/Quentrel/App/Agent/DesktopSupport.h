@@ -41,10 +41,10 @@ inline std::string which(const std::string& program) {
 // An Xvfb of its own, on the display number it picks itself (-displayfd).
 class XServer {
 public:
-    explicit XServer(AgentSandbox& sandbox) {
+    explicit XServer(AgentSandbox& sandbox, int screenWidth = kScreenWidth, int screenHeight = kScreenHeight) {
         int announce[2];
         if (::pipe2(announce, O_CLOEXEC) != 0) return;
-        const std::string size = std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24";
+        const std::string size = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
         process_ = std::make_unique<ChildProcess>(which("Xvfb"),
                                                   std::vector<std::string>{"-displayfd", "3", "-screen", "0", size,
                                                                            "-nolisten", "tcp", "-br"},

@@ -463,6 +463,42 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
     }
 }
 
+// Grown near the bottom of the screen's available area, settings moves up just enough; taller than the area, it scrolls.
+TEST(KavrinetUIProcess, aFittingWindowStaysWithinTheScreensAvailableAreaOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "xprop");
+    quentrel::ObserverUIState few, many = uistate::richState();  // many: a drive, the notification status, and
+    many.loginRequiresApproval = true;                             // the approval button and a login error
+    many.loginError = "로그인 항목을 등록하지 못했습니다.";
+    struct Case { int width, height, top, bottom; } cases[] = {{1440, 900, 0, 900}, {1366, 768, 0, 768}, {1366, 768, 32, 728}};
+    for (const auto [width, height, top, bottom] : cases) {
+        const std::string name = std::to_string(width) + "x" + std::to_string(height) + "-area-to-" + std::to_string(bottom);
+        agenttest::AgentSandbox sandbox;
+        agenttest::XServer x(sandbox, width, height);
+        UIProcess ui({{}, "1", false, x.display});
+        expectReady(ui);  // connected: the server keeps the work area (what a window manager leaves free of its panels)
+        x.run("xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0," + std::to_string(top) + "," +
+              std::to_string(width) + "," + std::to_string(bottom - top));
+        auto window = [&] { return agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정").value_or(agenttest::XWindow{}); };
+        ui.send(ObserverUIMessage::state(1, few));
+        ui.send(ObserverUIMessage::present({"settings", std::nullopt}));
+        ASSERT_TRUE(agenttest::waitUntil([&] { return window().frame[3] > 0; })) << name;
+        x.run("xdotool windowmove " + window().id + " " + std::to_string(window().frame[0]) + " 178");
+        ASSERT_TRUE(agenttest::waitUntil([&] { return window().frame[1] == 178; })) << name;
+        const auto before = window().frame;
+        ui.send(ObserverUIMessage::state(2, many));
+        agenttest::waitUntil([&] { const auto f = window().frame; return f[3] > before[3] && f[1] + f[3] <= bottom; });
+        const auto [left, y, w, h] = window().frame;
+        std::printf("%s: %d,%d %dx%d grows to %d,%d %dx%d\n", name.c_str(), before[0], before[1], before[2], before[3], left, y, w, h);
+        EXPECT_TRUE(y + h == bottom && y >= top) << name << ": moved up just enough";  // 178 + h lies below the area
+        agenttest::screenshot(x, "desktop-settings-" + name + "-grown", window().frame);
+        if (h < bottom - top) continue;
+        const QImage shown = agenttest::screenImage(x).copy(left, y, w, h);
+        x.run("xdotool mousemove " + std::to_string(left + w / 2) + " " + std::to_string(y + h / 2) + " click 5 click 5");
+        EXPECT_TRUE(agenttest::waitUntil([&] { return agenttest::screenImage(x).copy(left, y, w, h) != shown; })) << name;
+        agenttest::screenshot(x, "desktop-settings-" + name + "-scrolled", window().frame);
+    }
+}
+
 // Help text as a person copies it: a click into the first topic's text, the menu's select-all and
 // copy keys, and the X server's clipboard holds the whole text; a right click offers the same.
 TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
