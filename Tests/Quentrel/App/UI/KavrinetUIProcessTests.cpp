@@ -21,11 +21,13 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/JSONCoding.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 #include "Quentrel/Services/UIStateFixture.h"
+#include "Wendmark/AppVersion.h"
 
 extern char** environ;
 
@@ -464,7 +466,8 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
 }
 
 // Help text as a person copies it: a click into the first topic's text, the menu's select-all and
-// copy keys, and the X server's clipboard holds the whole text; a right click offers the same.
+// copy keys, and the X server's clipboard holds the whole text; a right click offers the same. The
+// about text's line break is copied as a line feed.
 TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "xclip");
     agenttest::AgentSandbox sandbox;
@@ -476,15 +479,28 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     ASSERT_TRUE(agenttest::waitUntil(
         [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }));
     // The text's first line lies below the menu bar, the header, the picker and the topic's title.
-    x.run("xdotool mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200) +
-          " click 1 key ctrl+a ctrl+c");
-    const std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다.";
+    const std::string intoText =
+        "mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200);
+    x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
+    std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다. 대시보드는 ⌘O, "
+                       "활동 기록은 ⌘L, 설정은 ⌘,로 열 수 있습니다.";
     std::string copied;
-    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")).rfind(text, 0) == 0; });
-    EXPECT_EQ(copied.rfind(text, 0), 0u) << copied;
+    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")) == text; });
+    EXPECT_EQ(copied, text);
     agenttest::screenshot(x, "desktop-help-text-selected-and-copied", help->frame);
     x.run("xdotool click 3 sleep 0.5");
     agenttest::screenshot(x, "desktop-help-text-context-menu", help->frame);
     x.run("xdotool key Escape key Tab");
     agenttest::screenshot(x, "desktop-help-focus-ring-after-tab", help->frame);
+
+    // Tab reaches the picker at the chosen segment; the arrows choose the about section.
+    x.run("xdotool key Right Right Right");
+    const platform::ScopedMainBundle bundle(platform::BundleInfo::forExecutable(KAVRINET_UI_EXECUTABLE));
+    text = "버전 " + wendmark::AppVersion::current() + " · 빌드 " + wendmark::AppVersion::build() +
+           "\n외장 드라이브의 연결·볼륨·호스트 I/O를 관측하는 macOS 앱입니다.";
+    agenttest::waitUntil([&] {  // (again until the new section has been laid out)
+        x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
+        return (copied = x.run("xclip -selection clipboard -out")) == text;
+    });
+    EXPECT_EQ(copied, text);
 }
