@@ -1,5 +1,6 @@
 // The built KavrinetUI over real pipes, with this test as the agent: offscreen, and on an X server
 // of its own where the windows are read back as the server has them.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -27,6 +28,7 @@
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 #include "Quentrel/Services/UIStateFixture.h"
+#include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "Wendmark/AppVersion.h"
 
 extern char** environ;
@@ -503,4 +505,51 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
         return (copied = x.run("xclip -selection clipboard -out")) == text;
     });
     EXPECT_EQ(copied, text);
+}
+
+// Settings on an X server: no focus ring on opening nor after a click, one after Tab; the switch
+// that waits for the agent's answer keeps the keyboard focus, so the next Space acts on it again.
+TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
+    agenttest::AgentSandbox sandbox;
+    agenttest::XServer x(sandbox);
+    UIProcess ui({{}, "1", false, x.display});
+    expectReady(ui);
+    quentrel::ObserverUIState busy = uistate::richState();
+    ui.send(ObserverUIMessage::state(1, busy));
+    ui.send(ObserverUIMessage::present({"settings", std::nullopt}));
+    std::optional<agenttest::XWindow> w;
+    ASSERT_TRUE(agenttest::waitUntil(
+        [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
+    auto accent = [&] {  // pixels of the ring and of the switches that are on
+        const QImage shown = agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]);
+        const auto* pixels = reinterpret_cast<const QRgb*>(shown.constBits());
+        return std::count(pixels, pixels + shown.width() * shown.height(), quentrel::ObserverTheme::accent.rgb());
+    };
+    std::ptrdiff_t opened = 0;
+    ASSERT_TRUE(agenttest::waitUntil([&] { return (opened = accent()) > 0; }));
+    const std::array<int, 4> corner{w->frame[0], w->frame[1] + w->frame[3] - 12, 12, 12};
+    for (const std::string step : {"opened-without-ring", "ring-after-tab", "no-ring-after-click"}) {
+        agenttest::clickAt(x, corner);  // the first activates the window
+        const bool tabbed = step == "ring-after-tab";
+        if (tabbed) x.run("xdotool key Tab");
+        EXPECT_TRUE(agenttest::waitUntil([&] { return tabbed ? accent() > opened + 40 : accent() == opened; })) << step;
+        agenttest::screenshot(x, "desktop-settings-" + step, w->frame);
+    }
+
+    auto switchesNotifications = [&](const std::string& keys) {  // the keys make the app ask the agent for it
+        x.run("xdotool key " + keys);
+        for (auto command = nextCommand(ui); command; command = nextCommand(ui))
+            if (command->kind == ObserverUICommand::Case::notifications) return true;
+        return false;
+    };
+    ASSERT_TRUE(switchesNotifications("Tab Tab Tab space"));  // from the login switch, past "기억 지우기"
+    for (bool pending : {true, false}) {
+        busy.noticesBusy = pending;
+        const auto before = accent();
+        ui.send(ObserverUIMessage::state(pending ? 2 : 3, busy));
+        EXPECT_TRUE(agenttest::waitUntil([&] { return accent() != before; }));
+        if (pending) x.run("xdotool key space");
+    }
+    EXPECT_TRUE(switchesNotifications("space"));
 }
