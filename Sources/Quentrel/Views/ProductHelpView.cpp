@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -48,7 +49,8 @@ protected:
     }
 };
 
-// One segment of the picker: its title on the elevated fill when chosen.
+// One segment of the picker: its title on the elevated fill when chosen. The keyboard reaches the
+// picker at the chosen segment only, and the arrow keys choose the segment beside it.
 class Segment : public QAbstractButton, public FocusRingShape {
 public:
     static constexpr int height = 26;
@@ -68,6 +70,20 @@ public:
     qreal focusRingRadius() const override { return cornerRadius; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int step = event->key() == Qt::Key_Left || event->key() == Qt::Key_Up      ? -1
+                         : event->key() == Qt::Key_Right || event->key() == Qt::Key_Down ? 1
+                                                                                         : 0;
+        if (step == 0 || !group()) return QAbstractButton::keyPressEvent(event);
+        const QList<QAbstractButton*> segments = group()->buttons();
+        if (QAbstractButton* next = segments.value(segments.indexOf(this) + step)) {
+            next->click();
+            next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        }
+    }
+    // (Without the button's own handling, which hands Tab to whichever segment has the focus.)
+    void focusInEvent(QFocusEvent* event) override { QWidget::focusInEvent(event); }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -159,6 +175,8 @@ ProductHelpView::ProductHelpView(HelpSection initialSection, QWidget* parent)
 void ProductHelpView::showSection(HelpSection section) {
     section_ = section;
     if (auto* segment = picker_->button(static_cast<int>(section))) segment->setChecked(true);
+    for (QAbstractButton* segment : picker_->buttons())
+        segment->setFocusPolicy(segment->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 
     // Asked again at every showing: the privacy section's last topic follows the bundle as it is now.
     const auto bundle = platform::mainBundle();

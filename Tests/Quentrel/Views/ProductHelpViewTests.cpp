@@ -112,3 +112,13 @@ TEST_F(HelpWindow, thePickerChangesTheSectionAndThePrivacyTopicIsAskedForAtEachS
     EXPECT_EQ(titles.back(), "업데이트 확인");
     EXPECT_EQ(titles.front(), "파일 내용은 수집하지 않습니다");
 }
+
+// The keyboard reaches the picker at the chosen segment, and an arrow chooses the one beside it.
+TEST_F(HelpWindow, theKeyboardIsOnTheChosenSegment) {
+    open("about").activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    EXPECT_EQ(QApplication::focusWidget(), segment("앱 정보"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), segment("앱 제거"));
+    EXPECT_EQ(view->section(), HelpSection::removal);
+}

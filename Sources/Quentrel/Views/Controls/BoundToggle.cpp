@@ -80,4 +80,13 @@ bool BoundToggle::hitButton(const QPoint& position) const {
     return switch_ ? rect().contains(position) : QCheckBox::hitButton(position);
 }
 
+bool BoundToggle::focusNextPrevChild(bool next) {
+    return keepsFocusWhileDisabled(*this) || QCheckBox::focusNextPrevChild(next);
+}
+
+void BoundToggle::changeEvent(QEvent* event) {
+    QCheckBox::changeEvent(event);
+    regainFocusWhenEnabled(*this, *event);
+}
+
 }  // namespace quentrel

@@ -9,7 +9,7 @@ namespace quentrel {
 // A toggle that shows a value owned elsewhere (in the UI app, the agent's). A click or key press
 // does not flip it: it asks for the other value with toggleRequested, and the owner's next
 // state sets the value through setValue. As a switch it draws a track and knob after its label;
-// otherwise it is the style's check box.
+// otherwise it is the style's check box. Disabled while it waits for an answer, it keeps the focus.
 class BoundToggle : public QCheckBox, public FocusRingShape {
     Q_OBJECT
 public:
@@ -42,6 +42,8 @@ protected:
     void nextCheckState() override;
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& position) const override;
+    bool focusNextPrevChild(bool next) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     bool switch_ = false;

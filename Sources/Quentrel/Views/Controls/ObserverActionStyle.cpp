@@ -80,4 +80,13 @@ void ObserverActionButton::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(x, frame.top(), titleWidth + 1, frame.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
+bool ObserverActionButton::focusNextPrevChild(bool next) {
+    return keepsFocusWhileDisabled(*this) || QAbstractButton::focusNextPrevChild(next);
+}
+
+void ObserverActionButton::changeEvent(QEvent* event) {
+    QAbstractButton::changeEvent(event);
+    regainFocusWhenEnabled(*this, *event);
+}
+
 }  // namespace quentrel

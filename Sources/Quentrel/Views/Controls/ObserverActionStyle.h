@@ -32,7 +32,7 @@ struct ObserverActionStyle {
 };
 
 // A text button with an optional symbol before its title, in the ObserverActionStyle look. Its
-// width is that of the padded label; its height is fixed.
+// width is that of the padded label; its height is fixed. Disabled while busy, it keeps the focus.
 class ObserverActionButton : public QAbstractButton, public FocusRingShape {
     Q_OBJECT
     Q_PROPERTY(bool prominent READ isProminent WRITE setProminent)
@@ -52,6 +52,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     qreal symbolSide() const;

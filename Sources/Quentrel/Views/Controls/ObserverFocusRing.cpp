@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -15,6 +17,53 @@ namespace quentrel {
 namespace {
 
 QPointer<ObserverFocusRing> ring;
+
+// Set on a window while its focus came from the keyboard: the ring shows only then, as the
+// desktop's own styles do. A window starts without it.
+constexpr char keyboardFocusProperty[] = "observerKeyboardFocus";
+
+bool keyboardFocusShown(const QWidget* control) {
+    return control->window()->property(keyboardFocusProperty).toBool();
+}
+
+// Follows how focus arrives in each window: Tab and Shift+Tab (also when they move nothing),
+// arrows and shortcuts show the ring; the mouse hides it, also a press that moves no focus.
+// Opening or activating a window, a closed popup and focus set by the program leave it as it was.
+class FocusOrigin final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType()) return false;
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::ShortcutFocusReason: markKeyboardFocus(window, true); break;
+            case Qt::MouseFocusReason: markKeyboardFocus(window, false); break;
+            default: break;
+            }
+            break;
+        case QEvent::KeyPress:
+            if (const int key = static_cast<QKeyEvent*>(event)->key(); key == Qt::Key_Tab || key == Qt::Key_Backtab)
+                markKeyboardFocus(window, true);
+            break;
+        case QEvent::MouseButtonPress: markKeyboardFocus(window, false); break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    static void markKeyboardFocus(QWidget* window, bool shown) {
+        if (window->property(keyboardFocusProperty).toBool() == shown) return;
+        window->setProperty(keyboardFocusProperty, shown);
+        if (ring && ring->window() == window) ring->refresh();
+    }
+};
 
 // Whether `widget` is a control of ours that Tab reaches.
 bool takesRing(const QWidget* widget) {
@@ -36,10 +85,23 @@ QWidget* ringParent(QWidget* control) {
 
 }  // namespace
 
+bool keepsFocusWhileDisabled(const QWidget& control) {
+    // (A control that is hidden passes it on as before.)
+    return !control.isEnabled() && !control.isHidden() && control.hasFocus();
+}
+
+void regainFocusWhenEnabled(QWidget& control, const QEvent& change) {
+    if (change.type() == QEvent::EnabledChange && control.isEnabled() && !control.hasFocus() &&
+        control.isActiveWindow() && control.window()->focusWidget() == &control)
+        control.setFocus(Qt::OtherFocusReason);
+}
+
 void ObserverFocusRing::install() {
     static bool installed = false;
     if (installed) return;
     installed = true;
+    // Before the focus signal: Qt sends the focus-in event (with its reason) first.
+    qApp->installEventFilter(new FocusOrigin(qApp));
     QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
         if (!takesRing(now)) {
             if (ring) ring->follow(nullptr);
@@ -83,7 +145,8 @@ void ObserverFocusRing::stopWatching() {
 }
 
 void ObserverFocusRing::place() {
-    if (!control_ || !control_->isVisibleTo(parentWidget()) || !control_->hasFocus()) {
+    if (!control_ || !control_->isVisibleTo(parentWidget()) || !control_->hasFocus() ||
+        !keyboardFocusShown(control_)) {
         hide();
         return;
     }

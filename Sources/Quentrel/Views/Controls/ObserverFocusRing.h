@@ -17,10 +17,18 @@ public:
     virtual qreal focusRingRadius() const = 0;
 };
 
+// Qt passes the focus on to the next control when the control that has it is disabled, so the
+// next key press acts on a neighbour. A control of ours that is disabled only while busy (waiting
+// for an answer) keeps it: its focusNextPrevChild first asks keepsFocusWhileDisabled, and its
+// changeEvent calls regainFocusWhenEnabled (a window activated meanwhile could not focus it).
+bool keepsFocusWhileDisabled(const QWidget& control);
+void regainFocusWhenEnabled(QWidget& control, const QEvent& change);
+
 // The mark of the control that has the keyboard focus: a ring in the theme's accent, a gap
 // outside the control's shape, over the control's surroundings (so a ring around an accent button
 // still stands apart from it). One for the application, moved to each control that takes the
-// focus, drawn above its neighbours in the nearest window or scrolled viewport around it.
+// focus, drawn above its neighbours in the nearest window or scrolled viewport around it; shown
+// only while the focus in that window came from the keyboard (not after a click or on opening).
 //
 // Every widget of ours that takes the focus by Tab gets it; dialogs of Qt's own (message boxes,
 // the file dialog) keep their style's focus frames.
@@ -33,10 +41,12 @@ public:
 
     // Follows the application's focus from now on; once per application.
     static void install();
-    // The ring while a control has the focus and is shown; null otherwise.
+    // The ring while a control has the focus from the keyboard and is shown; null otherwise.
     static ObserverFocusRing* shown();
 
     QWidget* control() const { return control_; }
+    // Shows or hides the ring again for the focus as it is now.
+    void refresh() { place(); }
     // Decoration: assistive technologies have the focus already.
     bool isAccessibilityHidden() const override { return true; }
 

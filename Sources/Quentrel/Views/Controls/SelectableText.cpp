@@ -20,7 +20,9 @@ SelectableText::SelectableText(const QString& text, const QFont& font, const QCo
 }
 
 void SelectableText::copy() {
-    if (hasSelectedText()) QGuiApplication::clipboard()->setText(selectedText());
+    // The selection marks each line break as a paragraph separator; the text has line feeds.
+    if (hasSelectedText())
+        QGuiApplication::clipboard()->setText(selectedText().replace(QChar::ParagraphSeparator, u'\n'));
 }
 
 void SelectableText::selectAll() { setSelection(0, static_cast<int>(text().size())); }

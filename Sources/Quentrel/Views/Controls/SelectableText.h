@@ -16,7 +16,7 @@ public:
     SelectableText(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
 
 public Q_SLOTS:
-    // Puts the selected text on the clipboard; nothing without a selection.
+    // Puts the selected text on the clipboard, line breaks as line feeds; nothing without a selection.
     void copy();
     void selectAll();
 

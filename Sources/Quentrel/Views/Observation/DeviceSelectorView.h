@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/PlainButton.h"
 #include "Quentrel/Views/Models/DeviceSelectorModel.h"
@@ -81,9 +82,13 @@ private:
     std::optional<DeviceSelectorModel> model_;
 };
 
-class DeviceSelectorView::MenuButton : public PlainButton, public ObserverAccessible {
+// Its label has no padding of its own: the focus ring keeps room beside the title and the chevron,
+// as the padded controls do.
+class DeviceSelectorView::MenuButton : public PlainButton, public ObserverAccessible, public FocusRingShape {
     Q_OBJECT
 public:
+    static constexpr qreal focusRingInset = 4;
+
     MenuButton(const QFont& titleFont, QWidget* parent = nullptr);
 
     void apply(const DeviceSelectorModel& model);
@@ -94,6 +99,8 @@ public:
     QString accessibilityValue() const override { return value_; }
     std::optional<QAccessible::Role> accessibilityRole() const override { return QAccessible::ButtonMenu; }
     bool hidesAccessibilityChildren() const override { return true; }
+    QRectF focusRingRect() const override { return QRectF(rect()).adjusted(-focusRingInset, 0, focusRingInset, 0); }
+    qreal focusRingRadius() const override { return ObserverFocusRing::defaultRadius; }
 
 private:
     FittingLabel* title_;

@@ -1,5 +1,6 @@
 // The built KavrinetUI over real pipes, with this test as the agent: offscreen, and on an X server
 // of its own where the windows are read back as the server has them.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -21,11 +22,14 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/JSONCoding.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 #include "Quentrel/Services/UIStateFixture.h"
+#include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "Wendmark/AppVersion.h"
 
 extern char** environ;
 
@@ -500,7 +504,8 @@ TEST(KavrinetUIProcess, aFittingWindowStaysWithinTheScreensAvailableAreaOnAnXSer
 }
 
 // Help text as a person copies it: a click into the first topic's text, the menu's select-all and
-// copy keys, and the X server's clipboard holds the whole text; a right click offers the same.
+// copy keys, and the X server's clipboard holds the whole text; a right click offers the same. The
+// about text's line break is copied as a line feed.
 TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "xclip");
     agenttest::AgentSandbox sandbox;
@@ -512,15 +517,75 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     ASSERT_TRUE(agenttest::waitUntil(
         [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }));
     // The text's first line lies below the menu bar, the header, the picker and the topic's title.
-    x.run("xdotool mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200) +
-          " click 1 key ctrl+a ctrl+c");
-    const std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다.";
+    const std::string intoText =
+        "mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200);
+    x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
+    std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다. 대시보드는 ⌘O, "
+                       "활동 기록은 ⌘L, 설정은 ⌘,로 열 수 있습니다.";
     std::string copied;
-    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")).rfind(text, 0) == 0; });
-    EXPECT_EQ(copied.rfind(text, 0), 0u) << copied;
+    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")) == text; });
+    EXPECT_EQ(copied, text);
     agenttest::screenshot(x, "desktop-help-text-selected-and-copied", help->frame);
     x.run("xdotool click 3 sleep 0.5");
     agenttest::screenshot(x, "desktop-help-text-context-menu", help->frame);
     x.run("xdotool key Escape key Tab");
     agenttest::screenshot(x, "desktop-help-focus-ring-after-tab", help->frame);
+
+    // Tab reaches the picker at the chosen segment; the arrows choose the about section.
+    x.run("xdotool key Right Right Right");
+    const platform::ScopedMainBundle bundle(platform::BundleInfo::forExecutable(KAVRINET_UI_EXECUTABLE));
+    text = "버전 " + wendmark::AppVersion::current() + " · 빌드 " + wendmark::AppVersion::build() +
+           "\n외장 드라이브의 연결·볼륨·호스트 I/O를 관측하는 macOS 앱입니다.";
+    agenttest::waitUntil([&] {  // (again until the new section has been laid out)
+        x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
+        return (copied = x.run("xclip -selection clipboard -out")) == text;
+    });
+    EXPECT_EQ(copied, text);
+}
+
+// Settings on an X server: no focus ring on opening nor after a click, one after Tab; the switch
+// that waits for the agent's answer keeps the keyboard focus, so the next Space acts on it again.
+TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
+    agenttest::AgentSandbox sandbox;
+    agenttest::XServer x(sandbox);
+    UIProcess ui({{}, "1", false, x.display});
+    expectReady(ui);
+    quentrel::ObserverUIState busy = uistate::richState();
+    ui.send(ObserverUIMessage::state(1, busy));
+    ui.send(ObserverUIMessage::present({"settings", std::nullopt}));
+    std::optional<agenttest::XWindow> w;
+    ASSERT_TRUE(agenttest::waitUntil(
+        [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
+    auto accent = [&] {  // pixels of the ring and of the switches that are on
+        const QImage shown = agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]);
+        const auto* pixels = reinterpret_cast<const QRgb*>(shown.constBits());
+        return std::count(pixels, pixels + shown.width() * shown.height(), quentrel::ObserverTheme::accent.rgb());
+    };
+    std::ptrdiff_t opened = 0;
+    ASSERT_TRUE(agenttest::waitUntil([&] { return (opened = accent()) > 0; }));
+    const std::array<int, 4> corner{w->frame[0], w->frame[1] + w->frame[3] - 12, 12, 12};
+    for (const std::string step : {"opened-without-ring", "ring-after-tab", "no-ring-after-click"}) {
+        agenttest::clickAt(x, corner);  // the first activates the window
+        const bool tabbed = step == "ring-after-tab";
+        if (tabbed) x.run("xdotool key Tab");
+        EXPECT_TRUE(agenttest::waitUntil([&] { return tabbed ? accent() > opened + 40 : accent() == opened; })) << step;
+        agenttest::screenshot(x, "desktop-settings-" + step, w->frame);
+    }
+
+    auto switchesNotifications = [&](const std::string& keys) {  // the keys make the app ask the agent for it
+        x.run("xdotool key " + keys);
+        for (auto command = nextCommand(ui); command; command = nextCommand(ui))
+            if (command->kind == ObserverUICommand::Case::notifications) return true;
+        return false;
+    };
+    ASSERT_TRUE(switchesNotifications("Tab Tab Tab space"));  // from the login switch, past "기억 지우기"
+    for (bool pending : {true, false}) {
+        busy.noticesBusy = pending;
+        const auto before = accent();
+        ui.send(ObserverUIMessage::state(pending ? 2 : 3, busy));
+        EXPECT_TRUE(agenttest::waitUntil([&] { return accent() != before; }));
+        if (pending) x.run("xdotool key space");
+    }
+    EXPECT_TRUE(switchesNotifications("space"));
 }
