@@ -31,6 +31,7 @@
 #include "PosixUIProcessSpawner.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Support/DisplayPlatform.h"
 #include "Quentrel/Support/ProductArguments.h"
 #include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "TrayStatusItem.h"
@@ -42,11 +43,6 @@ namespace quentrel {
 namespace {
 
 constexpr char kLaunchFailureAlert[] = "launch-failure-alert";
-
-bool isSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
 
 // A closed standard descriptor would be reused by the next open file, which a child (or a
 // stray write to stderr) would then treat as its standard stream.
@@ -174,6 +170,11 @@ int run(QApplication& application) {
 
 }  // namespace
 
+std::string ProductMain::noDisplayLine(std::string_view reason) {
+    return std::string(applicationName) + ": no display (" + std::string(reason) +
+           "); observing without a status item\n";
+}
+
 int ProductMain::main(int argc, char** argv) {
     if (!ProductArguments::acceptsCommandLine(argc, argv)) {
         const std::string_view message = ProductArguments::rejectionMessage;
@@ -185,8 +186,9 @@ int ProductMain::main(int argc, char** argv) {
     keepStandardDescriptorsOpen();
     std::signal(SIGPIPE, SIG_IGN);
     const int terminationSignals = TerminationSignals::block();
-    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
-        writeToStandardError(noDisplayMessage);
+    // Qt would abort without a display for its platform; the agent observes without one.
+    if (const std::optional<std::string> reason = DisplayPlatform::missingDisplay()) {
+        writeToStandardError(noDisplayLine(*reason));
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quentrel {
@@ -8,9 +9,9 @@ namespace quentrel {
 struct ProductMain {
     static constexpr std::string_view applicationName = "Kavrinet";
     static constexpr std::string_view mainQueueLabel = "main";
-    // One line on standard error when there is no display to show the status item on.
-    static constexpr std::string_view noDisplayMessage =
-        "Kavrinet: no display (DISPLAY and WAYLAND_DISPLAY are unset); observing without a status item\n";
+    // The line on standard error when there is no display to show the status item on, with why
+    // (DisplayPlatform::missingDisplay), e.g. "DISPLAY and WAYLAND_DISPLAY are unset".
+    static std::string noDisplayLine(std::string_view reason);
     static constexpr std::string_view fallbackBundleIdentifier = "local.mirosal.Kavrinet";
 
     // Checks the command line, then runs the agent until it is told to end; returns the exit
