@@ -368,7 +368,8 @@ void Document::parseText(std::string_view text, char* copy, std::unique_ptr<Allo
     using Builder = rapidjson::GenericDocument<rapidjson::UTF8<>, Allocator>;
 
     allocator_ = std::move(allocator);
-    std::memcpy(copy, text.data(), text.size());
+    // Empty text may come without a buffer (the bytes of an empty Data): nothing to copy then.
+    if (!text.empty()) std::memcpy(copy, text.data(), text.size());
     std::memset(copy + text.size(), 0, paddedLength(text.size()) - text.size());
 
     Builder builder(allocator_.get());

@@ -143,6 +143,7 @@ TEST(JSONCoding, CasesWithPayloadsNeedExactlyOneKey) {
 
 TEST(JSONCoding, MalformedTextAndInvalidUtf8Fail) {
     EXPECT_THROW(json::parse(""), json::DecodingError);
+    EXPECT_THROW(json::decode<Sample>(std::string_view()), json::DecodingError);  // no bytes, not even a buffer
     EXPECT_THROW(json::parse("{\"a\":1"), json::DecodingError);
     EXPECT_THROW(json::parse("[1] 2"), json::DecodingError);
     EXPECT_THROW(json::parse("\"\xff\""), json::DecodingError);
