@@ -365,7 +365,7 @@ void Document::parseText(std::string_view text, char* copy, std::unique_ptr<Allo
     // Iterative: no recursion however deep the input. Strings are unescaped in place in the copy.
     constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag |
                                 rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag;
-    using Builder = rapidjson::GenericDocument<rapidjson::UTF8<>, Allocator>;
+    using Builder = rapidjson::GenericDocument<rapidjson::UTF8<>, Allocator, StackMemory>;
 
     allocator_ = std::move(allocator);
     // Empty text may come without a buffer (the bytes of an empty Data): nothing to copy then.
@@ -378,7 +378,7 @@ void Document::parseText(std::string_view text, char* copy, std::unique_ptr<Allo
     ParseFailure failure = ParseFailure::none;
     auto generate = [&](Builder& target) {
         CheckingHandler<Builder> handler(target);
-        rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>> reader;
+        rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, StackMemory> reader;
         result = reader.Parse<kFlags>(stream, handler);
         failure = handler.failure();
         return !result.IsError();

@@ -44,6 +44,25 @@
 #include "UUID.h"
 
 namespace platform::json {
+// The memory of the stacks of the writer, the parser and the tree builder: the C heap, as
+// RapidJSON's default.
+struct StackMemory : rapidjson::CrtAllocator {};
+}  // namespace platform::json
+
+// RapidJSON 1.1.0's stack checks for room with `stackTop_ + size > stackEnd_`, which adds to a null
+// pointer on the first push, before it has allocated anything (undefined behaviour, reported by the
+// sanitizers of the fuzz build); its writer and document also start every use with no stack. For the
+// stacks on our StackMemory the check is made on the difference, which is 0 while nothing is
+// allocated.
+namespace rapidjson::internal {
+template <>
+template <typename T>
+RAPIDJSON_FORCEINLINE void Stack<platform::json::StackMemory>::Reserve(size_t count) {
+    if (RAPIDJSON_UNLIKELY(static_cast<size_t>(stackEnd_ - stackTop_) < sizeof(T) * count)) Expand<T>(count);
+}
+}  // namespace rapidjson::internal
+
+namespace platform::json {
 
 using Allocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
 // A parsed JSON value; it lives as long as the Document that holds it.
@@ -149,9 +168,11 @@ struct OutputHolder {
 // strings and doubles are written here in this module's form: only '"', '\\' and control characters
 // escaped (\u00xx in lower case), UTF-8 checked; doubles in their shortest round-trip digits, with
 // ".0" on whole numbers and an exponent ("1e+15", "1e-05") below 1e-4 and from 1e15 on.
-class Writer : private OutputHolder, public rapidjson::Writer<OutputBuffer> {
+class Writer : private OutputHolder,
+               public rapidjson::Writer<OutputBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, StackMemory> {
 public:
-    explicit Writer(std::string& out) : OutputHolder(out), rapidjson::Writer<OutputBuffer>(output) {}
+    explicit Writer(std::string& out)
+        : OutputHolder(out), rapidjson::Writer<OutputBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, StackMemory>(output) {}
 
     bool Key(std::string_view name) {
         Prefix(rapidjson::kStringType);
