@@ -13,6 +13,7 @@
 #endif
 
 #include "HeapSettings.h"
+#include "Platform/Foundation/JSONReader.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
