@@ -8,9 +8,12 @@
 // the next; the "/steadyHeap" runs measure with trimming off (HeapSettings.h).
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
+#ifdef KAVRINET_HAVE_SIMDJSON
 #include <simdjson.h>
+#endif
 
 #include "HeapSettings.h"
+#include "Platform/Foundation/JSONReader.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
@@ -50,7 +53,8 @@ BENCHMARK(cutAndDecodeState)->ArgName("steadyHeap")->Arg(0)->Arg(1)->Unit(benchm
 
 // Parsing alone, the same payload with three libraries: RapidJSON as this module uses it (with its
 // copy of the text, depth bound, UTF-8 and number checks), simdjson's DOM parser on input padded
-// once beforehand, and nlohmann's ordered tree (the module's library before RapidJSON).
+// once beforehand (when the build found simdjson), and nlohmann's ordered tree (the module's library
+// before RapidJSON).
 const std::string& statePayload() {
     static const std::string payload = json::encode(ObserverUIMessage::state(97, uistate::richState()));
     return payload;
@@ -65,6 +69,7 @@ void parseOnlyRapidJSON(benchmark::State& state) {
 }
 BENCHMARK(parseOnlyRapidJSON)->Unit(benchmark::kMicrosecond);
 
+#ifdef KAVRINET_HAVE_SIMDJSON
 void parseOnlySimdjson(benchmark::State& state) {
     simdjson::dom::parser parser;
     const simdjson::padded_string padded(statePayload());
@@ -75,6 +80,7 @@ void parseOnlySimdjson(benchmark::State& state) {
     }
 }
 BENCHMARK(parseOnlySimdjson)->Unit(benchmark::kMicrosecond);
+#endif
 
 void parseOnlyNlohmann(benchmark::State& state) {
     for (auto _ : state) {

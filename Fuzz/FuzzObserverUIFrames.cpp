@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "Quentrel/Services/ObserverUIChannel.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 
 namespace {
 
+using quentrel::ObserverUIChannel;
 using quentrel::ObserverUIFrameDecoder;
 using quentrel::ObserverUIMessage;
 namespace json = platform::json;
@@ -38,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte sets the read length, so the same stream is also cut at other places, and
     // whether the decoder takes every frame (as the UI app's end) or small ones only (the agent's).
     const std::size_t readLength = 1 + data[0] % 64;
-    const std::size_t accepted = data[0] & 0x80 ? 8'192 : ObserverUIFrameDecoder::maximumPayloadLength;
+    const std::size_t accepted =
+        data[0] & 0x80 ? ObserverUIChannel::maximumAgentPayloadLength : ObserverUIFrameDecoder::maximumPayloadLength;
     const std::string_view stream(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     ObserverUIFrameDecoder decoder(accepted);

@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "AppVersion.h"
-#include "Platform/Foundation/JSONCoding.h"
+#include "DiagnosticJSON.h"
+#include "Platform/Foundation/JSONReader.h"
 #include "Platform/Foundation/ProcessInfo.h"
 
 namespace wendmark {
@@ -68,7 +69,7 @@ platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool p
     }));
     redact(document.root()["inventory"]);
 
-    std::string text = json::dumpPrettySorted(document);
+    std::string text = prettySortedJSON(document);
     return platform::Data(text.begin(), text.end());
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -22,6 +25,12 @@ struct Date {
 
     constexpr Date addingSeconds(double seconds) const { return Date{sinceReferenceDate + seconds}; }
     constexpr double secondsSince(Date other) const { return sinceReferenceDate - other.sinceReferenceDate; }
+
+    // ISO 8601 in whole seconds of UTC, "2001-01-01T00:00:00Z", the form of the diagnostic exports:
+    // the fraction is dropped (toward the past). Nothing for a date beyond the calendar's range.
+    std::optional<std::string> iso8601Text() const;
+    // Reads exactly that form; nothing for any other text.
+    static std::optional<Date> fromISO8601(std::string_view text);
 
     friend constexpr bool operator==(Date, Date) = default;
     friend constexpr auto operator<=>(Date, Date) = default;

@@ -18,14 +18,14 @@
 //     static Record decode(const platform::json::ObjectDecoder&);
 // and an enumeration with string raw values by specialising platform::json::EnumStrings.
 //
-// Encoding streams: each field goes into the output text as it is given, nothing is built in
-// between. Decoding parses into a tree held in one memory pool (freed at once, without walking the
-// tree), and the records read their fields from it.
+// Encoding streams: each field goes into the output text as it is given (JSONWriter.h). Decoding
+// parses into a tree held in one memory pool (JSONReader.h), and the records read their fields from
+// it through the functions below, which need nothing of the parser's headers.
 
 #include <bit>
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -36,28 +36,32 @@
 #include <utility>
 #include <vector>
 
-#include <rapidjson/document.h>
-#include <rapidjson/writer.h>
-
 #include "Base64.h"
 #include "Date.h"
+#include "JSONWriter.h"
 #include "UUID.h"
+
+// The parsed tree is RapidJSON's (JSONReader.h); its value type is only named here.
+namespace rapidjson {
+template <typename CharType>
+struct UTF8;
+class CrtAllocator;
+template <typename BaseAllocator>
+class MemoryPoolAllocator;
+template <typename Encoding, typename Allocator>
+class GenericValue;
+}  // namespace rapidjson
 
 namespace platform::json {
 
 using Allocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
-// A parsed JSON value; it lives as long as the Document that holds it.
-using Value = rapidjson::GenericValue<rapidjson::UTF8<>, Allocator>;
+// A parsed JSON value; it lives as long as the Document that holds it (JSONReader.h).
+using Value = rapidjson::GenericValue<rapidjson::UTF8<char>, Allocator>;
 
 // Arrays and objects nested deeper than this fail to decode.
 inline constexpr unsigned maximumDepth = 512;
 
 class DecodingError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-class EncodingError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -89,128 +93,28 @@ constexpr std::optional<E> fromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
-// ---- Output ----
+// A callable passed by reference to the functions of this module that are out of line; it must
+// outlive the call it is given to.
+template <class Signature>
+class CallbackRef;
 
-// The output stream of the writer: appends to a string that it grows in steps and trims to what was
-// written when it is done.
-class OutputBuffer {
+template <class R, class... Arguments>
+class CallbackRef<R(Arguments...)> {
 public:
-    using Ch = char;
+    template <class F>
+        requires(!std::same_as<std::remove_cvref_t<F>, CallbackRef> && std::invocable<F&, Arguments...>)
+    CallbackRef(F&& f)
+        : object_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
+          call_([](void* object, Arguments... arguments) -> R {
+              return (*static_cast<std::remove_reference_t<F>*>(object))(std::forward<Arguments>(arguments)...);
+          }) {}
 
-    explicit OutputBuffer(std::string& out) : out_(out), size_(out.size()) {}
-    OutputBuffer(const OutputBuffer&) = delete;
-    OutputBuffer& operator=(const OutputBuffer&) = delete;
-    ~OutputBuffer() { out_.resize(size_); }
-
-    void Reserve(std::size_t count) {
-        if (out_.size() - size_ < count) grow(count);
-    }
-    void PutUnsafe(char c) { out_[size_++] = c; }
-    void Put(char c) {
-        Reserve(1);
-        PutUnsafe(c);
-    }
-    void write(const char* bytes, std::size_t count) {
-        Reserve(count);
-        std::memcpy(out_.data() + size_, bytes, count);
-        size_ += count;
-    }
-    void Flush() {}
+    R operator()(Arguments... arguments) const { return call_(object_, std::forward<Arguments>(arguments)...); }
 
 private:
-    void grow(std::size_t count);
-
-    std::string& out_;
-    std::size_t size_;
+    void* object_;
+    R (*call_)(void*, Arguments...);
 };
-
-}  // namespace platform::json
-
-namespace rapidjson {
-template <>
-inline void PutReserve(platform::json::OutputBuffer& stream, std::size_t count) {
-    stream.Reserve(count);
-}
-template <>
-inline void PutUnsafe(platform::json::OutputBuffer& stream, char c) {
-    stream.PutUnsafe(c);
-}
-}  // namespace rapidjson
-
-namespace platform::json {
-
-// Holds the output stream so that it is built before the writer that uses it.
-struct OutputHolder {
-    explicit OutputHolder(std::string& out) : output(out) {}
-    OutputBuffer output;
-};
-
-// Compact JSON text appended to a string as it is given. Structure and integers are RapidJSON's;
-// strings and doubles are written here in this module's form: only '"', '\\' and control characters
-// escaped (\u00xx in lower case), UTF-8 checked; doubles in their shortest round-trip digits, with
-// ".0" on whole numbers and an exponent ("1e+15", "1e-05") below 1e-4 and from 1e15 on.
-class Writer : private OutputHolder, public rapidjson::Writer<OutputBuffer> {
-public:
-    explicit Writer(std::string& out) : OutputHolder(out), rapidjson::Writer<OutputBuffer>(output) {}
-
-    bool Key(std::string_view name) {
-        Prefix(rapidjson::kStringType);
-        writeString(name);
-        return true;
-    }
-    bool String(std::string_view text) {
-        Prefix(rapidjson::kStringType);
-        writeString(text);
-        return true;
-    }
-    // Throws EncodingError for a non-finite value.
-    bool Double(double value) {
-        Prefix(rapidjson::kNumberType);
-        writeDouble(value);
-        return true;
-    }
-
-private:
-    void writeString(std::string_view text);
-    void writeDouble(double value);
-};
-
-// ---- Parsed documents ----
-
-// One parsed JSON text: its root value and the memory that holds the tree.
-class Document {
-public:
-    Document(Document&& other) noexcept;
-    Document& operator=(Document&&) = delete;
-    ~Document();
-
-    const Value& root() const { return root_; }
-    Value& root() { return root_; }
-    operator const Value&() const { return root_; }
-
-    struct Scratch;  // the memory that parseOnThisThread reuses
-
-private:
-    friend Document parse(std::string_view text);
-    friend Document parseOnThisThread(std::string_view text);
-    Document() = default;
-    void parseText(std::string_view text, char* copy, std::unique_ptr<Allocator> allocator);
-
-    Scratch* scratch_ = nullptr;    // this thread's reused memory, given back at destruction
-    std::unique_ptr<char[]> text_;  // the copy of the text, when not in the scratch memory
-    std::unique_ptr<Allocator> allocator_;
-    Value root_;  // its strings point into the copy of the text
-};
-
-// Parses JSON text; fails on anything that is not one complete JSON value within the depth bound.
-Document parse(std::string_view text);
-// The same for a tree that lives only as long as a decoding on this thread: the copy of the text
-// and the tree's first memory block are reused from one call to the next (freeing and faulting in
-// some hundred kilobytes per message would cost more than the parse).
-Document parseOnThisThread(std::string_view text);
-// The diagnostic documents' form: pretty-printed with two-space indents and "key" : value, keys
-// sorted by their UTF-8 bytes, slashes not escaped.
-std::string dumpPrettySorted(const Value& value);
 
 // ---- Coding ----
 
@@ -288,16 +192,13 @@ public:
 
     template <class T>
     T required(std::string_view key) const {
-        const Value* v = find(key);
-        if (!v) throw DecodingError("No value associated with key \"" + std::string(key) + "\".");
-        if (v->IsNull()) throw DecodingError("Expected a value for key \"" + std::string(key) + "\" but found null.");
-        return decodeField<T>(key, *v);
+        return decodeField<T>(key, requiredValue(key));
     }
 
     template <class T>
     std::optional<T> optional(std::string_view key) const {
-        const Value* v = find(key);
-        if (!v || v->IsNull()) return std::nullopt;
+        const Value* v = presentValue(key);
+        if (!v) return std::nullopt;
         return decodeField<T>(key, *v);
     }
 
@@ -306,6 +207,10 @@ public:
 
 private:
     const Value* find(std::string_view key) const;
+    // Fails when the key is missing or null.
+    const Value& requiredValue(std::string_view key) const;
+    // Null when the key is missing or null.
+    const Value* presentValue(std::string_view key) const;
 
     template <class T>
     T decodeField(std::string_view key, const Value& v) const {
@@ -320,35 +225,24 @@ private:
     Options options_;
 };
 
-struct CaseValue {
-    std::string_view name;
-    const Value& payload;
-};
-
-// Fails unless `value` is an object with exactly one key.
-CaseValue decodeCase(const Value& value);
+// Gives `visit` each member of `object` in order; fails unless `object` is an object.
+void forEachMember(const Value& object, CallbackRef<void(std::string_view key, const Value& value)> visit);
 
 // The one case of an enumeration in `object`: among its keys only those that `caseNamed` (string
 // view -> optional case) knows count, a case given twice counts once and its last value is read.
 // Fails unless `object` is an object with exactly one case: "Invalid number of keys found, expected one.".
 template <class Case, class CaseNamed>
-std::pair<Case, const Value*> findCase(const Value& object, CaseNamed&& caseNamed);
-
-inline std::string_view text(const Value& string) { return {string.GetString(), string.GetStringLength()}; }
-
-template <class Case, class CaseNamed>
 std::pair<Case, const Value*> findCase(const Value& object, CaseNamed&& caseNamed) {
-    if (!object.IsObject()) typeMismatch("Dictionary<String, Any>", object);
     std::optional<Case> found;
     const Value* payload = nullptr;
     std::uint64_t seen = 0;
-    for (const auto& member : object.GetObject()) {
-        if (std::optional<Case> c = caseNamed(text(member.name))) {
+    forEachMember(object, [&](std::string_view key, const Value& value) {
+        if (std::optional<Case> c = caseNamed(key)) {
             seen |= std::uint64_t{1} << static_cast<unsigned>(*c);
             found = c;
-            payload = &member.value;
+            payload = &value;
         }
-    }
+    });
     if (std::popcount(seen) != 1) throw DecodingError("Invalid number of keys found, expected one.");
     return {*found, payload};
 }
@@ -384,10 +278,15 @@ std::string encode(const T& value, const Options& options = {}) {
     return out;
 }
 
+// Parses `text` into a tree that lives for the call (parseOnThisThread in JSONReader.h) and gives
+// `read` its root.
+void readText(std::string_view text, CallbackRef<void(const Value& root)> read);
+
 template <class T>
 T decode(std::string_view text, const Options& options = {}) {
-    const Document document = parseOnThisThread(text);
-    return decodeValue<T>(document.root(), options);
+    std::optional<T> value;
+    readText(text, [&](const Value& root) { value.emplace(decodeValue<T>(root, options)); });
+    return std::move(*value);
 }
 
 // ---- Coders of the basic types ----
@@ -395,19 +294,16 @@ T decode(std::string_view text, const Options& options = {}) {
 template <>
 struct Coder<bool> {
     static void encode(bool v, Writer& w, const Options&) { w.Bool(v); }
-    static bool decode(const Value& v, const Options&) {
-        if (!v.IsBool()) typeMismatch("Bool", v);
-        return v.GetBool();
-    }
+    static bool decode(const Value& v, const Options&);
 };
+
+// The text of a string value; fails for any other value.
+std::string_view stringValue(const Value& v);
 
 template <>
 struct Coder<std::string> {
     static void encode(const std::string& v, Writer& w, const Options&) { w.String(v); }
-    static std::string decode(const Value& v, const Options&) {
-        if (!v.IsString()) typeMismatch("String", v);
-        return std::string(text(v));
-    }
+    static std::string decode(const Value& v, const Options&) { return std::string(stringValue(v)); }
 };
 
 std::uint64_t decodeUnsigned(const Value& v, std::uint64_t max);
@@ -454,6 +350,10 @@ struct Coder<Data> {
     static Data decode(const Value& v, const Options&);
 };
 
+// The elements of an array: their count (fails for any other value) and each by its index.
+std::size_t elementCount(const Value& array);
+const Value& element(const Value& array, std::size_t index);
+
 template <class T>
 struct Coder<std::vector<T>> {
     static void encode(const std::vector<T>& v, Writer& w, const Options& options) {
@@ -462,17 +362,15 @@ struct Coder<std::vector<T>> {
         w.EndArray();
     }
     static std::vector<T> decode(const Value& v, const Options& options) {
-        if (!v.IsArray()) typeMismatch("Array", v);
+        const std::size_t count = elementCount(v);
         std::vector<T> out;
-        out.reserve(v.Size());
-        std::size_t index = 0;
-        for (const auto& element : v.GetArray()) {
+        out.reserve(count);
+        for (std::size_t index = 0; index < count; ++index) {
             try {
-                out.push_back(decodeValue<T>(element, options));
+                out.push_back(decodeValue<T>(element(v, index), options));
             } catch (const DecodingError& e) {
                 throw DecodingError("[" + std::to_string(index) + "]: " + e.what());
             }
-            ++index;
         }
         return out;
     }
@@ -482,9 +380,9 @@ template <StringEnum E>
 struct Coder<E> {
     static void encode(E v, Writer& w, const Options&) { w.String(rawValue(v)); }
     static E decode(const Value& v, const Options&) {
-        if (!v.IsString()) typeMismatch("String", v);
-        if (auto e = fromRawValue<E>(text(v))) return *e;
-        throw DecodingError("Cannot initialize enumeration from invalid value " + std::string(text(v)));
+        const std::string_view text = stringValue(v);
+        if (auto e = fromRawValue<E>(text)) return *e;
+        throw DecodingError("Cannot initialize enumeration from invalid value " + std::string(text));
     }
 };
 

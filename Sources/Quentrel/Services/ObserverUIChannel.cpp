@@ -281,7 +281,7 @@ void ObserverUIChannel::readLoop() {
                 reading = false;
                 break;
             }
-            if (message->kind() == ObserverUIMessage::Case::command && payload.size() > maximumCommandPayloadLength) {
+            if (message->kind() == ObserverUIMessage::Case::command && payload.size() > maximumAgentPayloadLength) {
                 reading = false;
                 break;
             }

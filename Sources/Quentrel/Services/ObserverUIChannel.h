@@ -49,8 +49,13 @@ public:
     using Ended = std::function<void()>;
 
     static constexpr const char* writerLabel = "Kavrinet.private-ui.writer";
-    // A received command's payload may be at most this long; a longer one ends the channel.
-    static constexpr std::size_t maximumCommandPayloadLength = 8'192;
+    // The agent's bound on every message it receives, and on a command received by either end: what
+    // a UI app sends (ready, closing, a retried presentation, commands) is small. The agent's channel
+    // takes it as its `maximumIncomingPayloadLength`, so a longer frame ends the session by its
+    // header, before any of its payload is read; this is the one deliberate difference from the
+    // protocol's bound of 4 MiB (ObserverUIFrameDecoder::maximumPayloadLength), which the UI app
+    // keeps. A longer command ends the channel on either end.
+    static constexpr std::size_t maximumAgentPayloadLength = 8'192;
     // A non-state message that finds this many frames waiting ends the channel; a waiting state
     // counts as one, a frame the writer has taken does not.
     static constexpr std::size_t maximumWaitingFrames = 32;

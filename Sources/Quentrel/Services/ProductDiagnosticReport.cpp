@@ -5,8 +5,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "Platform/Foundation/JSONReader.h"
 #include "Platform/Foundation/ProcessInfo.h"
 #include "Wendmark/AppVersion.h"
+#include "Wendmark/DiagnosticJSON.h"
 
 namespace quentrel {
 namespace {
@@ -371,7 +373,7 @@ platform::Data ProductDiagnosticReport::data(const wendmark::InventorySnapshot& 
         report.events.push_back({events[i].date, std::string(eventCode(events[i].message))});
 
     const std::string text =
-        json::dumpPrettySorted(json::parse(json::encode(report, json::Options{json::DateForm::iso8601})));
+        wendmark::prettySortedJSON(json::parse(json::encode(report, json::Options{json::DateForm::iso8601})));
     return platform::Data(text.begin(), text.end());
 }
 

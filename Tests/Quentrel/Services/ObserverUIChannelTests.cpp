@@ -342,12 +342,12 @@ TEST(ObserverUIChannel, FinishDuringABlockedWriteLeavesTheOutputToTheWriter) {
 TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefore) {
     const std::string ready = Decoder::frame(R"({"ready":{"_0":1}})");
     std::string command = R"({"command":{"_0":{"refresh":{}}}})";
-    command.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
+    command.resize(ObserverUIChannel::maximumAgentPayloadLength, ' ');
     std::string longReady = R"({"ready":{"_0":1}})";
-    longReady.resize(ObserverUIChannel::maximumCommandPayloadLength, ' ');
+    longReady.resize(ObserverUIChannel::maximumAgentPayloadLength, ' ');
     const std::string header0("\0\0\0\0", 4);
     const std::string header8193("\0\0\x20\x01", 4);
-    constexpr std::size_t small = ObserverUIChannel::maximumCommandPayloadLength;
+    constexpr std::size_t small = ObserverUIChannel::maximumAgentPayloadLength;
     const struct {
         std::string bytes;
         std::size_t delivered;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"
 #include "Platform/Foundation/TemporaryFolder.h"
@@ -162,6 +164,17 @@ TEST(ProductSettings, MigratedTypesSurviveThePropertyListFile) {
     EXPECT_TRUE(reopened.object("productSettingsSchemaVersion")->is<std::int64_t>());
     EXPECT_EQ(ProductSettings::observationPreferences(reopened),
               (ProductSettings::ObservationPreferences{true, false, validTarget()}));
+}
+
+TEST(ProductSettings, AnEmptyStoredTargetReadsAsAbsent) {
+    TemporaryFolder folder;
+    const auto file = folder / "local.mirosal.Kavrinet.plist";
+    std::ofstream(file) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>observationTarget</key><data></data></dict></plist>)";
+    platform::PlistDefaultsDatabase defaults("local.mirosal.Kavrinet", file);
+    ASSERT_EQ(defaults.dataForKey("observationTarget"), Data{});
+    EXPECT_EQ(ProductSettings::observationPreferences(defaults).targetData, std::nullopt);
+    EXPECT_FALSE(ProductSettings::validatedTarget(Data{}));
 }
 
 TEST(ProductSettings, ApplyAndReadPreferences) {

@@ -36,9 +36,10 @@ UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue)
     std::weak_ptr<platform::SerialQueue> weakQueue = mainQueue;
     return [weakQueue](int input, int output, UISessionChannel::Receive receive, UISessionChannel::Ended ended) {
         // The channel posts both callbacks to the main queue and reads no further while the
-        // commands it has handed there wait to be run.
-        return std::make_shared<PipeSessionChannel>(ObserverUIChannel::make(
-            input, output, weakQueue.lock(), std::move(receive), std::move(ended), maximumIncomingPayloadLength));
+        // commands it has handed there wait to be run. It takes only the agent's short messages.
+        return std::make_shared<PipeSessionChannel>(
+            ObserverUIChannel::make(input, output, weakQueue.lock(), std::move(receive), std::move(ended),
+                                    ObserverUIChannel::maximumAgentPayloadLength));
     };
 }
 

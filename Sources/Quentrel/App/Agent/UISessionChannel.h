@@ -30,10 +30,6 @@ public:
     virtual void finishAfterWriting() = 0;
 };
 
-// What the agent accepts from a UI app is small: ready, closing, a retried presentation and
-// commands, of which a command may be the longest. A longer frame ends the session by its header.
-inline constexpr std::size_t maximumIncomingPayloadLength = 8'192;
-
 // Channels on ObserverUIChannel over the two descriptors, which they own; the callbacks run on
 // `mainQueue`.
 UISessionChannel::Factory pipeChannelFactory(platform::SerialQueuePtr mainQueue);
