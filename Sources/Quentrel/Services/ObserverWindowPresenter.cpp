@@ -4,24 +4,21 @@
 
 namespace quentrel {
 
-namespace {
-// Read at call time, so a terminator installed after the hooks still applies.
-void terminateApplication() {
-    if (ApplicationTermination::terminate)
-        ApplicationTermination::terminate();
-    else
-        ApplicationTermination::exitProcess();
-}
-}  // namespace
-
 void ApplicationTermination::exitProcess() { std::exit(EXIT_SUCCESS); }
+
+void ApplicationTermination::run() {
+    if (terminate)
+        terminate();
+    else
+        exitProcess();
+}
 
 std::function<void()> ApplicationTermination::terminate = ApplicationTermination::exitProcess;
 
 ObserverWindowPresenter::WindowHook ObserverWindowPresenter::show = [](const std::string&) {};
 ObserverWindowPresenter::WindowHook ObserverWindowPresenter::close = [](const std::string&) {};
 ObserverWindowPresenter::Hook ObserverWindowPresenter::quickView = [] {};
-ObserverWindowPresenter::Hook ObserverWindowPresenter::quit = terminateApplication;
+ObserverWindowPresenter::Hook ObserverWindowPresenter::quit = ApplicationTermination::run;
 
 void ObserverWindowPresenter::requestShow(const std::string& windowID) {
     if (show) show(windowID);
@@ -43,7 +40,7 @@ void ObserverWindowPresenter::resetToDefaults() {
     show = [](const std::string&) {};
     close = [](const std::string&) {};
     quickView = [] {};
-    quit = terminateApplication;
+    quit = ApplicationTermination::run;
 }
 
 }  // namespace quentrel

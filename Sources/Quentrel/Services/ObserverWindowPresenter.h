@@ -13,6 +13,9 @@ struct ApplicationTermination {
     static std::function<void()> terminate;
     // The default terminator.
     static void exitProcess();
+    // Ends the program through `terminate`, read at call time (so a terminator installed after the
+    // hooks still applies), or `exitProcess` when none is set.
+    static void run();
 };
 
 // The four process-wide hooks through which any code asks for a window, closes one, toggles the

@@ -182,8 +182,7 @@ ActivityLogView::ActivityLogView(std::shared_ptr<ObserverStore> store, QWidget* 
       store_(std::move(store)),
       locale_(locale),
       presentation_(std::make_unique<ActivityLogPresentation>()) {
-    setObjectName(qtext(ActivityLogModel::windowID));
-    ObserverTheme::applyToRoot(*this);
+    auto* layout = ViewText::setUpWindow(*this, qtext(ActivityLogModel::windowID), *this, padding, spacing);
     const auto initial = ActivityLogModel::make(*store_, presentation_->tab(), locale_);
 
     title_ = makeObserverText({}, systemFont(titleSize, QFont::Bold), ObserverTheme::text, this);
@@ -233,14 +232,7 @@ ActivityLogView::ActivityLogView(std::shared_ptr<ObserverStore> store, QWidget* 
     lists_->addWidget(sessions_);
     lists_->addWidget(events_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-    auto* header = new QHBoxLayout;
-    header->addWidget(title_);
-    header->addStretch(1);
-    header->addWidget(preview_);
-    layout->addLayout(header);
+    layout->addLayout(ViewText::spreadRow(title_, preview_));
     layout->addWidget(banner_);
     auto* bar = new QHBoxLayout;
     bar->addWidget(manage_);

@@ -1,6 +1,7 @@
 #include "Quentrel/Views/ViewText.h"
 
 #include <QPalette>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -44,6 +45,14 @@ QVBoxLayout* setUpWindow(QWidget& window, const QString& identifier, QWidget& co
     column->setContentsMargins(padding, padding, padding, padding);
     column->setSpacing(spacing);
     return column;
+}
+
+QHBoxLayout* spreadRow(QWidget* leading, QWidget* trailing) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(leading);
+    row->addStretch(1);
+    row->addWidget(trailing);
+    return row;
 }
 
 QLabel* makeTitle(const QString& text, qreal size, QWidget* parent) {

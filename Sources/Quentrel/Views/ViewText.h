@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 
+class QHBoxLayout;
 class QVBoxLayout;
 class QWidget;
 
@@ -37,6 +38,9 @@ namespace ViewText {
 // colours, and `content` (the window itself, or the widget it scrolls) a column with `padding` on
 // every side and `spacing` between its rows, which is returned.
 QVBoxLayout* setUpWindow(QWidget& window, const QString& identifier, QWidget& content, int padding, int spacing);
+
+// A row with `leading` at its start and `trailing` at its end, the room between them left empty.
+QHBoxLayout* spreadRow(QWidget* leading, QWidget* trailing);
 
 // A window's title: bold system text of `size` points in the text colour, wrapped as needed.
 QLabel* makeTitle(const QString& text, qreal size, QWidget* parent);

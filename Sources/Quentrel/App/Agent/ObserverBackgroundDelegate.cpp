@@ -13,13 +13,6 @@ using Case = ObserverUIMessage::Case;
 namespace {
 constexpr std::string_view kStatusWindow = "status";
 constexpr std::string_view kWelcomeWindow = "welcome";
-
-void terminateApplication() {
-    if (ApplicationTermination::terminate)
-        ApplicationTermination::terminate();
-    else
-        ApplicationTermination::exitProcess();
-}
 }  // namespace
 
 struct ObserverBackgroundDelegate::Private {};
@@ -46,7 +39,7 @@ void ObserverBackgroundDelegate::applicationDidFinishLaunching() {
     ObserverWindowPresenter::quickView = [weak] {
         if (auto self = weak.lock()) self->toggleQuickView();
     };
-    ObserverWindowPresenter::quit = terminateApplication;
+    ObserverWindowPresenter::quit = ApplicationTermination::run;
 
     if (environment_.makeStatusItem) {
         statusItem_ = environment_.makeStatusItem([weak] {

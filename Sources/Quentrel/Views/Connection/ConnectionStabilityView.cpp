@@ -143,11 +143,7 @@ ConnectionStabilityView::ConnectionStabilityView(std::shared_ptr<ObserverStore> 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(spacing);
-    auto* header = new QHBoxLayout;
-    header->addWidget(title_);
-    header->addStretch(1);
-    header->addWidget(titleSymbol_);
-    layout->addLayout(header);
+    layout->addLayout(ViewText::spreadRow(title_, titleSymbol_));
     layout->addWidget(unavailable_, 1);
     layout->addWidget(record_, 1);
 

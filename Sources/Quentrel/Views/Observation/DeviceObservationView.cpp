@@ -82,11 +82,7 @@ DeviceObservationView::DeviceObservationView(bool compact, QWidget* parent)
       interval_(makeObserverText({}, systemFont(footerSize), ObserverTheme::muted, this)),
       separator_(makeObserverText({}, systemFont(footerSize), ObserverTheme::muted, this)),
       time_(makeObserverText({}, systemFont(footerSize), ObserverTheme::muted, this)) {
-    auto* header = new QHBoxLayout;
-    header->addWidget(header_);
-    header->addStretch(1);
-    header->addWidget(badge_);
-    layout_->addLayout(header);
+    layout_->addLayout(ViewText::spreadRow(header_, badge_));
 
     rule_->setFixedWidth(1);
     rule_->setAutoFillBackground(true);
