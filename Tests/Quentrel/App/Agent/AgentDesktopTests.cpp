@@ -36,7 +36,7 @@ TEST(AgentDesktop, AClickOnTheIconInATrayThatStartedLaterOpensTheQuickViewAnchor
     REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
     AgentSandbox sandbox;
     XServer x(sandbox);
-    ASSERT_FALSE(x.display.empty()) << TemporaryFolder::readFile(sandbox.root / "xvfb.err");
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     const auto env = onDisplay(sandbox, x, kLoginLaunch);
     ChildProcess agent(KAVRINET_AGENT_WITH_STUB, {}, env, sandbox.root / "agent.err");
     ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.standardError();
