@@ -99,9 +99,11 @@ public:
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
 
-    // A shell command run against this display.
+    // A shell command run against this display; nothing once the server has ended, when the
+    // number may already be another test's server.
     // (UTF-8, so that text it reads or writes, as the clipboard's, is passed as it is.)
     std::string run(const std::string& command) const {
+        if (!running()) return "";
         return capture("LC_ALL=C.UTF-8 DISPLAY=" + display + " " + command);
     }
 
@@ -283,12 +285,26 @@ inline bool fillsItsParent(const XServer& x, const std::string& id) {
 }
 
 // The agent's docked tray icon (its class is the agent's program name), once the tray has laid it
-// out: the tray maps the icon into its slot before it gives it the slot's size, and a frame read in
-// between is not the one the agent anchors its panel at.
+// out; none while it is not docked. The tray maps the icon into its slot before it sizes it to the
+// slot, and it may size the slot more than once (to the icon's size, then to the panel's height): a
+// frame read in between is not where the agent anchors its panel, and a click there may miss. The
+// frame counts once the icon fills its slot and has kept it for half a second of the time the tray
+// could run.
 inline std::optional<std::array<int, 4>> dockedIcon(const XServer& x) {
-    const auto icon = viewableWindow(x, "^Kavrinet$");
-    if (icon && fillsItsParent(x, icon->id)) return icon->frame;
-    return std::nullopt;
+    constexpr double settling = 0.5;
+    std::optional<std::array<int, 4>> frame;
+    testsupport::Patience steady(settling);
+    bool settled = false;
+    waitUntil([&] {
+        const auto icon = viewableWindow(x, "^Kavrinet$");
+        if (!icon || !fillsItsParent(x, icon->id)) return true;
+        if (icon->frame != frame) {
+            frame = icon->frame;
+            steady = testsupport::Patience(settling);
+        }
+        return settled = steady.over();
+    });
+    return settled ? frame : std::nullopt;
 }
 
 // Clicks the middle of a frame with the first button. (Not --sync: that waits for the pointer to
