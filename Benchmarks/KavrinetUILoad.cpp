@@ -20,32 +20,30 @@
 // threads that have ended). Wake-ups are the context switches of its threads
 // (/proc/PID/task/*/status): voluntary ones (a thread slept and was woken) and involuntary ones (a
 // running thread was preempted, which depends on what else the machine runs). Without a session bus it runs itself under dbus-run-session.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "Quentrel/Services/ObserverUIFrameDecoder.h"
+#include "Quentrel/App/Agent/DesktopSupport.h"
+#include "Quentrel/App/UI/UIDriver.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
 
@@ -54,23 +52,18 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using quentrel::ObserverUIFrameDecoder;
+using agenttest::ChildProcess;
+using agenttest::XServer;
 using quentrel::ObserverUIMessage;
-using Clock = std::chrono::steady_clock;
+using uitest::Clock;
+using uitest::UIDriver;
 
 constexpr auto patience = std::chrono::seconds(30);
-constexpr const char* screenSize = "1280x800x24";
 // Where the status item would be: the quick panel opens under it.
 const std::vector<double> anchor{1000, 776, 24, 24};
 
-// Children to end when the program stops early.
-std::vector<pid_t> children;
-
-[[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "KavrinetUILoad: %s\n", message.c_str());
-    for (const pid_t child : children) ::kill(child, SIGKILL);
-    std::exit(1);
-}
+// Ends the run; main reports it, and what was started ends with the objects that started it.
+[[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
 
 struct Options {
     std::string app;
@@ -113,33 +106,6 @@ Options parse(int argc, char** argv) {
     }
     if (options.app.empty()) fail("usage: KavrinetUILoad KAVRINETUI [options]; see the source");
     return options;
-}
-
-// A child process on the given descriptors (-1: /dev/null); `announce`, when given, becomes its
-// descriptor 3.
-pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int input,
-            int output, int error, int announce = -1) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const int fds[] = {input, output, error};
-    for (int target = 0; target < 3; ++target) {
-        if (fds[target] >= 0)
-            posix_spawn_file_actions_adddup2(&actions, fds[target], target);
-        else
-            posix_spawn_file_actions_addopen(&actions, target, "/dev/null", target == 0 ? O_RDONLY : O_WRONLY, 0);
-    }
-    if (announce >= 0) posix_spawn_file_actions_adddup2(&actions, announce, 3);
-    std::vector<char*> argv, envp;
-    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    if (pid < 0) fail("cannot start " + arguments.front());
-    children.push_back(pid);
-    return pid;
 }
 
 std::string readFile(const fs::path& path) {
@@ -194,40 +160,14 @@ Usage usage(pid_t pid) {
     return u;
 }
 
-// An Xvfb of this program's own, on the display number it picks (-displayfd).
-struct XServer {
-    pid_t pid = -1;
-    std::string display;
-
-    explicit XServer(const std::vector<std::string>& environment) {
-        int announce[2];
-        if (::pipe2(announce, O_CLOEXEC) != 0) fail("pipe");
-        pid = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screenSize, "-nolisten", "tcp", "-br"}, environment,
-                    -1, -1, -1, announce[1]);
-        ::close(announce[1]);
-        std::string number;
-        for (char c; ::read(announce[0], &c, 1) == 1 && c != '\n';) number += c;
-        ::close(announce[0]);
-        if (number.empty()) fail("Xvfb did not start");
-        display = ":" + number;
-    }
-    ~XServer() {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
-};
-
 // Tells when a top-level window is mapped on the X server.
 class MapWatch {
 public:
-    explicit MapWatch(const std::string& display) {
-        // Now and then the first connection right after the server announced itself fails.
-        const auto end = Clock::now() + std::chrono::seconds(5);
-        while ((connection_ = xcb_connect(display.c_str(), nullptr)), xcb_connection_has_error(connection_)) {
-            const int error = xcb_connection_has_error(connection_);
+    explicit MapWatch(const XServer& x) {
+        connection_ = xcb_connect(x.display.c_str(), nullptr);
+        if (const int error = xcb_connection_has_error(connection_)) {
             xcb_disconnect(connection_);
-            if (Clock::now() > end) fail("cannot connect to " + display + " (xcb error " + std::to_string(error) + ")");
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            fail("cannot connect to " + x.display + " (xcb error " + std::to_string(error) + "): " + x.describe());
         }
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
@@ -250,42 +190,20 @@ private:
     xcb_connection_t* connection_ = nullptr;
 };
 
-// The agent's end of the pipes to one running UI app.
+// One running UI app, driven as the agent drives it.
 class UIApp {
 public:
-    UIApp(const Options& options, const std::vector<std::string>& environment) {
-        int in[2], out[2];
-        if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC)) fail("pipe");
-        std::vector<std::string> arguments = options.prefix;
-        arguments.push_back(options.app);
-        started_ = Clock::now();
-        launched_ = spawn(arguments, environment, in[0], out[1], -1);
-        ::close(in[0]);
-        ::close(out[1]);
-        input_ = in[1];
-        output_ = out[0];
-        pid_ = launched_;
-        if (!options.prefix.empty()) pid_ = findApp(options.app);
-    }
-    ~UIApp() {
-        ::close(input_);
-        ::close(output_);
-        if (launched_ > 0) {
-            ::kill(launched_, SIGTERM);
-            ::waitpid(launched_, nullptr, 0);
-        }
+    UIApp(const Options& options, const std::vector<std::string>& environment, const XServer& x)
+        : driver_({{}, "1", false, x.display, environment, options.prefix, options.app}) {
+        if (!driver_.running()) fail("cannot start " + options.app);
+        pid_ = options.prefix.empty() ? driver_.pid() : findApp(options.app);
     }
 
     pid_t pid() const { return pid_; }
-    Clock::time_point started() const { return started_; }
+    Clock::time_point started() const { return driver_.started(); }
 
     void send(const ObserverUIMessage& message) {
-        const std::string frame = ObserverUIFrameDecoder::frameEncoded(message);
-        for (std::size_t done = 0; done < frame.size();) {
-            const ssize_t n = ::write(input_, frame.data() + done, frame.size() - done);
-            if (n <= 0) fail("the UI app stopped reading");
-            done += static_cast<std::size_t>(n);
-        }
+        if (!driver_.send(message)) fail("the UI app stopped reading: " + driver_.describe());
     }
 
     // Reads what the app sends until `until`; returns early with the first message for which
@@ -294,38 +212,24 @@ public:
     std::optional<ObserverUIMessage> read(Clock::time_point until, Wanted wanted, MapWatch* map = nullptr,
                                           bool* mapped = nullptr) {
         while (true) {
-            while (!messages_.empty()) {
-                ObserverUIMessage message = std::move(messages_.front());
-                messages_.erase(messages_.begin());
+            bool watched = false;
+            if (const auto payload = driver_.nextPayload(until, map ? map->fd() : -1, &watched)) {
+                ObserverUIMessage message = platform::json::decode<ObserverUIMessage>(*payload);
                 if (wanted(message)) return message;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-            if (left <= 0 || ended_) return std::nullopt;
-            pollfd fds[2] = {{output_, POLLIN, 0}, {map ? map->fd() : -1, POLLIN, 0}};
-            if (::poll(fds, map ? 2 : 1, static_cast<int>(left)) <= 0) continue;
-            if (map && (fds[1].revents & POLLIN) && map->mapped() && mapped) {
+            } else if (!watched) {
+                return std::nullopt;  // the output ended, or the time is up
+            } else if (map->mapped() && mapped) {
                 *mapped = true;
                 return std::nullopt;
             }
-            if (!(fds[0].revents & (POLLIN | POLLHUP))) continue;
-            char buffer[65536];
-            const ssize_t n = ::read(output_, buffer, sizeof buffer);
-            if (n <= 0) {
-                ended_ = true;
-                continue;
-            }
-            for (const std::string& payload : decoder_.append({buffer, static_cast<std::size_t>(n)}))
-                messages_.push_back(platform::json::decode<ObserverUIMessage>(payload));
         }
     }
 
     // Stops the app as the agent does and waits for it to end.
     void stop() {
         send(ObserverUIMessage::stop());
-        read(Clock::now() + patience, [](const ObserverUIMessage&) { return false; });
-        int status = 0;
-        ::waitpid(launched_, &status, 0);
-        launched_ = -1;
+        driver_.drain();
+        driver_.waitForExit();
     }
 
 private:
@@ -345,14 +249,8 @@ private:
         fail("the prefix command did not start the app");
     }
 
-    pid_t launched_ = -1;
+    UIDriver driver_;
     pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    bool ended_ = false;
-    Clock::time_point started_;
-    ObserverUIFrameDecoder decoder_;
-    std::vector<ObserverUIMessage> messages_;
 };
 
 bool isReady(const ObserverUIMessage& m) { return m.kind() == ObserverUIMessage::Case::ready; }
@@ -373,10 +271,10 @@ struct StartFigures {
 };
 
 // One start: spawn, ready, the first state and the quick view, up to the first mapped window.
-StartFigures measureStart(const Options& options, const std::vector<std::string>& environment,
-                          const std::string& display, int devices) {
-    MapWatch map(display);
-    UIApp app(options, environment);
+StartFigures measureStart(const Options& options, const std::vector<std::string>& environment, const XServer& x,
+                          int devices) {
+    MapWatch map(x);
+    UIApp app(options, environment, x);
     const auto until = Clock::now() + patience;
     if (!app.read(until, isReady)) fail("no ready from the UI app");
     app.send(ObserverUIMessage::state(1, uistate::stateAt(devices, 0)));
@@ -392,16 +290,20 @@ StartFigures measureStart(const Options& options, const std::vector<std::string>
     return figures;
 }
 
-pid_t attach(const std::string& tool, const std::string& file, pid_t pid, const std::vector<std::string>& environment) {
-    if (tool == "strace")
-        return spawn({"strace", "-f", "-c", "-o", file, "-p", std::to_string(pid)}, environment, -1, -1, -1);
-    return spawn({"perf", "record", "-q", "-e", "cpu-clock", "-g", "-o", file, "-p", std::to_string(pid)}, environment,
-                 -1, -1, -1);
+// `strace -f -c` or `perf record` on the process until the returned tool is stopped.
+std::unique_ptr<ChildProcess> attach(const std::string& tool, const std::string& file, pid_t pid,
+                                     const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> arguments = {"-f", "-c", "-o", file, "-p", std::to_string(pid)};
+    if (tool == "perf") arguments = {"record", "-q", "-e", "cpu-clock", "-g", "-o", file, "-p", std::to_string(pid)};
+    const std::string program = agenttest::which(tool);
+    if (program.empty()) fail(tool + " is not installed");
+    return std::make_unique<ChildProcess>(program, arguments, environment, "/dev/null");
 }
 
-void detach(pid_t tool) {
-    ::kill(tool, SIGINT);
-    ::waitpid(tool, nullptr, 0);
+// Stops the tool the way it writes its results, and waits for it to end.
+void detach(ChildProcess& tool) {
+    tool.signal(SIGINT);
+    tool.waitForExit(600);
 }
 
 struct LoadFigures {
@@ -412,8 +314,9 @@ struct LoadFigures {
 };
 
 // The quick view open and one state a second: `settle` seconds, then `seconds` counted ones.
-LoadFigures measureLoad(const Options& options, const std::vector<std::string>& environment, int devices) {
-    UIApp app(options, environment);
+LoadFigures measureLoad(const Options& options, const std::vector<std::string>& environment, const XServer& x,
+                        int devices) {
+    UIApp app(options, environment, x);
     if (!app.read(Clock::now() + patience, isReady)) fail("no ready from the UI app");
     int second = 0;
     app.send(ObserverUIMessage::state(1, uistate::stateAt(devices, second)));
@@ -425,13 +328,16 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
     const auto none = [](const ObserverUIMessage&) { return false; };
     auto tick = Clock::now();
     Usage before;
-    pid_t tool = -1;
+    std::unique_ptr<ChildProcess> tool;
+    std::map<std::string, std::string> toolEnvironment;
+    for (const std::string& entry : environment)
+        toolEnvironment[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
     for (int i = 0; i < options.settle + options.seconds; ++i) {
         if (i == options.settle) {
             if (!options.strace.empty())
-                tool = attach("strace", options.strace + "." + std::to_string(devices), app.pid(), environment);
+                tool = attach("strace", options.strace + "." + std::to_string(devices), app.pid(), toolEnvironment);
             else if (!options.perf.empty())
-                tool = attach("perf", options.perf + "." + std::to_string(devices), app.pid(), environment);
+                tool = attach("perf", options.perf + "." + std::to_string(devices), app.pid(), toolEnvironment);
             before = usage(app.pid());
         }
         ++second;
@@ -440,7 +346,7 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
         app.read(tick, none);
     }
     const Usage after = usage(app.pid());
-    if (tool > 0) detach(tool);
+    if (tool) detach(*tool);
     app.stop();
 
     LoadFigures figures;
@@ -454,26 +360,9 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
     return figures;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const Options options = parse(argc, argv);
-    // A desktop has a session bus, and Qt talks to it at start: without one, run on a private one.
-    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        std::vector<char*> again{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        for (int i = 0; i < argc; ++i) again.push_back(argv[i]);
-        again.push_back(nullptr);
-        ::execvp(again[0], again.data());
-        fail("no session bus, and dbus-run-session cannot be started");
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-
-    char folderTemplate[] = "/tmp/kavrinet-ui-load.XXXXXX";
-    if (!::mkdtemp(folderTemplate)) fail("mkdtemp");
-    const fs::path sandbox = folderTemplate;
-    for (const char* sub : {"home", "config", "data", "runtime"}) fs::create_directories(sandbox / sub);
-    fs::permissions(sandbox / "runtime", fs::perms::owner_all);
-
+// Prints the figures of every start and load run; a failed run ends it (`fail`).
+void measure(const Options& options) {
+    agenttest::AgentSandbox sandbox;
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -483,22 +372,20 @@ int main(int argc, char** argv) {
             replaced = replaced || entry.rfind(name, 0) == 0;
         if (!replaced) environment.push_back(entry);
     }
-    environment.push_back("HOME=" + (sandbox / "home").string());
-    environment.push_back("XDG_CONFIG_HOME=" + (sandbox / "config").string());
-    environment.push_back("XDG_DATA_HOME=" + (sandbox / "data").string());
-    environment.push_back("XDG_RUNTIME_DIR=" + (sandbox / "runtime").string());
+    environment.push_back("HOME=" + sandbox.home.string());
+    environment.push_back("XDG_CONFIG_HOME=" + sandbox.config.string());
+    environment.push_back("XDG_DATA_HOME=" + sandbox.data.string());
+    environment.push_back("XDG_RUNTIME_DIR=" + sandbox.runtime.string());
 
-    XServer x(environment);
-    environment.push_back("DISPLAY=" + x.display);
-    std::vector<std::string> appEnvironment = environment;
-    appEnvironment.push_back("KAVRINET_UI_PIPE=1");
+    const XServer x(sandbox);
+    if (x.display.empty()) fail("no X server: " + x.describe());
 
-    std::printf("KavrinetUI %s\non Xvfb %s (%s), load before: %s", options.app.c_str(), x.display.c_str(), screenSize,
-                readFile("/proc/loadavg").c_str());
+    std::printf("KavrinetUI %s\non Xvfb %s (%dx%dx24), load before: %s", options.app.c_str(), x.display.c_str(),
+                agenttest::kScreenWidth, agenttest::kScreenHeight, readFile("/proc/loadavg").c_str());
     for (const int devices : options.devices) {
         std::vector<double> run, ticks, wall;
         for (int i = 0; i < options.starts; ++i) {
-            const StartFigures f = measureStart(options, appEnvironment, x.display, devices);
+            const StartFigures f = measureStart(options, environment, x, devices);
             run.push_back(f.runMs);
             ticks.push_back(f.tickMs);
             wall.push_back(f.wallMs);
@@ -509,7 +396,7 @@ int main(int argc, char** argv) {
                         devices, options.starts, median(run), median(ticks), median(wall),
                         *std::min_element(run.begin(), run.end()), *std::max_element(run.begin(), run.end()));
         if (options.seconds <= 0) continue;
-        const LoadFigures load = measureLoad(options, appEnvironment, devices);
+        const LoadFigures load = measureLoad(options, environment, x, devices);
         const auto rate = [&](long long count) { return static_cast<double>(count) / load.seconds; };
         const auto percent = [&](double seconds) { return seconds / load.seconds * 100; };
         std::printf("%d devices, quick view open, 1 state/s, %.0f s: %.2f wake-ups/s (%.2f voluntary + %.2f "
@@ -522,6 +409,26 @@ int main(int argc, char** argv) {
                         rate(thread.involuntary), percent(thread.runSeconds));
     }
     std::printf("load after: %s", readFile("/proc/loadavg").c_str());
-    fs::remove_all(sandbox);
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const Options options = parse(argc, argv);
+        // A desktop has a session bus, and Qt talks to it at start: without one, run on a private one.
+        if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
+            std::vector<char*> again{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+            for (int i = 0; i < argc; ++i) again.push_back(argv[i]);
+            again.push_back(nullptr);
+            ::execvp(again[0], again.data());
+            fail("no session bus, and dbus-run-session cannot be started");
+        }
+        std::signal(SIGPIPE, SIG_IGN);
+        measure(options);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "KavrinetUILoad: %s\n", error.what());
+        return 1;
+    }
 }

@@ -36,18 +36,20 @@ TEST(AgentDesktop, AClickOnTheIconInATrayThatStartedLaterOpensTheQuickViewAnchor
     REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
     AgentSandbox sandbox;
     XServer x(sandbox);
-    ASSERT_FALSE(x.display.empty()) << TemporaryFolder::readFile(sandbox.root / "xvfb.err");
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     const auto env = onDisplay(sandbox, x, kLoginLaunch);
     ChildProcess agent(KAVRINET_AGENT_WITH_STUB, {}, env, sandbox.root / "agent.err");
     ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.standardError();
 
     ChildProcess tray(which("trayer"), {"--edge", "top"}, env, sandbox.root / "trayer.err");
     std::optional<std::array<int, 4>> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); })) << agent.standardError();
+    ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); }))
+        << agent.describe() << tray.describe() << x.describe();
     EXPECT_EQ(sandbox.stub.instances(), 0);
 
     agenttest::clickAt(x, *icon);
-    ASSERT_TRUE(waitUntil([&] { return !sandbox.stub.withoutStates(1).empty(); })) << agent.standardError();
+    ASSERT_TRUE(waitUntil([&] { return !sandbox.stub.withoutStates(1).empty(); }))
+        << agent.describe() << tray.describe() << x.describe();
     const std::vector<double> anchor = {double((*icon)[0]), double(kScreenHeight - ((*icon)[1] + (*icon)[3])),
                                         double((*icon)[2]), double((*icon)[3])};
     const json expected = {{"present", {{"_0", {{"window", "quick-view"}, {"anchor", anchor}}}}}};
@@ -69,7 +71,8 @@ TEST(AgentDesktop, TheIconStandsOutOnALightAndOnADarkPanel) {
         if (*tint) options.insert(options.end(), {"--transparent", "true", "--alpha", "0", "--tint", tint});
         ChildProcess tray(which("trayer"), options, env, sandbox.root / "trayer.err");
         std::optional<std::array<int, 4>> icon;
-        ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); })) << agent.standardError();
+        ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); }))
+            << agent.describe() << tray.describe() << x.describe();
         const auto [left, top, width, height] = *icon;
         int standingOut = 0;
         waitUntil([&] {
@@ -94,7 +97,8 @@ TEST(AgentDesktop, TheLaunchFailureAlertFitsItsText) {
     env["LANG"] = "ko_KR.UTF-8";
     ChildProcess agent(KAVRINET_AGENT_WITHOUT_UI, {}, env, sandbox.root / "agent.err");
     std::optional<agenttest::XWindow> alert;
-    ASSERT_TRUE(waitUntil([&] { return (alert = agenttest::viewableWindow(x, "^Kavrinet$", "Kavrinet")).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return (alert = agenttest::viewableWindow(x, "^Kavrinet$", "Kavrinet")).has_value(); }))
+        << agent.describe() << x.describe();
     EXPECT_GE(alert->frame[2], 300);
     agenttest::screenshot(x, "desktop-launch-failure-alert", alert->frame);
 }

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -22,22 +25,28 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/TemporaryFolder.h"
+#include "Support/Patience.h"
 
 namespace agenttest {
 
 using nlohmann::json;
 
-// How long a process test waits for anything (sanitizer builds start slowly).
+// How long a process test waits for anything (sanitizer builds start slowly), in seconds of the
+// time the processes could run (see Support/Patience.h).
 inline constexpr double kPatience = 30;
 
-// Polls `condition` until it holds or `seconds` have passed.
+// Polls `condition` until it holds or `seconds` have passed. A condition that takes long to check
+// (one that runs a program) is checked less often, so that polling does not starve what it waits for.
 inline bool waitUntil(const std::function<bool()>& condition, double seconds = kPatience) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    testsupport::Patience patience(seconds);
+    while (true) {
+        const auto before = std::chrono::steady_clock::now();
+        if (condition()) return true;
+        const auto took = std::chrono::steady_clock::now() - before;
+        if (patience.over()) return false;
+        std::this_thread::sleep_for(std::max<std::chrono::steady_clock::duration>(std::chrono::milliseconds(20),
+                                                                                   2 * took));
     }
-    return true;
 }
 
 // What the stub UI app wrote into its folder (see StubUI/StubUIApp.cpp).
@@ -188,14 +197,37 @@ struct AgentSandbox {
     std::filesystem::path recentEvents() const { return data / "QuentrelProduct" / "recent-events.json"; }
 };
 
+// How a process ended, from its wait status: "exited with status 1", "was killed by signal 9 (Killed)".
+inline std::string howItEnded(int waitStatus) {
+    if (WIFSIGNALED(waitStatus)) {
+        const int number = WTERMSIG(waitStatus);
+        return "was killed by signal " + std::to_string(number) + " (" + ::strsignal(number) + ")";
+    }
+    return "exited with status " + std::to_string(WEXITSTATUS(waitStatus));
+}
+
+// The last `count` lines of a text.
+inline std::string lastLines(const std::string& text, std::size_t count) {
+    std::size_t from = text.size();
+    if (from > 0 && text.back() == '\n') --from;
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t at = from == 0 ? std::string::npos : text.rfind('\n', from - 1);
+        if (at == std::string::npos) return text;
+        from = at;
+    }
+    return text.substr(from + 1);
+}
+
 // A program started with exactly the given environment, its standard output and error kept in a file.
+// It dies with the thread that started it: a test that crashes or is killed leaves no X server, tray
+// or agent behind.
 class ChildProcess {
 public:
     // `passed`, when given, is the child's descriptor 3.
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                  const std::map<std::string, std::string>& environment, const std::filesystem::path& standardError,
                  int passed = -1)
-        : standardError_(standardError) {
+        : program_(program), standardError_(standardError) {
         std::vector<std::string> argv = {program.string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<std::string> envp;
@@ -205,16 +237,27 @@ public:
         a.push_back(nullptr);
         for (auto& s : envp) e.push_back(s.data());
         e.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, standardError.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        // Not the test's own output: a child that outlived a killed test would keep ctest waiting.
-        posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-        if (passed >= 0) posix_spawn_file_actions_adddup2(&actions, passed, 3);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, a.data(), e.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        const std::string path = program.string(), errorPath = standardError.string();
+        const pid_t parent = ::getpid();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // Nothing but system calls from here to exec: other threads may hold the allocator's locks.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent) ::_exit(127);
+            const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            // Not the test's own output: a child that outlived a killed test would keep ctest waiting.
+            const int out = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (in < 0 || out < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
+                ::dup2(out, STDERR_FILENO) < 0)
+                ::_exit(127);
+            if (passed >= 0 && (passed == 3 ? ::fcntl(3, F_SETFD, 0) : ::dup2(passed, 3)) < 0) ::_exit(127);
+            // Nothing else of the test's: an inherited pipe would keep its reader waiting for its end.
+            const unsigned kept = passed >= 0 ? 4 : 3;
+            if (::syscall(SYS_close_range, kept, ~0u, 0) != 0)
+                for (int fd = static_cast<int>(kept); fd < 1024; ++fd) ::close(fd);
+            ::execve(path.c_str(), a.data(), e.data());
+            ::_exit(127);
+        }
     }
     ~ChildProcess() {
         if (pid_ > 0 && !status_) {
@@ -241,16 +284,35 @@ public:
     }
     std::string standardError() const { return TemporaryFolder::readFile(standardError_); }
 
+    // Whether it runs or how it ended: "is running", "exited with status 1", "was killed by signal 9 (Killed)".
+    std::string state() {
+        poll();
+        if (pid_ <= 0) return "did not start";
+        return status_ ? howItEnded(waitStatus_) : "is running";
+    }
+    // For a failure's message: the program, its process id, its state and the last lines of its output.
+    std::string describe(std::size_t lines = 15) {
+        const std::string text = program_.filename().string() + " (process " + std::to_string(pid_) + ") " + state();
+        const std::string output = standardError();
+        if (output.empty()) return text + "; it wrote nothing\n";
+        return text + "; the end of what it wrote (" + standardError_.string() + "):\n" + lastLines(output, lines) +
+               (output.back() == '\n' ? "" : "\n");
+    }
+
 private:
     void poll() {
         if (pid_ <= 0 || status_) return;
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_)
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            waitStatus_ = status;
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
     }
 
+    std::filesystem::path program_;
     pid_t pid_ = -1;
     std::optional<int> status_;
+    int waitStatus_ = 0;
     std::filesystem::path standardError_;
 };
 

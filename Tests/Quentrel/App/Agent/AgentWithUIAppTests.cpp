@@ -38,12 +38,14 @@ const json kReady = json::parse(R"({"ready":{"_0":1}})");
 const json kQuit = json::parse(R"({"command":{"_0":{"quit":{}}}})");
 const json kClosing = json::parse(R"({"closing":{}})");
 
-// What a failing check shows: both programs' standard error.
-std::string diagnostics(const AgentSandbox& sandbox, const ChildProcess& agent) {
-    std::string text = "agent:\n" + agent.standardError();
+// What a failing check shows: both programs' standard error, and how the agent, the X server and
+// the tray (when there is one) are.
+std::string diagnostics(const AgentSandbox& sandbox, ChildProcess& agent, const XServer& x,
+                        ChildProcess* tray = nullptr) {
+    std::string text = "agent (" + agent.state() + "):\n" + agent.standardError();
     for (int n = 1; n <= sandbox.witness.instances(); ++n)
         text += "\nUI app " + std::to_string(n) + ":\n" + sandbox.witness.standardError(n);
-    return text;
+    return text + "\n" + x.describe() + (tray ? tray->describe() : "");
 }
 
 bool processExists(pid_t pid) { return std::filesystem::exists("/proc/" + std::to_string(pid)); }
@@ -52,12 +54,12 @@ TEST(AgentWithUIApp, AManualFirstStartShowsWelcomeAndQuitInTheUIAppEndsBothProgr
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
     AgentSandbox sandbox;
     XServer x(sandbox);
-    ASSERT_FALSE(x.display.empty()) << TemporaryFolder::readFile(sandbox.root / "xvfb.err");
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     ChildProcess agent(KAVRINET_AGENT_WITH_UI, {}, onDisplay(sandbox, x, std::nullopt), sandbox.root / "agent.err");
 
     std::optional<XWindow> welcome;
     ASSERT_TRUE(waitUntil([&] { return (welcome = viewableWindow(x, kUIClass, kWelcomeTitle)).has_value(); }))
-        << diagnostics(sandbox, agent);
+        << diagnostics(sandbox, agent, x);
     EXPECT_EQ(sandbox.witness.instances(), 1);
     ASSERT_FALSE(sandbox.witness.sent(1).empty());
     EXPECT_EQ(sandbox.witness.sent(1).front(), kReady);
@@ -67,9 +69,9 @@ TEST(AgentWithUIApp, AManualFirstStartShowsWelcomeAndQuitInTheUIAppEndsBothProgr
 
     // The menu's quit, by its shortcut, in the window that has the keyboard.
     x.run("xdotool windowfocus " + welcome->id + " key ctrl+q");
-    EXPECT_EQ(agent.waitForExit(), 0) << diagnostics(sandbox, agent);
-    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(1).has_value(); })) << diagnostics(sandbox, agent);
-    EXPECT_EQ(sandbox.witness.exitStatus(1), 0) << diagnostics(sandbox, agent);
+    EXPECT_EQ(agent.waitForExit(), 0) << diagnostics(sandbox, agent, x);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(1).has_value(); })) << diagnostics(sandbox, agent, x);
+    EXPECT_EQ(sandbox.witness.exitStatus(1), 0) << diagnostics(sandbox, agent, x);
     EXPECT_TRUE(sandbox.witness.sentAny(1, kQuit));
     EXPECT_EQ(sandbox.witness.instances(), 1);
     // The agent ended its work session and wrote its log on the way out.
@@ -80,19 +82,20 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
     AgentSandbox sandbox;
     XServer x(sandbox);
-    ASSERT_FALSE(x.display.empty()) << TemporaryFolder::readFile(sandbox.root / "xvfb.err");
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     const auto env = onDisplay(sandbox, x, kLoginLaunch);
     ChildProcess agent(KAVRINET_AGENT_WITH_UI, {}, env, sandbox.root / "agent.err");
     ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.standardError();
     ChildProcess tray(agenttest::which("trayer"), {"--edge", "top"}, env, sandbox.root / "trayer.err");
     std::optional<std::array<int, 4>> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); })) << agent.standardError();
+    ASSERT_TRUE(waitUntil([&] { return (icon = agenttest::dockedIcon(x)).has_value(); }))
+        << diagnostics(sandbox, agent, x, &tray);
     EXPECT_EQ(sandbox.witness.instances(), 0);
 
     agenttest::clickAt(x, *icon);
     std::optional<XWindow> panel;
     ASSERT_TRUE(waitUntil([&] { return (panel = viewableWindow(x, kUIClass, kQuickPanelTitle)).has_value(); }))
-        << diagnostics(sandbox, agent);
+        << diagnostics(sandbox, agent, x, &tray);
 
     // Centred under the icon, its top a gap below it, kept inside the screen (no window manager
     // reserves any of it, so the visible frame is the whole screen).
@@ -112,9 +115,10 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     const std::optional<pid_t> ui = sandbox.witness.pid(1);
     ASSERT_TRUE(ui);
     x.run("xdotool windowfocus " + panel->id + " key Escape");
-    EXPECT_TRUE(waitUntil([&] { return !agenttest::viewable(x, panel->id); })) << diagnostics(sandbox, agent);
-    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(1).has_value(); })) << diagnostics(sandbox, agent);
-    EXPECT_EQ(sandbox.witness.exitStatus(1), 0) << diagnostics(sandbox, agent);
+    EXPECT_TRUE(waitUntil([&] { return !agenttest::viewable(x, panel->id); })) << diagnostics(sandbox, agent, x, &tray);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(1).has_value(); }))
+        << diagnostics(sandbox, agent, x, &tray);
+    EXPECT_EQ(sandbox.witness.exitStatus(1), 0) << diagnostics(sandbox, agent, x, &tray);
     EXPECT_TRUE(sandbox.witness.sentAny(1, kClosing));
     EXPECT_FALSE(processExists(*ui));
     EXPECT_TRUE(agent.running());
@@ -122,13 +126,14 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     // The next click starts a fresh UI app with the panel.
     agenttest::clickAt(x, *icon);
     ASSERT_TRUE(waitUntil([&] { return (panel = viewableWindow(x, kUIClass, kQuickPanelTitle)).has_value(); }))
-        << diagnostics(sandbox, agent);
+        << diagnostics(sandbox, agent, x, &tray);
     EXPECT_EQ(sandbox.witness.instances(), 2);
 
     agent.signal(SIGTERM);
-    EXPECT_EQ(agent.waitForExit(), 0) << diagnostics(sandbox, agent);
-    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(2).has_value(); })) << diagnostics(sandbox, agent);
-    EXPECT_EQ(sandbox.witness.exitStatus(2), 0) << diagnostics(sandbox, agent);
+    EXPECT_EQ(agent.waitForExit(), 0) << diagnostics(sandbox, agent, x, &tray);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.witness.exitStatus(2).has_value(); }))
+        << diagnostics(sandbox, agent, x, &tray);
+    EXPECT_EQ(sandbox.witness.exitStatus(2), 0) << diagnostics(sandbox, agent, x, &tray);
 }
 
 }  // namespace

@@ -1,19 +1,25 @@
 #pragma once
 
 // The desktop of the agent's X tests: an Xvfb of the test's own, the windows on it as the X
-// server reports them (xdotool, xwininfo), and a screenshot of its screen.
+// server reports them (as xdotool and xwininfo would tell them), clicks and keys through xdotool,
+// and a screenshot of its screen.
 #include <fcntl.h>
 #include <poll.h>
+#include <regex.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <xcb/xcb.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,41 +44,113 @@ inline std::string which(const std::string& program) {
     return path;
 }
 
-// An Xvfb of its own, on the display number it picks itself (-displayfd).
+// An Xvfb of its own, on the display number it picks itself (-displayfd: the first number whose
+// sockets no other server holds), dying with the thread that made it. It does not reset when its
+// last client leaves: a reset closes the connection of a client that comes in meanwhile, and it
+// runs xkbcomp again, which can fail on a busy machine and end the server. `display` is set once
+// the server answers there and the one answering is this Xvfb.
 class XServer {
 public:
-    explicit XServer(AgentSandbox& sandbox, int screenWidth = kScreenWidth, int screenHeight = kScreenHeight) {
+    explicit XServer(AgentSandbox& sandbox, int screenWidth = kScreenWidth, int screenHeight = kScreenHeight)
+        : XServer(sandbox.environment(), sandbox.root / "xvfb.err", screenWidth, screenHeight) {}
+    XServer(const std::map<std::string, std::string>& environment, const std::filesystem::path& log,
+            int screenWidth = kScreenWidth, int screenHeight = kScreenHeight) {
         int announce[2];
         if (::pipe2(announce, O_CLOEXEC) != 0) return;
         const std::string size = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
         process_ = std::make_unique<ChildProcess>(which("Xvfb"),
                                                   std::vector<std::string>{"-displayfd", "3", "-screen", "0", size,
-                                                                           "-nolisten", "tcp", "-br"},
-                                                  sandbox.environment(), sandbox.root / "xvfb.err", announce[1]);
+                                                                           "-nolisten", "tcp", "-br", "-noreset"},
+                                                  environment, log, announce[1]);
         ::close(announce[1]);
-        std::string number;
-        waitUntil([&] {
+        // The number and a newline come once the server listens; nothing comes when it fails.
+        std::string announced;
+        testsupport::Patience patience(kPatience);
+        while (announced.find('\n') == std::string::npos) {
             pollfd in{announce[0], POLLIN, 0};
-            if (::poll(&in, 1, 0) <= 0) return false;
-            char c = 0;
-            if (::read(announce[0], &c, 1) != 1 || c == '\n') return true;
-            number += c;
-            return false;
-        });
+            const int ready = ::poll(&in, 1, 100);
+            if (ready < 0 && errno != EINTR) break;
+            if (ready <= 0) {
+                if (patience.over()) break;
+                continue;
+            }
+            char chunk[16];
+            const ssize_t n = ::read(announce[0], chunk, sizeof chunk);
+            if (n <= 0) break;
+            announced.append(chunk, static_cast<std::size_t>(n));
+        }
         ::close(announce[0]);
-        if (!number.empty()) display = ":" + number;
+        const auto end = announced.find('\n');
+        if (end == std::string::npos || end == 0 ||
+            announced.find_first_not_of("0123456789") != end) {
+            problem_ = "Xvfb announced no display (\"" + announced + "\")";
+            return;
+        }
+        const std::string candidate = ":" + announced.substr(0, end);
+        if (const std::string answering = answeredBy(candidate); !answering.empty()) {
+            problem_ = answering;
+            return;
+        }
+        display = candidate;
+    }
+    ~XServer() {
+        if (connection_) xcb_disconnect(connection_);
+        if (process_ && !process_->running())
+            std::fprintf(stderr, "The test's X server ended before the test did: %s", describe().c_str());
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // A shell command run against this display; nothing once the server has ended, when the
+    // number may already be another test's server.
+    // (UTF-8, so that text it reads or writes, as the clipboard's, is passed as it is.)
+    std::string run(const std::string& command) const {
+        if (!running()) return "";
+        return capture("LC_ALL=C.UTF-8 DISPLAY=" + display + " " + command);
     }
 
-    // A shell command run against this display.
-    // (UTF-8, so that xwininfo gives window names as they are.)
-    std::string run(const std::string& command) const {
-        return capture("LC_ALL=C.UTF-8 DISPLAY=" + display + " " + command);
+    // Whether the server still runs.
+    bool running() const { return process_ && process_->running(); }
+
+    // The test's own connection to the server, made on first use; null when there is none.
+    xcb_connection_t* connection() const {
+        if (!connection_ && !display.empty()) connection_ = xcb_connect(display.c_str(), nullptr);
+        return connection_ && !xcb_connection_has_error(connection_) ? connection_ : nullptr;
+    }
+
+    // For a failure's message: whether the server runs or how it ended, why it has no display,
+    // and the end of its log.
+    std::string describe() const {
+        if (!process_) return "Xvfb could not be started\n";
+        return "X server " + (display.empty() ? "without a display" : "on " + display) +
+               (problem_.empty() ? "" : " (" + problem_ + ")") + ": " + process_->describe();
     }
 
     std::string display;  // empty when it did not start
 
 private:
+    // Empty when this server answers on `candidate`; else what went wrong. A connection's peer is
+    // the server's process, so a display that another server answers is never taken for this one.
+    std::string answeredBy(const std::string& candidate) const {
+        xcb_connection_t* connection = xcb_connect(candidate.c_str(), nullptr);
+        std::string problem;
+        if (const int error = xcb_connection_has_error(connection)) {
+            problem = "no connection to " + candidate + " (xcb error " + std::to_string(error) + ")";
+        } else {
+            ucred peer{};
+            socklen_t length = sizeof peer;
+            if (::getsockopt(xcb_get_file_descriptor(connection), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0)
+                problem = "the server on " + candidate + " cannot be identified";
+            else if (peer.pid != process_->pid())
+                problem = candidate + " is answered by process " + std::to_string(peer.pid) + ", not by this Xvfb";
+        }
+        xcb_disconnect(connection);
+        return problem;
+    }
+
     std::unique_ptr<ChildProcess> process_;
+    std::string problem_;
+    mutable xcb_connection_t* connection_ = nullptr;
 };
 
 // A top-level window as the X server has it: frame in X's top-left-origin coordinates.
@@ -83,28 +161,92 @@ struct XWindow {
     bool viewable = false;
 };
 
-// The windows whose WM_CLASS instance name matches `pattern` (an extended regular expression).
+namespace detail {
+
+inline xcb_atom_t atom(xcb_connection_t* connection, const std::string& name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// The value of a window's property; empty when the window or the property is missing.
+inline std::string property(xcb_connection_t* connection, xcb_get_property_cookie_t cookie) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    std::string value;
+    if (reply)
+        value.assign(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+inline xcb_get_property_cookie_t askProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name,
+                                             xcb_atom_t type) {
+    return xcb_get_property(connection, 0, window, name, type, 0, 1024);
+}
+
+// A window as xwininfo tells it: its name (_NET_WM_NAME, else WM_NAME), the outer top-left corner
+// in root coordinates, its size and whether it is viewable.
+inline XWindow windowInfo(xcb_connection_t* connection, xcb_window_t window) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    XWindow info;
+    info.id = std::to_string(window);
+    info.frame = {-1, -1, -1, -1};
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+    if (geometry && attributes) {
+        const std::int16_t border = static_cast<std::int16_t>(geometry->border_width);
+        xcb_translate_coordinates_reply_t* corner = xcb_translate_coordinates_reply(
+            connection, xcb_translate_coordinates(connection, window, root, static_cast<std::int16_t>(-border),
+                                                  static_cast<std::int16_t>(-border)),
+            nullptr);
+        if (corner) info.frame = {corner->dst_x, corner->dst_y, geometry->width, geometry->height};
+        std::free(corner);
+        info.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        info.name = property(connection, askProperty(connection, window, atom(connection, "_NET_WM_NAME"),
+                                                     atom(connection, "UTF8_STRING")));
+        if (info.name.empty())
+            info.name = property(connection, askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING));
+    }
+    std::free(geometry);
+    std::free(attributes);
+    return info;
+}
+
+}  // namespace detail
+
+// The windows whose WM_CLASS instance name matches `pattern` (an extended regular expression,
+// ignoring case), in the order xdotool's search finds them: a window's children, then the windows
+// under each child. Asked of the server over the test's own connection, so that polling for a
+// window starts no program.
 inline std::vector<XWindow> windowsOfClass(const XServer& x, const std::string& pattern) {
     std::vector<XWindow> windows;
-    std::istringstream ids(x.run("xdotool search --classname '" + pattern + "' 2>/dev/null"));
-    std::string id;
-    while (ids >> id) {
-        const std::string info = x.run("xwininfo -id " + id + " 2>/dev/null");
-        auto number = [&](const std::string& label) {
-            const auto at = info.find(label);
-            return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + label.size());
-        };
-        XWindow window;
-        window.id = id;
-        if (const auto open = info.find(" \""); open != std::string::npos) {
-            const auto close = info.find("\"\n", open + 2);
-            if (close != std::string::npos) window.name = info.substr(open + 2, close - open - 2);
+    xcb_connection_t* connection = x.connection();
+    regex_t expression;
+    if (!connection || ::regcomp(&expression, pattern.c_str(), REG_EXTENDED | REG_ICASE | REG_NOSUB) != 0)
+        return windows;
+    std::function<void(xcb_window_t)> search = [&](xcb_window_t parent) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr);
+        if (!tree) return;
+        const xcb_window_t* first = xcb_query_tree_children(tree);
+        const std::vector<xcb_window_t> children(first, first + xcb_query_tree_children_length(tree));
+        std::free(tree);
+        std::vector<xcb_get_property_cookie_t> classes;
+        for (const xcb_window_t child : children)
+            classes.push_back(detail::askProperty(connection, child, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+        for (std::size_t n = 0; n < children.size(); ++n) {
+            const std::string wmClass = detail::property(connection, classes[n]);
+            const std::string instance = wmClass.substr(0, wmClass.find('\0'));
+            if (!wmClass.empty() && ::regexec(&expression, instance.c_str(), 0, nullptr, 0) == 0)
+                windows.push_back(detail::windowInfo(connection, children[n]));
         }
-        window.frame = {number("Absolute upper-left X:"), number("Absolute upper-left Y:"), number("Width:"),
-                        number("Height:")};
-        window.viewable = info.find("IsViewable") != std::string::npos;
-        windows.push_back(window);
-    }
+        for (const xcb_window_t child : children) search(child);
+    };
+    search(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root);
+    ::regfree(&expression);
     return windows;
 }
 
@@ -119,13 +261,52 @@ inline std::optional<XWindow> viewableWindow(const XServer& x, const std::string
 
 // Whether the window with that id is still mapped (false too once it is gone).
 inline bool viewable(const XServer& x, const std::string& id) {
-    return x.run("xwininfo -id " + id + " 2>/dev/null").find("IsViewable") != std::string::npos;
+    xcb_connection_t* connection = x.connection();
+    if (!connection) return false;
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, static_cast<xcb_window_t>(std::stoul(id))), nullptr);
+    const bool mapped = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    return mapped;
 }
 
-// The agent's docked tray icon (its class is the agent's program name).
+// Whether a window has the size of the window it is in.
+inline bool fillsItsParent(const XServer& x, const std::string& id) {
+    xcb_connection_t* connection = x.connection();
+    if (!connection) return false;
+    const auto window = static_cast<xcb_window_t>(std::stoul(id));
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+    xcb_get_geometry_reply_t* own = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    xcb_get_geometry_reply_t* parent =
+        tree ? xcb_get_geometry_reply(connection, xcb_get_geometry(connection, tree->parent), nullptr) : nullptr;
+    const bool fills = own && parent && own->width == parent->width && own->height == parent->height;
+    std::free(tree);
+    std::free(own);
+    std::free(parent);
+    return fills;
+}
+
+// The agent's docked tray icon (its class is the agent's program name), once the tray has laid it
+// out; none while it is not docked. The tray maps the icon into its slot before it sizes it to the
+// slot, and it may size the slot more than once (to the icon's size, then to the panel's height): a
+// frame read in between is not where the agent anchors its panel, and a click there may miss. The
+// frame counts once the icon fills its slot and has kept it for half a second of the time the tray
+// could run.
 inline std::optional<std::array<int, 4>> dockedIcon(const XServer& x) {
-    if (auto icon = viewableWindow(x, "^Kavrinet$")) return icon->frame;
-    return std::nullopt;
+    constexpr double settling = 0.5;
+    std::optional<std::array<int, 4>> frame;
+    testsupport::Patience steady(settling);
+    bool settled = false;
+    waitUntil([&] {
+        const auto icon = viewableWindow(x, "^Kavrinet$");
+        if (!icon || !fillsItsParent(x, icon->id)) return true;
+        if (icon->frame != frame) {
+            frame = icon->frame;
+            steady = testsupport::Patience(settling);
+        }
+        return settled = steady.over();
+    });
+    return settled ? frame : std::nullopt;
 }
 
 // Clicks the middle of a frame with the first button. (Not --sync: that waits for the pointer to

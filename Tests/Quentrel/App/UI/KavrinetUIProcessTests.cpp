@@ -6,19 +6,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sched.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -27,11 +17,10 @@
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
+#include "Quentrel/App/UI/UIDriver.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "Wendmark/AppVersion.h"
-
-extern char** environ;
 
 using quentrel::ObserverUICommand;
 using quentrel::ObserverUIFrameDecoder;
@@ -39,209 +28,21 @@ using quentrel::ObserverUIMessage;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto deadline = std::chrono::seconds(30);  // generous: sanitizer builds start slowly
-constexpr int namespaceUnavailable = 99;
+using uitest::Clock;
+using uitest::deadline;
+using uitest::millisecondsLeft;
+using uitest::namespaceUnavailable;
 
-int millisecondsLeft(Clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// One KavrinetUI process with its three standard streams on pipes.
-class UIProcess {
+// One KavrinetUI process with its three standard streams on pipes; a write it no longer reads
+// fails the test.
+class UIProcess : public uitest::UIDriver {
 public:
-    struct Options {
-        std::vector<std::string> arguments;
-        std::optional<std::string> pipeMarker = "1";
-        // Started as the first process of a new PID namespace, where its parent id reads 0.
-        bool withoutParent = false;
-        // The X server it shows its windows on; none: offscreen.
-        std::string display = {};
-    };
+    explicit UIProcess(Options options) : UIDriver(std::move(options)) {}
 
-    explicit UIProcess(Options options) {
-        int in[2], out[2], err[2];
-        if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC)) std::abort();
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("KAVRINET_UI_PIPE=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
-                entry.rfind("DISPLAY=", 0) != 0)
-                env.push_back(entry);
-        }
-        env.push_back(options.display.empty() ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=" + options.display);
-        if (options.pipeMarker) env.push_back("KAVRINET_UI_PIPE=" + *options.pipeMarker);
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> args{KAVRINET_UI_EXECUTABLE};
-        args.insert(args.end(), options.arguments.begin(), options.arguments.end());
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        started_ = Clock::now();
-        if (options.withoutParent) {
-            pid_ = ::fork();
-            if (pid_ == 0) {
-                ::dup2(in[0], 0);
-                ::dup2(out[1], 1);
-                ::dup2(err[1], 2);
-                if (::unshare(CLONE_NEWPID) != 0) ::_exit(namespaceUnavailable);
-                const pid_t child = ::fork();
-                if (child == 0) {
-                    ::execve(argv[0], argv.data(), envp.data());
-                    ::_exit(127);
-                }
-                int status = 0;
-                if (child < 0 || ::waitpid(child, &status, 0) != child) ::_exit(126);
-                ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
-            }
-        } else {
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-            posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-            if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-            posix_spawn_file_actions_destroy(&actions);
-        }
-        ::close(in[0]);
-        ::close(out[1]);
-        ::close(err[1]);
-        input_ = in[1];
-        output_ = out[0];
-        error_ = err[0];
-    }
-
-    ~UIProcess() {
-        if (pid_ > 0 && !status_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        closeInput();
-        ::close(output_);
-        ::close(error_);
-    }
-
-    bool running() const { return pid_ > 0; }
-    void signal(int number) const { ::kill(pid_, number); }
-    Clock::time_point started() const { return started_; }
-
-    void sendBytes(const std::string& bytes) {
-        ASSERT_EQ(::write(input_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
+    void sendBytes(const std::string& bytes) { ASSERT_TRUE(UIDriver::sendBytes(bytes)) << describe(); }
     void send(const ObserverUIMessage& message) {
         sendBytes(ObserverUIFrameDecoder::frame(platform::json::encode(message)));
     }
-    void closeInput() {
-        if (input_ >= 0) ::close(input_);
-        input_ = -1;
-    }
-
-    // The payload of the next frame, or none when the output ends or the deadline passes.
-    std::optional<std::string> nextPayload() {
-        const auto end = Clock::now() + deadline;
-        while (payloads_.empty()) {
-            if (outputEnded_) return std::nullopt;
-            pollfd p{output_, POLLIN, 0};
-            if (::poll(&p, 1, millisecondsLeft(end)) <= 0) return std::nullopt;
-            char buffer[65536];
-            const ssize_t n = ::read(output_, buffer, sizeof buffer);
-            if (n <= 0) {
-                outputEnded_ = true;
-                continue;
-            }
-            raw_.append(buffer, static_cast<std::size_t>(n));
-            for (auto& payload : decoder_.append({buffer, static_cast<std::size_t>(n)})) payloads_.push_back(payload);
-        }
-        std::string payload = payloads_.front();
-        payloads_.erase(payloads_.begin());
-        return payload;
-    }
-    std::optional<ObserverUIMessage> next() {
-        auto payload = nextPayload();
-        if (!payload) return std::nullopt;
-        return platform::json::decode<ObserverUIMessage>(*payload);
-    }
-    // Reads up to the end of the output; true when it ended before the deadline.
-    bool drain() {
-        while (auto payload = nextPayload()) platform::json::decode<ObserverUIMessage>(*payload);
-        return outputEnded_;
-    }
-    // Everything the program wrote to its standard output so far, and what no frame used.
-    const std::string& rawOutput() const { return raw_; }
-    const std::string& unframed() const { return decoder_.buffer(); }
-
-    // The exit status, or none when the process did not exit by the deadline or died of a signal.
-    std::optional<int> waitForExit() {
-        if (pid_ <= 0) return std::nullopt;
-        const auto end = Clock::now() + deadline;
-        const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
-        int status = 0;
-        while (true) {
-            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) break;
-            if (millisecondsLeft(end) == 0) {
-                if (pidfd >= 0) ::close(pidfd);
-                return std::nullopt;
-            }
-            pollfd p{pidfd, POLLIN, 0};
-            ::poll(pidfd >= 0 ? &p : nullptr, pidfd >= 0 ? 1 : 0, pidfd >= 0 ? millisecondsLeft(end) : 10);
-        }
-        if (pidfd >= 0) ::close(pidfd);
-        status_ = status;
-        if (!WIFEXITED(status)) return std::nullopt;
-        return WEXITSTATUS(status);
-    }
-    // Standard error, read once the process has exited (every writer has gone then).
-    std::string errorText() {
-        std::string text;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(error_, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-        return text;
-    }
-    // The target of one of the process's descriptors, and whether it closes on exec.
-    std::string descriptor(int fd) const {
-        char target[256] = {};
-        const ssize_t n = ::readlink(("/proc/" + std::to_string(pid_) + "/fd/" + std::to_string(fd)).c_str(), target,
-                                     sizeof target - 1);
-        return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : "";
-    }
-    std::vector<int> descriptorsTo(const std::string& target) const {
-        std::vector<int> fds;
-        for (int fd = 0; fd < 1024; ++fd)
-            if (descriptor(fd) == target) fds.push_back(fd);
-        return fds;
-    }
-    bool closesOnExec(int fd) const {
-        std::FILE* info = std::fopen(("/proc/" + std::to_string(pid_) + "/fdinfo/" + std::to_string(fd)).c_str(), "r");
-        unsigned flags = 0;
-        bool found = false;
-        for (char line[128]; info && std::fgets(line, sizeof line, info);)
-            if (std::sscanf(line, "flags: %o", &flags) == 1) found = true;
-        if (info) std::fclose(info);
-        return found && (flags & O_CLOEXEC);
-    }
-    // The pipe the test writes into, as the process's descriptors name it.
-    std::string inputPipe() const {
-        struct stat st {};
-        ::fstat(input_, &st);
-        return "pipe:[" + std::to_string(st.st_ino) + "]";
-    }
-
-private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    int error_ = -1;
-    Clock::time_point started_;
-    ObserverUIFrameDecoder decoder_;
-    std::vector<std::string> payloads_;
-    std::string raw_;
-    bool outputEnded_ = false;
-    std::optional<int> status_;
 };
 
 ObserverUIMessage state(std::uint64_t revision) { return ObserverUIMessage::state(revision, uistate::richState()); }
@@ -412,7 +213,7 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
     agenttest::AgentSandbox sandbox;
     agenttest::XServer x(sandbox);
-    ASSERT_FALSE(x.display.empty());
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     quentrel::ObserverUIState few = uistate::richState(), many = few;
     few.snapshot.devices.clear();
     few.rememberedTarget.reset();
@@ -435,7 +236,8 @@ TEST(KavrinetUIProcess, fittingWindowsAndTheQuickPanelFollowTheirContentOnAnXSer
             ui.send(ObserverUIMessage::state(++revision, *states[rows]));
             ui.send(ObserverUIMessage::present({window, panel ? std::optional(std::vector<double>{600, 40, 24, 24})
                                                               : std::nullopt}));
-            EXPECT_TRUE(agenttest::waitUntil([&] { return frame()[2] > 0; })) << window << ": " << ui.errorText();
+            EXPECT_TRUE(agenttest::waitUntil([&] { return frame()[2] > 0; }))
+                << window << ": " << ui.describe() << x.describe();
             agenttest::screenshot(x, shot + "opened-with-" + rowNames[rows], frame());
             return frame();
         };
@@ -510,12 +312,14 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "xclip");
     agenttest::AgentSandbox sandbox;
     agenttest::XServer x(sandbox);
+    ASSERT_FALSE(x.display.empty()) << x.describe();
     UIProcess ui({{}, "1", false, x.display});
     ui.send(ObserverUIMessage::state(1, uistate::richState()));
     ui.send(ObserverUIMessage::present({"help", std::nullopt}));
     std::optional<agenttest::XWindow> help;
     ASSERT_TRUE(agenttest::waitUntil(
-        [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }));
+        [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }))
+        << ui.describe() << x.describe();
     // The text's first line lies below the menu bar, the header, the picker and the topic's title.
     const std::string intoText =
         "mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200);
