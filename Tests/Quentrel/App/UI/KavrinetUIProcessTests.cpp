@@ -317,18 +317,23 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     ui.send(ObserverUIMessage::state(1, uistate::richState()));
     ui.send(ObserverUIMessage::present({"help", std::nullopt}));
     std::optional<agenttest::XWindow> help;
-    ASSERT_TRUE(agenttest::waitUntil(
-        [&] { return (help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말")).has_value(); }))
-        << ui.describe() << x.describe();
-    // The text's first line lies below the menu bar, the header, the picker and the topic's title.
-    const std::string intoText =
-        "mousemove " + std::to_string(help->frame[0] + 60) + " " + std::to_string(help->frame[1] + 200);
-    x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
+    // Clicks into the text's first line (below the menu bar, the header, the picker and the topic's
+    // title), selects all and copies; again until the window has settled where it grows and the
+    // section asked for has been laid out.
+    std::string copied;
+    auto copies = [&](const std::string& text) {
+        return agenttest::waitUntil([&] {
+            help = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 도움말");
+            if (!help) return false;
+            x.run("xdotool mousemove " + std::to_string(help->frame[0] + 60) + " " +
+                  std::to_string(help->frame[1] + 200) + " click 1 key ctrl+a ctrl+c");
+            return (copied = x.run("xclip -selection clipboard -out")) == text;
+        });
+    };
     std::string text = "드라이브 아이콘을 누르면 선택한 장치의 읽기·쓰기와 최근 활동을 볼 수 있습니다. 대시보드는 ⌘O, "
                        "활동 기록은 ⌘L, 설정은 ⌘,로 열 수 있습니다.";
-    std::string copied;
-    agenttest::waitUntil([&] { return (copied = x.run("xclip -selection clipboard -out")) == text; });
-    EXPECT_EQ(copied, text);
+    EXPECT_TRUE(copies(text)) << copied;
+    ASSERT_TRUE(help) << ui.describe() << x.describe();
     agenttest::screenshot(x, "desktop-help-text-selected-and-copied", help->frame);
     x.run("xdotool click 3 sleep 0.5");
     agenttest::screenshot(x, "desktop-help-text-context-menu", help->frame);
@@ -340,11 +345,7 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     const platform::ScopedMainBundle bundle(platform::BundleInfo::forExecutable(KAVRINET_UI_EXECUTABLE));
     text = "버전 " + wendmark::AppVersion::current() + " · 빌드 " + wendmark::AppVersion::build() +
            "\n외장 드라이브의 연결·볼륨·호스트 I/O를 관측하는 macOS 앱입니다.";
-    agenttest::waitUntil([&] {  // (again until the new section has been laid out)
-        x.run("xdotool " + intoText + " click 1 key ctrl+a ctrl+c");
-        return (copied = x.run("xclip -selection clipboard -out")) == text;
-    });
-    EXPECT_EQ(copied, text);
+    EXPECT_TRUE(copies(text)) << copied;
 }
 
 // Settings on an X server: no focus ring on opening nor after a click, one after Tab; the switch
