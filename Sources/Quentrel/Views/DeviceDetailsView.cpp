@@ -83,17 +83,10 @@ ObservationSection* section(const std::string& title, const std::function<void(Q
 DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::shared_ptr<const LocaleTexts> texts,
                                      QWidget* parent)
     : QScrollArea(parent), store_(std::move(store)), texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setUpVerticalScrolling(*this);
-    ObserverTheme::applyToRoot(*this);
-    ObserverTheme::applyToRoot(*viewport());
-
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
+    auto* layout = setUpScrollingRootColumn(*this, padding, spacing);
     layout->addWidget(makeObserverText(qtext(M::title), ObserverTheme::systemFont(titleFontSize, QFont::Bold)));
     layout->addStretch(1);
-    setWidget(content);
+    setWidget(layout->parentWidget());
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
     probe_ = WindowVisibilityProbe::reportingTo(store_, this);

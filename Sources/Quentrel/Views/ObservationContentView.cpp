@@ -69,14 +69,8 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
       remoteCommand_(std::move(remoteCommand)),
       locale_(locale),
       texts_(texts ? std::move(texts) : SystemLocaleTexts::shared()) {
-    setUpVerticalScrolling(*this);
-    ObserverTheme::applyToRoot(*this);
-    ObserverTheme::applyToRoot(*viewport());
-
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
+    auto* layout = setUpScrollingRootColumn(*this, padding, spacing);
+    QWidget* content = layout->parentWidget();
     layout->addWidget(buildHeader());
     selector_ = new DeviceSelectorView(store_, false, true, content, locale_);
     layout->addWidget(selector_);

@@ -4,6 +4,9 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {
 
@@ -15,6 +18,16 @@ void setUpVerticalScrolling(QScrollArea& area) {
     // No stop of its own for Tab, which goes through the controls inside and scrolls each into
     // view; the wheel, the scroll bar and the page keys of a control inside still scroll it.
     area.setFocusPolicy(Qt::NoFocus);
+}
+
+QVBoxLayout* setUpScrollingRootColumn(QScrollArea& area, int padding, int spacing) {
+    setUpVerticalScrolling(area);
+    ObserverTheme::applyToRoot(area);
+    ObserverTheme::applyToRoot(*area.viewport());
+    auto* layout = new QVBoxLayout(new QWidget);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(spacing);
+    return layout;
 }
 
 QScrollArea* makeVerticalScrollArea(QWidget* parent) {

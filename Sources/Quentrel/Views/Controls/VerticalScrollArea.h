@@ -2,6 +2,7 @@
 
 #include <QScrollArea>
 
+class QVBoxLayout;
 class QWidget;
 
 namespace quentrel {
@@ -9,6 +10,11 @@ namespace quentrel {
 // Sets `area` up for a column that scrolls only vertically: frameless, its content taking the
 // area's width, the vertical bar shown when needed.
 void setUpVerticalScrolling(QScrollArea& area);
+
+// Sets `area` up as the themed root of a window that scrolls: a new content column with
+// `padding` around and `spacing` between its rows, whose layout is returned for the caller to fill
+// before it sets the column (the layout's widget) as the area's widget.
+QVBoxLayout* setUpScrollingRootColumn(QScrollArea& area, int padding, int spacing);
 
 // A new such area whose viewport lets what is behind it show.
 QScrollArea* makeVerticalScrollArea(QWidget* parent);

@@ -38,6 +38,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../InstanceFiles.h"
+#include "../PipeFrames.h"
 
 namespace {
 
@@ -45,7 +46,6 @@ using nlohmann::json;
 
 constexpr auto kSignalGrace = std::chrono::seconds(3);
 constexpr int kPollMilliseconds = 100;
-constexpr std::size_t kHeaderLength = 4;
 constexpr int kMissingDirectory = 70;
 
 volatile std::sig_atomic_t terminated = 0;
@@ -131,13 +131,6 @@ std::vector<Rule> readScript(int instance, std::vector<std::string>& starts, std
     return rules;
 }
 
-std::string frameOf(const std::string& payload) {
-    std::string frame(kHeaderLength, '\0');
-    const auto length = static_cast<std::uint32_t>(payload.size());
-    for (std::size_t i = 0; i < kHeaderLength; ++i) frame[i] = static_cast<char>((length >> (8 * (3 - i))) & 0xff);
-    return frame + payload;
-}
-
 void writeBytes(const std::string& frame) {
     std::size_t done = 0;
     while (done < frame.size()) {
@@ -148,14 +141,14 @@ void writeBytes(const std::string& frame) {
     }
 }
 
-void writeFrame(const std::string& payload) { writeBytes(frameOf(payload)); }
+void writeFrame(const std::string& payload) { writeBytes(agenttest::frameOf(payload)); }
 
 // Writes the flood in batches of frames, as fast as the agent takes them.
 void startFlood(const std::string& message) {
     if (message.empty()) return;
     std::thread([batch = [&] {
                      std::string frames;
-                     for (int i = 0; i < 1000; ++i) frames += frameOf(message);
+                     for (int i = 0; i < 1000; ++i) frames += agenttest::frameOf(message);
                      return frames;
                  }()] {
         for (;;) writeBytes(batch);
@@ -208,15 +201,9 @@ int main(int argc, char**) {
             return 0;
         }
         buffer.append(chunk, static_cast<std::size_t>(n));
-        while (buffer.size() >= kHeaderLength) {
-            std::uint32_t length = 0;
-            for (std::size_t i = 0; i < kHeaderLength; ++i)
-                length = (length << 8) | static_cast<unsigned char>(buffer[i]);
-            if (buffer.size() < kHeaderLength + length) break;
-            const std::string payload = buffer.substr(kHeaderLength, length);
-            buffer.erase(0, kHeaderLength + length);
-            frames << payload << std::endl;
-            const json message = json::parse(payload, nullptr, false);
+        while (const auto payload = agenttest::takeFrame(buffer)) {
+            frames << *payload << std::endl;
+            const json message = json::parse(*payload, nullptr, false);
             const std::string kind = caseOf(message);
             if (kind == "present") lastPresentation = message["present"]["_0"];
             if (nextRule >= rules.size() || rules[nextRule].kind != kind) continue;

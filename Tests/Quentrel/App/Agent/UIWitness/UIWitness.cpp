@@ -17,7 +17,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -26,10 +25,10 @@
 extern char** environ;
 
 #include "../InstanceFiles.h"
+#include "../PipeFrames.h"
 
 namespace {
 
-constexpr std::size_t kHeaderLength = 4;
 constexpr int kMissingDirectory = 70;
 constexpr int kSpawnFailed = 71;
 constexpr int kForwardedSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -70,14 +69,7 @@ void relay(int fromUI, int toAgent, const std::string& record) {
         if (n <= 0) break;
         if (!writeAll(toAgent, chunk, static_cast<std::size_t>(n))) break;
         buffer.append(chunk, static_cast<std::size_t>(n));
-        while (buffer.size() >= kHeaderLength) {
-            std::uint32_t length = 0;
-            for (std::size_t i = 0; i < kHeaderLength; ++i)
-                length = (length << 8) | static_cast<unsigned char>(buffer[i]);
-            if (buffer.size() < kHeaderLength + length) break;
-            sent << buffer.substr(kHeaderLength, length) << std::endl;
-            buffer.erase(0, kHeaderLength + length);
-        }
+        while (const auto payload = agenttest::takeFrame(buffer)) sent << *payload << std::endl;
     }
     ::close(fromUI);
     ::close(toAgent);
