@@ -31,8 +31,6 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -108,11 +106,6 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // One thread's counts, or the sum over the app's threads.
 struct ThreadUsage {
     double runSeconds = 0;      // schedstat
@@ -137,11 +130,11 @@ Usage usage(pid_t pid) {
     const fs::path process = "/proc/" + std::to_string(pid);
     std::error_code error;
     for (const auto& task : fs::directory_iterator(process / "task", error)) {
-        std::string name = readFile(task.path() / "comm");
+        std::string name = TemporaryFolder::readFile(task.path() / "comm");
         if (!name.empty() && name.back() == '\n') name.pop_back();
         ThreadUsage thread;
-        thread.runSeconds = std::atof(readFile(task.path() / "schedstat").c_str()) / 1e9;
-        std::istringstream status(readFile(task.path() / "status"));
+        thread.runSeconds = std::atof(TemporaryFolder::readFile(task.path() / "schedstat").c_str()) / 1e9;
+        std::istringstream status(TemporaryFolder::readFile(task.path() / "status"));
         for (std::string line; std::getline(status, line);) {
             const long long count = std::atoll(line.c_str() + line.find(':') + 1);
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0) thread.voluntary = count;
@@ -152,7 +145,7 @@ Usage usage(pid_t pid) {
         u.total.involuntary += thread.involuntary;
         u.threads[name + " " + task.path().filename().string()] = thread;
     }
-    const std::string stat = readFile(process / "stat");
+    const std::string stat = TemporaryFolder::readFile(process / "stat");
     // Fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::vector<std::string> f{std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>()};
@@ -381,7 +374,7 @@ void measure(const Options& options) {
     if (x.display.empty()) fail("no X server: " + x.describe());
 
     std::printf("KavrinetUI %s\non Xvfb %s (%dx%dx24), load before: %s", options.app.c_str(), x.display.c_str(),
-                agenttest::kScreenWidth, agenttest::kScreenHeight, readFile("/proc/loadavg").c_str());
+                agenttest::kScreenWidth, agenttest::kScreenHeight, TemporaryFolder::readFile("/proc/loadavg").c_str());
     for (const int devices : options.devices) {
         std::vector<double> run, ticks, wall;
         for (int i = 0; i < options.starts; ++i) {
@@ -408,7 +401,7 @@ void measure(const Options& options) {
             std::printf("    thread %-24s %6.2f + %5.2f wake-ups/s %7.3f %%\n", name.c_str(), rate(thread.voluntary),
                         rate(thread.involuntary), percent(thread.runSeconds));
     }
-    std::printf("load after: %s", readFile("/proc/loadavg").c_str());
+    std::printf("load after: %s", TemporaryFolder::readFile("/proc/loadavg").c_str());
 }
 
 }  // namespace

@@ -11,5 +11,14 @@ build="$here/build/release"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --target Kavrinet KavrinetUI
 sudo=()
-if [ "$(id -u)" -ne 0 ] && ! { mkdir -p "$prefix" 2>/dev/null && [ -w "$prefix" ]; }; then sudo=(sudo); fi
+if [ "$(id -u)" -ne 0 ] && ! { mkdir -p "$prefix" 2>/dev/null && [ -w "$prefix" ]; }; then
+  if ! command -v sudo >/dev/null; then
+    echo "Installing under $prefix needs root: run this as root (su -), or name a folder of yours (~/.local)." >&2
+    exit 1
+  fi
+  sudo=(sudo)
+fi
 "${sudo[@]}" cmake --install "$build" --prefix "$prefix" --strip
+# The install's list of files would stay root's, and a later install as this user could not
+# rewrite it.
+[ ${#sudo[@]} -eq 0 ] || sudo rm -f "$build/install_manifest.txt"

@@ -41,6 +41,11 @@ struct Temporary {
     }
 };
 
+// The folder of `destination`, "." for a bare file name.
+std::filesystem::path folderOf(const std::filesystem::path& destination) {
+    return destination.has_parent_path() ? destination.parent_path() : ".";
+}
+
 // What the name of every temporary file for a destination named `destinationName` starts with.
 std::string temporaryPrefix(const std::string& destinationName) {
     return "." + destinationName + std::string(temporaryMarker);
@@ -96,8 +101,7 @@ void syncFolder(const std::filesystem::path& folder) {
 // The replacement itself; `createFolder`: a missing folder is made first.
 void replace(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes, bool createFolder) {
     if (!destination.has_filename()) fail(EINVAL, "destination");
-    std::filesystem::path folder = destination.parent_path();
-    if (folder.empty()) folder = ".";
+    const std::filesystem::path folder = folderOf(destination);
     if (std::error_code error = createFolder ? FileManager::createDirectories(folder) : std::error_code{}) {
         throw AtomicFileError(error, "create folder");
     }
@@ -146,7 +150,7 @@ void AtomicFile::writeThroughLinks(const std::filesystem::path& destination, std
 std::size_t AtomicFile::removeStaleTemporaries(const std::filesystem::path& destination) {
     if (!destination.has_filename()) return 0;
     const std::string prefix = temporaryPrefix(destination.filename().string());
-    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    const std::filesystem::path folder = folderOf(destination);
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
     if (!directory) return 0;
     const int folderFd = ::dirfd(directory.get());

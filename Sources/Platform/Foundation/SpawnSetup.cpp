@@ -14,7 +14,7 @@ SpawnSetup::SpawnSetup(const ChildStart& start) {
     // The actions run in order: the copies before the closing, which would take their sources.
     standard(STDIN_FILENO, start.input, O_RDONLY);
     standard(STDOUT_FILENO, start.output, O_WRONLY);
-    standard(STDERR_FILENO, start.error, O_WRONLY);
+    standard(STDERR_FILENO, std::nullopt, O_WRONLY);
     if (error_ == 0) error_ = posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
 
     sigset_t all;

@@ -6,15 +6,15 @@
 
 namespace platform {
 
-// How a child starts: its standard input, output and error copied from the given descriptors of
-// this process (each above 2), or on /dev/null where none is given; every other descriptor closed
+// How a child starts: its standard input and output copied from the given descriptors of this
+// process (each above 2), or on /dev/null where none is given, its standard error on /dev/null
+// (nothing it says lands in this program's output); every other descriptor closed
 // (also one a library opened without close-on-exec); every signal at its default disposition (an
 // ignored one would survive the exec; the C library's own two, which the application never sees,
 // posix_spawn leaves ignored) and an empty signal mask.
 struct ChildStart {
     std::optional<int> input;
     std::optional<int> output;
-    std::optional<int> error;
     bool newSession = false;  // in a session of its own
 };
 

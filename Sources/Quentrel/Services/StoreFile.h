@@ -96,8 +96,9 @@ struct StoreLoad {
 
 // The load at construction that both stores share: no location is memory only; a refused
 // destination, an unreadable file or one that is not a list of T is readFailed and left as it is;
-// a missing file is available and empty; otherwise the list passes through `bounded`. A folder
-// that passed the test is cleared of stale temporary files first.
+// a missing file is available and empty; otherwise the list passes through `bounded`. The stale
+// temporaries of this file (of writers that are gone) are removed first, when its folder passed
+// the test.
 template <class T, class Bounded>
 StoreLoad<T> loadStoreList(const std::optional<std::filesystem::path>& location, const DestinationTest& allowed,
                            std::size_t cap, Bounded bounded) {

@@ -119,15 +119,12 @@ ActivityHistoryView::ActivityHistoryView(bool compact, std::shared_ptr<const Loc
     layout_ = new QVBoxLayout(this);
 
     // 1. Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(0);
     auto* title =
         makeObserverText({}, ObserverTheme::systemFont(L::titleFontSize, QFont::DemiBold), ObserverTheme::text, this);
     title->setText(qtext(M::title));
-    header->addWidget(title);
-    header->addStretch(1);
     peak_ = makeObserverText({}, smallFont(), ObserverTheme::muted, this);
-    header->addWidget(peak_);
+    auto* header = ViewText::spreadRow(title, peak_);
+    header->setSpacing(0);
     layout_->addLayout(header);
 
     // 2. Graph: grid, then the plot or the empty state.

@@ -86,7 +86,6 @@ DeviceDetailsView::DeviceDetailsView(std::shared_ptr<ObserverStore> store, std::
     auto* layout = setUpScrollingRootColumn(*this, padding, spacing);
     layout->addWidget(makeObserverText(qtext(M::title), ObserverTheme::systemFont(titleFontSize, QFont::Bold)));
     layout->addStretch(1);
-    setWidget(layout->parentWidget());
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
     probe_ = WindowVisibilityProbe::reportingTo(store_, this);

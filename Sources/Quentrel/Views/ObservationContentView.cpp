@@ -90,7 +90,6 @@ ObservationContentView::ObservationContentView(std::shared_ptr<ObserverStore> st
     layout->addWidget(errorLine_);
     layout->addStretch(1);
     layout->addWidget(buildFooter());
-    setWidget(content);
 
     // The probe holds the store weakly: it may report while this view is being destroyed.
     probe_ = WindowVisibilityProbe::reportingTo(store_, this);

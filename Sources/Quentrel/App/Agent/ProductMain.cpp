@@ -168,12 +168,14 @@ int run(QApplication& application) {
     return EXIT_SUCCESS;
 }
 
-}  // namespace
-
-std::string ProductMain::noDisplayLine(std::string_view reason) {
-    return std::string(applicationName) + ": no display (" + std::string(reason) +
+// The line on standard error when there is no display to show the status item on, with why
+// (DisplayPlatform::missingDisplay), e.g. "DISPLAY and WAYLAND_DISPLAY are unset".
+std::string noDisplayLine(std::string_view reason) {
+    return std::string(ProductMain::applicationName) + ": no display (" + std::string(reason) +
            "); observing without a status item\n";
 }
+
+}  // namespace
 
 int ProductMain::main(int argc, char** argv) {
     if (!ProductArguments::acceptsCommandLine(argc, argv)) {

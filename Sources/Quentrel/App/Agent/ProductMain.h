@@ -9,9 +9,6 @@ namespace quentrel {
 struct ProductMain {
     static constexpr std::string_view applicationName = "Kavrinet";
     static constexpr std::string_view mainQueueLabel = "main";
-    // The line on standard error when there is no display to show the status item on, with why
-    // (DisplayPlatform::missingDisplay), e.g. "DISPLAY and WAYLAND_DISPLAY are unset".
-    static std::string noDisplayLine(std::string_view reason);
     static constexpr std::string_view fallbackBundleIdentifier = "local.mirosal.Kavrinet";
 
     // Checks the command line, then runs the agent until it is told to end; returns the exit

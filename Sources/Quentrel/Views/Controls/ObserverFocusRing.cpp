@@ -35,30 +35,32 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!watched->isWidgetType()) return false;
-        QWidget* window = static_cast<QWidget*>(watched)->window();
+        // (Every event of the application passes here: the type is looked at first.)
         switch (event->type()) {
         case QEvent::FocusIn:
             switch (static_cast<QFocusEvent*>(event)->reason()) {
             case Qt::TabFocusReason:
             case Qt::BacktabFocusReason:
-            case Qt::ShortcutFocusReason: markKeyboardFocus(window, true); break;
-            case Qt::MouseFocusReason: markKeyboardFocus(window, false); break;
+            case Qt::ShortcutFocusReason: markKeyboardFocus(watched, true); break;
+            case Qt::MouseFocusReason: markKeyboardFocus(watched, false); break;
             default: break;
             }
             break;
         case QEvent::KeyPress:
             if (const int key = static_cast<QKeyEvent*>(event)->key(); key == Qt::Key_Tab || key == Qt::Key_Backtab)
-                markKeyboardFocus(window, true);
+                markKeyboardFocus(watched, true);
             break;
-        case QEvent::MouseButtonPress: markKeyboardFocus(window, false); break;
+        case QEvent::MouseButtonPress: markKeyboardFocus(watched, false); break;
         default: break;
         }
         return false;
     }
 
 private:
-    static void markKeyboardFocus(QWidget* window, bool shown) {
+    // Marks the window of `watched`, when it is a widget.
+    static void markKeyboardFocus(QObject* watched, bool shown) {
+        if (!watched->isWidgetType()) return;
+        QWidget* window = static_cast<QWidget*>(watched)->window();
         if (window->property(keyboardFocusProperty).toBool() == shown) return;
         window->setProperty(keyboardFocusProperty, shown);
         if (ring && ring->window() == window) ring->refresh();

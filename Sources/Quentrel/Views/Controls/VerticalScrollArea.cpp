@@ -24,9 +24,11 @@ QVBoxLayout* setUpScrollingRootColumn(QScrollArea& area, int padding, int spacin
     setUpVerticalScrolling(area);
     ObserverTheme::applyToRoot(area);
     ObserverTheme::applyToRoot(*area.viewport());
-    auto* layout = new QVBoxLayout(new QWidget);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(spacing);
+    area.setWidget(content);
     return layout;
 }
 
@@ -68,8 +70,6 @@ QSize FittingScrollArea::contentSize() const {
                                   content->maximumHeight()));
     return size;
 }
-
-bool FittingScrollArea::isLimited() const { return contentSize().height() > heightLimit_; }
 
 QSize FittingScrollArea::sizeHint() const {
     QSize size = contentSize();

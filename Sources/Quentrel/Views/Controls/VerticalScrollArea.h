@@ -11,9 +11,8 @@ namespace quentrel {
 // area's width, the vertical bar shown when needed.
 void setUpVerticalScrolling(QScrollArea& area);
 
-// Sets `area` up as the themed root of a window that scrolls: a new content column with
-// `padding` around and `spacing` between its rows, whose layout is returned for the caller to fill
-// before it sets the column (the layout's widget) as the area's widget.
+// Sets `area` up as the themed root of a window that scrolls: its widget a new column with
+// `padding` around and `spacing` between its rows, whose layout is returned for the caller to fill.
 QVBoxLayout* setUpScrollingRootColumn(QScrollArea& area, int padding, int spacing);
 
 // A new such area whose viewport lets what is behind it show.
@@ -28,10 +27,7 @@ class FittingScrollArea : public QScrollArea {
 public:
     explicit FittingScrollArea(QWidget* content, QWidget* parent = nullptr);
 
-    int heightLimit() const { return heightLimit_; }
     void setHeightLimit(int height);
-    // Whether the content is taller than the limit (and scrolls).
-    bool isLimited() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

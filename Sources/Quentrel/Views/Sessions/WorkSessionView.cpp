@@ -53,11 +53,7 @@ WorkSessionView::WorkSessionView(std::shared_ptr<ObserverStore> store, bool comp
     const int margin = metrics.padding + static_cast<int>(outlineOverhang);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(metrics.spacing);
-    auto* headerRow = new QHBoxLayout;
-    headerRow->addWidget(header_);
-    headerRow->addStretch(1);
-    headerRow->addWidget(openLog_);
-    layout->addLayout(headerRow);
+    layout->addLayout(ViewText::spreadRow(header_, openLog_));
     layout->addWidget(session_);
     layout->addWidget(noSession_);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

@@ -51,17 +51,14 @@ inline std::string which(const std::string& program) {
 // the server answers there and the one answering is this Xvfb.
 class XServer {
 public:
-    explicit XServer(AgentSandbox& sandbox, int screenWidth = kScreenWidth, int screenHeight = kScreenHeight)
-        : XServer(sandbox.environment(), sandbox.root / "xvfb.err", screenWidth, screenHeight) {}
-    XServer(const std::map<std::string, std::string>& environment, const std::filesystem::path& log,
-            int screenWidth = kScreenWidth, int screenHeight = kScreenHeight) {
+    explicit XServer(AgentSandbox& sandbox, int screenWidth = kScreenWidth, int screenHeight = kScreenHeight) {
         int announce[2];
         if (::pipe2(announce, O_CLOEXEC) != 0) return;
         const std::string size = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
         process_ = std::make_unique<ChildProcess>(which("Xvfb"),
                                                   std::vector<std::string>{"-displayfd", "3", "-screen", "0", size,
                                                                            "-nolisten", "tcp", "-br", "-noreset"},
-                                                  environment, log, announce[1]);
+                                                  sandbox.environment(), sandbox.root / "xvfb.err", announce[1]);
         ::close(announce[1]);
         // The number and a newline come once the server listens; nothing comes when it fails.
         std::string announced;

@@ -29,8 +29,6 @@ using quentrel::ObserverUIMessage;
 namespace {
 
 using uitest::Clock;
-using uitest::deadline;
-using uitest::millisecondsLeft;
 using uitest::namespaceUnavailable;
 
 // One KavrinetUI process with its three standard streams on pipes; a write it no longer reads
