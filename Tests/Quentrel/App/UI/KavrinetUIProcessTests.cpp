@@ -471,8 +471,9 @@ TEST(KavrinetUIProcess, windowsOpenAndGrowInsideTheWorkAreaOfAFramedDesktopOnAnX
                 for (const char* state : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
                     EXPECT_NE(std::find(states.begin(), states.end(), state), states.end()) << name << ": " << state;
             }
-            if (!panel && step == 0 && h < areaHeight)  // centred, frame included
+            if (!panel && step == 0 && h < areaHeight) {  // centred, frame included
                 EXPECT_EQ(top, areaY + (areaHeight - h) / 2) << name;
+            }
             agenttest::screenshot(x, "framed-desktop-" + std::string(c.window) + "-" + std::to_string(c.states.size()) +
                                          "-" + std::to_string(step), std::array<int, 4>{left, top, w, h});
         }
