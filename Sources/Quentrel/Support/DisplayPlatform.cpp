@@ -14,11 +14,14 @@ namespace quentrel {
 
 namespace {
 
+constexpr std::string_view kXcb = "xcb";
+// The platform, the start of its variants' names ("wayland-egl") and XDG_SESSION_TYPE in a
+// Wayland session.
+constexpr std::string_view kWayland = "wayland";
 constexpr std::string_view kDisplay = "DISPLAY";
 constexpr std::string_view kWaylandDisplay = "WAYLAND_DISPLAY";
 // What a Wayland client connects to when WAYLAND_DISPLAY is unset.
 constexpr char kDefaultWaylandDisplay[] = "wayland-0";
-constexpr std::string_view kWaylandSession = "wayland";
 // Qt's own lists, without and with a sign of a Wayland session.
 constexpr std::string_view kQtList = "xcb";
 constexpr std::string_view kQtWaylandList = "wayland;xcb";
@@ -82,7 +85,7 @@ DisplayPlatform::Environment DisplayPlatform::Environment::current() {
 std::string DisplayPlatform::platforms(const Environment& environment) {
     if (isSet(environment.platform)) return environment.platform;
     const bool wayland = environment.waylandDisplay != nullptr ||
-                         (environment.sessionType != nullptr && environment.sessionType == kWaylandSession);
+                         (environment.sessionType != nullptr && environment.sessionType == kWayland);
     return std::string(wayland ? kQtWaylandList : kQtList);
 }
 
@@ -102,9 +105,9 @@ std::string DisplayPlatform::missingDisplay(const Environment& environment, bool
     for (std::string_view entry : entries(list)) {
         const std::string name = nameOf(entry);
         const std::string sentence = "Qt's " + name + " platform did not start";
-        if (name == "xcb") {
+        if (name == kXcb) {
             add(variableReason(kDisplay, environment.display));
-        } else if (name != "wayland" && !name.starts_with("wayland-")) {
+        } else if (name != kWayland && !name.starts_with(std::string(kWayland) + "-")) {
             add({Reason::Kind::other, sentence});
         } else if (!waylandAnswers) {
             add(variableReason(kWaylandDisplay, environment.waylandDisplay));

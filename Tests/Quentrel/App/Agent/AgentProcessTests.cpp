@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -182,7 +181,8 @@ TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObse
          "Qt's wayland platform did not start on WAYLAND_DISPLAY=" + answering + ", DISPLAY is unset"}};
     // With Qt's wayland platform the second row would wait for the stand-in compositor's answer.
     const bool qtHasWayland = std::system("dpkg -s qt6-wayland >/dev/null 2>&1") == 0;
-    const std::regex logRecord(R"((debug|info|notice|error|fault) \[[^\]]+\] .*)");
+    // "<level> [<subsystem>:<category>] <message>"
+    auto logRecord = [](const std::string& text) { return text.find(" [") < 7 && text.find("] ") != text.npos; };
     for (std::size_t row = 0; row < (qtHasWayland ? 1 : std::size(rows)); ++row) {
         SCOPED_TRACE(rows[row].reason);
         AgentSandbox sandbox;
@@ -201,7 +201,7 @@ TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObse
         std::istringstream errors(agent.process.standardError());
         int lines = 0;
         for (std::string text; std::getline(errors, text); lines += text == line)
-            EXPECT_TRUE(text == line || std::regex_match(text, logRecord)) << text;
+            EXPECT_TRUE(text == line || logRecord(text)) << text;
         EXPECT_EQ(lines, 1) << agent.process.standardError();
     }
     ::close(compositor);
