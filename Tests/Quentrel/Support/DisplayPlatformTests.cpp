@@ -1,14 +1,32 @@
 #include "Quentrel/Support/DisplayPlatform.h"
 #include <gtest/gtest.h>
 
-TEST(DisplayPlatform, ADisplayIsMissingOnlyWhenEveryPlatformQtWouldTryLacksItsServer) {
-    const struct { const char *platform, *display, *wayland; std::optional<std::string> missing; } rows[] = {
-        {nullptr, nullptr, "", "DISPLAY and WAYLAND_DISPLAY are unset"}, {";", nullptr, "wayland-0", {}},
-        {"xcb", nullptr, "wayland-0", "QT_QPA_PLATFORM=xcb, DISPLAY is unset"}, {"XCB:nograb", ":1", nullptr, {}},
-        {"wayland-egl", ":0", "", "QT_QPA_PLATFORM=wayland-egl, WAYLAND_DISPLAY is unset"},
-        {"wayland;xcb;xcb", nullptr, nullptr, "QT_QPA_PLATFORM=wayland;xcb;xcb, WAYLAND_DISPLAY and DISPLAY are unset"},
-        {"xcb;offscreen", nullptr, nullptr, {}}, {"minimal", nullptr, nullptr, {}}, {"vnc:size=800x600", "", "", {}}};
-    for (std::size_t row = 0; row < std::size(rows); ++row)
-        EXPECT_EQ(quentrel::DisplayPlatform::missingDisplay(rows[row].platform, rows[row].display, rows[row].wayland),
-                  rows[row].missing) << "row " << row;
+// What Qt 6.4 tries for an environment, whether its offscreen start was a fallback, and the reason.
+TEST(DisplayPlatform, TheListQtWouldTryAndWhyNoneOfItStarted) {
+    const struct { const char *platform, *session, *display, *wayland; bool answers; const char* list; bool fellBack;
+                   const char* missing; } rows[] = {
+        {nullptr, nullptr, nullptr, nullptr, false, "xcb", true, "DISPLAY and WAYLAND_DISPLAY are unset"},
+        {"", "Wayland", ":5", nullptr, false, "xcb", true, "DISPLAY=:5 cannot be reached, WAYLAND_DISPLAY is unset"},
+        {nullptr, "x11", ":5", "/run/w", false, "wayland;xcb", true,
+         "WAYLAND_DISPLAY=/run/w and DISPLAY=:5 cannot be reached"},
+        {nullptr, nullptr, nullptr, "", false, "wayland;xcb", true, "WAYLAND_DISPLAY and DISPLAY are unset"},
+        {nullptr, "wayland", nullptr, "wayland-1", true, "wayland;xcb", true,
+         "Qt's wayland platform did not start on WAYLAND_DISPLAY=wayland-1, DISPLAY is unset"},
+        {nullptr, "wayland", ":0", nullptr, true, "wayland;xcb", true,
+         "Qt's wayland platform did not start on wayland-0, DISPLAY=:0 cannot be reached"},
+        {";", nullptr, nullptr, "w", false, ";", true, "QT_QPA_PLATFORM=; names no platform"},
+        {"wayland-egl;wayland;xcb;xcb", nullptr, nullptr, nullptr, false, "wayland-egl;wayland;xcb;xcb", true,
+         "QT_QPA_PLATFORM=wayland-egl;wayland;xcb;xcb, WAYLAND_DISPLAY and DISPLAY are unset"},
+        {"vnc:size=800x600;XCB:nograb", nullptr, ":1", nullptr, false, "vnc:size=800x600;XCB:nograb", true,
+         "QT_QPA_PLATFORM=vnc:size=800x600;XCB:nograb, Qt's vnc platform did not start, DISPLAY=:1 cannot be reached"},
+        {"xcb;OFFSCREEN", nullptr, nullptr, nullptr, false, "xcb;OFFSCREEN", false, nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.list);
+        const quentrel::DisplayPlatform::Environment environment{row.platform, row.session, row.display, row.wayland};
+        EXPECT_EQ(quentrel::DisplayPlatform::platforms(environment), row.list);
+        EXPECT_EQ(quentrel::DisplayPlatform::fellBack(environment, "offscreen"), row.fellBack);
+        if (row.missing) {
+            EXPECT_EQ(quentrel::DisplayPlatform::missingDisplay(environment, row.answers), row.missing);
+        }
+    }
 }

@@ -41,7 +41,7 @@ void ObserverBackgroundDelegate::applicationDidFinishLaunching() {
     };
     ObserverWindowPresenter::quit = ApplicationTermination::run;
 
-    if (environment_.makeStatusItem) {
+    if (environment_.makeStatusItem && environment_.hasDisplay) {
         statusItem_ = environment_.makeStatusItem([weak] {
             if (auto self = weak.lock()) self->toggleQuickView();
         });
@@ -89,6 +89,10 @@ void ObserverBackgroundDelegate::toggleQuickView() {
 
 void ObserverBackgroundDelegate::present(ObserverUIPresentation presentation) {
     if (!presentation.isValid()) return;
+    if (!environment_.hasDisplay) {
+        if (environment_.log) environment_.log->notice(std::string(droppedWithoutDisplayMessage) + presentation.window);
+        return;
+    }
     if (ready_ && !closing_) {
         sendState();
         if (channel_) send(ObserverUIMessage::present(std::move(presentation)));

@@ -14,6 +14,7 @@
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/UUID.h"
 #include "Platform/Foundation/WillChangeSignal.h"
+#include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/ObserverUIPresentation.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -35,6 +36,9 @@ namespace quentrel {
 // session, and any message after the agent has ended a session itself (protocol error, failed
 // start, failed send), are ignored; such a session keeps nothing and starts nothing when it ends.
 //
+// Without a display there is neither a status item nor a UI app (which could not open a window):
+// every presentation is dropped with a log line.
+//
 // Main queue only. Everything queued or called back holds the delegate weakly.
 class ObserverBackgroundDelegate : public std::enable_shared_from_this<ObserverBackgroundDelegate> {
 public:
@@ -44,6 +48,8 @@ public:
     static constexpr std::string_view launchFailureInformativeText =
         "관측은 계속됩니다. 앱을 다시 열어 시도해주세요.";
     static constexpr std::size_t maximumPendingPresentations = 8;
+    static constexpr std::string_view logCategory = "UISession";
+    static constexpr std::string_view droppedWithoutDisplayMessage = "Presentation dropped without a display: ";
     // The UI app inside the agent's bundle.
     static constexpr std::string_view uiExecutablePath = "Contents/Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI";
 
@@ -60,6 +66,10 @@ public:
         std::function<std::optional<ScreenRect>()> mainScreenVisibleFrame;
         // Shows the launch-failure alert without waiting for an answer.
         std::function<void()> showLaunchFailure;
+        // False when the agent runs without a display.
+        bool hasDisplay = true;
+        // Where a presentation dropped without a display is logged. Empty: nowhere.
+        std::optional<platform::Logger> log;
         // Empty: LaunchContext::currentCause().
         std::function<wendmark::AppLaunchCause()> launchCause;
         // Empty: the wall clock.

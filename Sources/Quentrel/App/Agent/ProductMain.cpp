@@ -28,10 +28,10 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/LaunchEvent.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"
+#include "PlatformStart.h"
 #include "PosixUIProcessSpawner.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
-#include "Quentrel/Support/DisplayPlatform.h"
 #include "Quentrel/Support/ProductArguments.h"
 #include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "TrayStatusItem.h"
@@ -95,7 +95,7 @@ void showLaunchFailureAlert() {
 }
 
 // The agent's run between the creation of the application and the end of its event loop.
-int run(QApplication& application) {
+int run(QApplication& application, bool hasDisplay) {
     const std::shared_ptr<const platform::BundleInfo> bundle = platform::mainBundle();
     const QString identifier =
         QString::fromStdString(bundle->bundleIdentifier.value_or(std::string(ProductMain::fallbackBundleIdentifier)));
@@ -140,6 +140,8 @@ int run(QApplication& application) {
     environment.mainQueue = mainQueue;
     environment.spawner = std::make_shared<PosixUIProcessSpawner>(mainQueue);
     environment.makeChannel = pipeChannelFactory(mainQueue);
+    environment.hasDisplay = hasDisplay;
+    environment.log = platform::desktopLogger(std::string(ObserverBackgroundDelegate::logCategory));
     if (bundle->bundlePath) environment.uiExecutable = ObserverBackgroundDelegate::uiExecutable(*bundle->bundlePath);
     environment.makeStatusItem = [](std::function<void()> action) -> std::unique_ptr<AgentStatusItem> {
         return std::make_unique<TrayStatusItem>(std::move(action), platform::desktopLogger("StatusItem"));
@@ -169,7 +171,7 @@ int run(QApplication& application) {
 }
 
 // The line on standard error when there is no display to show the status item on, with why
-// (DisplayPlatform::missingDisplay), e.g. "DISPLAY and WAYLAND_DISPLAY are unset".
+// (PlatformStart::missingDisplay), e.g. "DISPLAY=:1 cannot be reached".
 std::string noDisplayLine(std::string_view reason) {
     return std::string(ProductMain::applicationName) + ": no display (" + std::string(reason) +
            "); observing without a status item\n";
@@ -189,12 +191,10 @@ int ProductMain::main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     const int terminationSignals = TerminationSignals::block();
     // Qt would abort without a display for its platform; the agent observes without one.
-    if (const std::optional<std::string> reason = DisplayPlatform::missingDisplay()) {
-        writeToStandardError(noDisplayLine(*reason));
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    PlatformStart start(argc, argv);
+    if (start.missingDisplay()) writeToStandardError(noDisplayLine(*start.missingDisplay()));
 
-    QApplication application(argc, argv);
+    QApplication& application = start.application();
     // Also the display name of untitled boxes; set as the display name, Qt would append it to the
     // save dialog's own title on X11.
     QApplication::setApplicationName(QString::fromUtf8(applicationName));
@@ -204,7 +204,7 @@ int ProductMain::main(int argc, char** argv) {
     if (terminationSignals >= 0)
         terminationWatch =
             std::make_unique<TerminationSignals>(terminationSignals, [] { ApplicationTermination::terminate(); });
-    return run(application);
+    return run(application, !start.missingDisplay());
 }
 
 }  // namespace quentrel

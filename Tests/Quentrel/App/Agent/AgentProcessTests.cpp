@@ -1,10 +1,14 @@
 // The built agent, started as a user would start it, with the stub UI app at its UI-app path.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,7 +145,7 @@ TEST(AgentProcess, WithoutADisplayOrAUIAppItSaysSoOnceAndGoesOnObserving) {
     auto env = sandbox.environment();
     env.erase("QT_QPA_PLATFORM");
     Agent agent(sandbox, env, KAVRINET_AGENT_WITHOUT_UI);
-    // A manual first launch asks for "welcome", which cannot be shown: the alert, and on it goes.
+    // A manual first launch asks for "welcome", which is dropped without a display; on it goes.
     ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.process.standardError();
     Agent second(sandbox, env, KAVRINET_AGENT_WITHOUT_UI, {}, "second.err");
     EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
@@ -153,6 +157,54 @@ TEST(AgentProcess, WithoutADisplayOrAUIAppItSaysSoOnceAndGoesOnObserving) {
     const std::size_t at = errors.find(kNoDisplay);
     EXPECT_TRUE(at == 0 || (at != std::string::npos && errors[at - 1] == '\n'));  // a line of its own
     terminateAndCheck(agent);
+}
+
+// Displays that nothing answers, and a Wayland session whose compositor answers where Qt has no
+// wayland platform: the agent observes on without a status item or a UI app, says why in one line
+// and in none of Qt's, and ends normally.
+TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObserving) {
+    // No X server holds the display: neither its socket file nor its abstract socket exists.
+    const std::string display = ":7353";
+    ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X7353"));
+    ASSERT_EQ(agenttest::capture("grep -c '@/tmp/.X11-unix/X7353$' /proc/net/unix"), "0\n");
+    TemporaryFolder sockets;
+    const std::string gone = sockets / "gone", answering = sockets / "wayland-1";
+    const int compositor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);  // accepts, and says nothing
+    sockaddr_un address{AF_UNIX, {}};
+    answering.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(compositor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(compositor, 4), 0);
+    const struct { std::map<std::string, std::string> variables; std::string reason; } rows[] = {
+        {{{"DISPLAY", display}, {"WAYLAND_DISPLAY", gone}},
+         "WAYLAND_DISPLAY=" + gone + " and DISPLAY=" + display + " cannot be reached"},
+        {{{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", answering}},
+         "Qt's wayland platform did not start on WAYLAND_DISPLAY=" + answering + ", DISPLAY is unset"}};
+    // With Qt's wayland platform the second row would wait for the stand-in compositor's answer.
+    const bool qtHasWayland = std::system("dpkg -s qt6-wayland >/dev/null 2>&1") == 0;
+    // "<level> [<subsystem>:<category>] <message>"
+    auto logRecord = [](const std::string& text) { return text.find(" [") < 7 && text.find("] ") != text.npos; };
+    for (std::size_t row = 0; row < (qtHasWayland ? 1 : std::size(rows)); ++row) {
+        SCOPED_TRACE(rows[row].reason);
+        AgentSandbox sandbox;
+        auto env = sandbox.environment();
+        env.erase("QT_QPA_PLATFORM");
+        env.insert(rows[row].variables.begin(), rows[row].variables.end());
+        Agent agent(sandbox, env);  // a manual first launch, which asks for "welcome"
+        ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.process.describe();
+        Agent second(sandbox, env, KAVRINET_AGENT_WITH_STUB, {}, "second.err");  // and asks again
+        EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+        EXPECT_TRUE(agent.process.running());
+        terminateAndCheck(agent);
+        EXPECT_EQ(sandbox.stub.instances(), 0);
+        // Beside the line only the log, which is written there without a system log.
+        const std::string line = "Kavrinet: no display (" + rows[row].reason + "); observing without a status item";
+        std::istringstream errors(agent.process.standardError());
+        int lines = 0;
+        for (std::string text; std::getline(errors, text); lines += text == line)
+            EXPECT_TRUE(text == line || logRecord(text)) << text;
+        EXPECT_EQ(lines, 1) << agent.process.standardError();
+    }
+    ::close(compositor);
 }
 
 TEST(AgentProcess, AFolderInPlaceOfTheSettingsFileIsLoggedOnceAndTheAgentStillEndsNormally) {

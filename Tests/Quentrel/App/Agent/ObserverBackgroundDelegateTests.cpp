@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,7 @@ struct DelegateHarness {
     int alerts = 0;
     int terminations = 0;
     bool withStatusItem = true;
+    bool hasDisplay = true;
     std::optional<ScreenRect> buttonFrame;
     std::optional<ScreenRect> visibleFrame = ScreenRect{0, 0, 1280, 776};
     wendmark::AppLaunchCause cause = wendmark::AppLaunchCause::loginItem;
@@ -74,6 +76,8 @@ struct DelegateHarness {
             environment.makeStatusItem = [this](std::function<void()>) {
                 return std::make_unique<FixedStatusItem>(&buttonFrame);
             };
+        environment.hasDisplay = hasDisplay;
+        environment.log = platform::Logger("test", "UISession");  // into the store harness's capture
         environment.mainScreenVisibleFrame = [this] { return visibleFrame; };
         environment.showLaunchFailure = [this] { ++alerts; };
         environment.launchCause = [this] { return cause; };
@@ -385,6 +389,19 @@ TEST(ObserverBackgroundDelegate, ReopenPresentsStatusOrWelcomeWhateverIsVisible)
     EXPECT_EQ(h.delegate->pending()[0].window, "welcome");
     EXPECT_EQ(h.delegate->pending()[1].window, "status");
     EXPECT_FALSE(h.delegate->applicationShouldTerminateAfterLastWindowClosed());
+}
+
+TEST(ObserverBackgroundDelegate, WithoutADisplayThereIsNoStatusItemAndEveryPresentationIsDroppedWithALogLine) {
+    DelegateHarness h;
+    h.hasDisplay = false;
+    h.cause = wendmark::AppLaunchCause::manualOrUnknown;  // asks for welcome
+    h.launch();
+    h.delegate->toggleQuickView();
+    EXPECT_EQ(h.delegate->statusItem(), nullptr);
+    EXPECT_TRUE(h.spawner->executables.empty());
+    const auto logged = h.store.logLines();
+    for (const std::string window : {"welcome", "quick-view"})
+        EXPECT_EQ(std::count(logged.begin(), logged.end(), "Presentation dropped without a display: " + window), 1);
 }
 
 TEST(ObserverBackgroundDelegate, TerminationSendsStopTerminatesTheUIAppAndStopsTheStore) {
