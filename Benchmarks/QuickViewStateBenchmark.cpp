@@ -50,8 +50,10 @@ void oneStateWithQuickViewOpen(benchmark::State& state) {
         frames.push_back(ObserverUIFrameDecoder::frameEncoded(
             ObserverUIMessage::state(static_cast<std::uint64_t>(second) + 1, uistate::stateAt(devices, second))));
 
-    auto store = quentrel::ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.KavrinetUI"),
-                                               nullptr, false, nullptr, nullptr, [](const quentrel::ObserverUICommand&) {});
+    auto store = quentrel::ObserverStore::make({
+        .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.KavrinetUI"),
+        .remoteCommand = [](const quentrel::ObserverUICommand&) {},
+    });
     ObserverUIFrameDecoder decoder;
     const auto deliver = [&](const std::string& frame) {
         for (const auto& payload : decoder.append(frame)) {
