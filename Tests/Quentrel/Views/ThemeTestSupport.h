@@ -6,13 +6,21 @@
 #include <QString>
 #include <QWidget>
 
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel::testing {
 
-// Applies the theme once, as the UI app does at start; call it from each test's set-up.
+// Applies the theme and installs the accessibility interfaces and the focus ring once, as the UI
+// app does at start; call it from each test's set-up.
 inline void applyTheme() {
-    static const bool applied = (ObserverTheme::applyToApplication(*qApp), true);
+    static const bool applied = [] {
+        ObserverTheme::applyToApplication(*qApp);
+        installObserverAccessibility();
+        ObserverFocusRing::install();
+        return true;
+    }();
     (void)applied;
 }
 
