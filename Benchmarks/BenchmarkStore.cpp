@@ -4,6 +4,8 @@
 
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Platform/Log/Logger.h"
+#include "Quentrel/Services/RecentEventLog.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
 
 namespace {
 
@@ -25,14 +27,17 @@ BenchmarkStore::BenchmarkStore(std::shared_ptr<platform::VirtualTime> virtualTim
     quentrel::ObserverStoreServices services;
     services.mainQueue = time->makeQueue("main");
     services.now = [t = time] { return platform::Date{t->wall()}; };
-    store = quentrel::ObserverStore::make(
-        std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.Kavrinet"),
-        std::make_shared<quentrel::RecentEventLog>(std::filesystem::path("/nonexistent/recent-events.json"), discard,
-                                                   allow, runtime),
-        true,
-        std::make_shared<quentrel::SessionSummaryStore>(std::filesystem::path("/nonexistent/sessions.json"), allow,
-                                                        discard, runtime),
-        nullptr, nullptr, [t = time] { return t->continuous() - 1000; }, std::move(inventory), services);
+    store = quentrel::ObserverStore::make({
+        .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.Kavrinet"),
+        .eventLog = std::make_shared<quentrel::RecentEventLog>(std::filesystem::path("/nonexistent/recent-events.json"),
+                                                               discard, allow, runtime),
+        .migrateLegacy = true,
+        .sessionStorage = std::make_shared<quentrel::SessionSummaryStore>(
+            std::filesystem::path("/nonexistent/sessions.json"), allow, discard, runtime),
+        .monotonicNow = [t = time] { return t->continuous() - 1000; },
+        .inventoryFactory = std::move(inventory),
+        .services = services,
+    });
     store->start();
     platform::UUID window;
     window.bytes[0] = 1;

@@ -18,6 +18,7 @@
 #include "Doubles/FakeInventory.h"
 #include "Quentrel/Services/ObserverUIFrameDecoder.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DiskInventory.h"
 

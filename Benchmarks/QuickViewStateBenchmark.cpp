@@ -15,6 +15,8 @@
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -50,8 +52,10 @@ void oneStateWithQuickViewOpen(benchmark::State& state) {
         frames.push_back(ObserverUIFrameDecoder::frameEncoded(
             ObserverUIMessage::state(static_cast<std::uint64_t>(second) + 1, uistate::stateAt(devices, second))));
 
-    auto store = quentrel::ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.KavrinetUI"),
-                                               nullptr, false, nullptr, nullptr, [](const quentrel::ObserverUICommand&) {});
+    auto store = quentrel::ObserverStore::make({
+        .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.KavrinetUI"),
+        .remoteCommand = [](const quentrel::ObserverUICommand&) {},
+    });
     ObserverUIFrameDecoder decoder;
     const auto deliver = [&](const std::string& frame) {
         for (const auto& payload : decoder.append(frame)) {
@@ -83,7 +87,10 @@ BENCHMARK(oneStateWithQuickViewOpen)->ArgName("devices")->Arg(3)->Arg(8)->Unit(b
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    // As the UI app starts.
     quentrel::ObserverTheme::applyToApplication(application);
+    quentrel::installObserverAccessibility();
+    quentrel::ObserverFocusRing::install();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -3,35 +3,12 @@
 #include <algorithm>
 
 #include "AppVersion.h"
-#include "DiagnosticJSON.h"
-#include "Platform/Foundation/JSONReader.h"
+#include "Platform/Foundation/JSONPretty.h"
 #include "Platform/Foundation/ProcessInfo.h"
 
 namespace wendmark {
 
 namespace json = platform::json;
-
-namespace {
-
-// Drops "mountPath" and "volumeUUID" at every depth; everything else stays as it is.
-void redact(json::Value& value) {
-    if (value.IsObject()) {
-        for (rapidjson::SizeType i = 0; i < value.MemberCount();) {
-            const auto member = value.MemberBegin() + i;
-            const std::string_view key = json::text(member->name);
-            if (key == "mountPath" || key == "volumeUUID") {
-                value.EraseMember(member);
-            } else {
-                redact(member->value);
-                ++i;
-            }
-        }
-    } else if (value.IsArray()) {
-        for (auto& element : value.GetArray()) redact(element);
-    }
-}
-
-}  // namespace
 
 platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool paused,
                                       const std::vector<std::string>& events,
@@ -46,8 +23,8 @@ platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool p
         "Volume names and device models are included; UUIDs and mount paths are redacted.",
     };
 
-    // Written compactly, then read back as a tree to drop the redacted keys and sort the rest.
-    json::Document document = json::parse(json::writeText([&](json::Writer& writer) {
+    // Written compactly, then printed pretty and sorted without the redacted keys.
+    const std::string compact = json::writeText([&](json::Writer& writer) {
         json::encodeObject(writer, options, [&](json::ObjectEncoder& e) {
             e.field("schemaVersion", schemaVersion)
                 .field("appVersion", AppVersion::current())
@@ -66,10 +43,9 @@ platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool p
             });
             e.field("limitations", limitations);
         });
-    }));
-    redact(document.root()["inventory"]);
-
-    std::string text = prettySortedJSON(document);
+    });
+    // "mountPath" and "volumeUUID" go at every depth of the inventory; everything else stays.
+    const std::string text = json::prettySortedText(compact, {"inventory", {"mountPath", "volumeUUID"}});
     return platform::Data(text.begin(), text.end());
 }
 

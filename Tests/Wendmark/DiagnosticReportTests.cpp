@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/BundleInfo.h"
-#include "Platform/Foundation/JSONReader.h"
 #include "Platform/Foundation/ProcessInfo.h"
 #include "Wendmark/AppVersion.h"
-#include "Wendmark/DiagnosticJSON.h"
 #include "Support/JSONTree.h"
 
 using namespace wendmark;
@@ -113,12 +111,6 @@ TEST(DiagnosticReport, PrettyPrintedWithSortedKeysAndUnescapedSlashes) {
     EXPECT_NE(text.find("\"a/b\""), std::string::npos);
     EXPECT_NE(text.find("\"model\" : \"Fast/Disk\""), std::string::npos);
     EXPECT_EQ(text.find("\\/"), std::string::npos);
-}
-
-TEST(DiagnosticJSON, PrettySortedFormForDiagnosticDocuments) {
-    auto v = json::parse(R"({"b":[1,{"z":"a/b","a":null}],"a":{},"c":[]})");
-    EXPECT_EQ(prettySortedJSON(v), "{\n  \"a\" : {},\n  \"b\" : [\n    1,\n    {\n      \"a\" : null,\n"
-                                   "      \"z\" : \"a/b\"\n    }\n  ],\n  \"c\" : []\n}");
 }
 
 TEST(AppVersion, ReadsTheInformationDictionaryOnEveryAccess) {

@@ -20,8 +20,10 @@
 //
 // Encoding streams: each field goes into the output text as it is given (JSONWriter.h). Decoding
 // parses into a tree held in one memory pool (JSONReader.h), and the records read their fields from
-// it through the functions below, which need nothing of the parser's headers.
+// it through the functions below, which need no more of RapidJSON than its forward declarations.
+// The pretty, sorted text of the diagnostic exports is JSONPretty.h's.
 
+#include <array>
 #include <bit>
 #include <concepts>
 #include <cstddef>
@@ -36,21 +38,13 @@
 #include <utility>
 #include <vector>
 
+// The parsed tree is RapidJSON's (JSONReader.h); its value type is only named here.
+#include <rapidjson/fwd.h>
+
 #include "Base64.h"
 #include "Date.h"
 #include "JSONWriter.h"
 #include "UUID.h"
-
-// The parsed tree is RapidJSON's (JSONReader.h); its value type is only named here.
-namespace rapidjson {
-template <typename CharType>
-struct UTF8;
-class CrtAllocator;
-template <typename BaseAllocator>
-class MemoryPoolAllocator;
-template <typename Encoding, typename Allocator>
-class GenericValue;
-}  // namespace rapidjson
 
 namespace platform::json {
 
@@ -228,23 +222,29 @@ private:
 // Gives `visit` each member of `object` in order; fails unless `object` is an object.
 void forEachMember(const Value& object, CallbackRef<void(std::string_view key, const Value& value)> visit);
 
-// The one case of an enumeration in `object`: among its keys only those that `caseNamed` (string
-// view -> optional case) knows count, a case given twice counts once and its last value is read.
-// Fails unless `object` is an object with exactly one case: "Invalid number of keys found, expected one.".
-template <class Case, class CaseNamed>
-std::pair<Case, const Value*> findCase(const Value& object, CaseNamed&& caseNamed) {
-    std::optional<Case> found;
+// The one case of an enumeration in `object`: among its keys only the names in `cases` count, a
+// case given twice counts once and its last value is read. Fails unless `object` is an object with
+// exactly one case: "Invalid number of keys found, expected one.".
+template <class Case, std::size_t caseCount>
+std::pair<Case, const Value*> findCase(const Value& object,
+                                       const std::array<std::pair<Case, std::string_view>, caseCount>& cases) {
+    // One bit for each entry of `cases` that the object names.
+    using CaseMask = std::uint64_t;
+    static_assert(caseCount <= std::numeric_limits<CaseMask>::digits, "more cases than the mask has bits");
+    const std::pair<Case, std::string_view>* found = nullptr;
     const Value* payload = nullptr;
-    std::uint64_t seen = 0;
+    CaseMask seen = 0;
     forEachMember(object, [&](std::string_view key, const Value& value) {
-        if (std::optional<Case> c = caseNamed(key)) {
-            seen |= std::uint64_t{1} << static_cast<unsigned>(*c);
-            found = c;
+        for (std::size_t index = 0; index < caseCount; ++index) {
+            if (cases[index].second != key) continue;
+            seen |= CaseMask{1} << index;
+            found = &cases[index];
             payload = &value;
+            return;
         }
     });
     if (std::popcount(seen) != 1) throw DecodingError("Invalid number of keys found, expected one.");
-    return {*found, payload};
+    return {found->first, payload};
 }
 
 // Appends the compact JSON text of `value` to `out`; on failure `out` keeps what it held.

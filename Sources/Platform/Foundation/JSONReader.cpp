@@ -19,11 +19,15 @@ struct StackMemory : rapidjson::CrtAllocator {};
 }  // namespace
 }  // namespace platform::json
 
-// RapidJSON 1.1.0's stack checks for room with `stackTop_ + size > stackEnd_`, which adds to a null
-// pointer on the first push, before it has allocated anything (undefined behaviour, reported by the
-// sanitizers of the fuzz build), and the parser and the tree builder are made anew for every parse,
-// without a stack. For their stacks, on StackMemory, the check is made on the difference, which is 0
-// while nothing is allocated.
+// RapidJSON 1.1.0, internal/stack.h, Stack::Reserve (which Stack::Push calls before Stack::Expand
+// has allocated anything): `if (stackTop_ + sizeof(T) * count > stackEnd_)` adds to a null pointer
+// on the first push, undefined behaviour that the sanitizers of the fuzz build report; and the
+// parser and the tree builder are made anew for every parse, so every parse starts without a stack.
+// Their stacks, on StackMemory, compare the room left instead, which is 0 while nothing is
+// allocated. Another version may check differently: read its Reserve before changing this one.
+static_assert(RAPIDJSON_VERSION_CODE(RAPIDJSON_MAJOR_VERSION, RAPIDJSON_MINOR_VERSION, RAPIDJSON_PATCH_VERSION) ==
+                  RAPIDJSON_VERSION_CODE(1, 1, 0),
+              "Stack<StackMemory>::Reserve replaces RapidJSON 1.1.0's: check it against this version");
 namespace rapidjson::internal {
 template <>
 template <typename T>

@@ -1,7 +1,6 @@
 #include "ObserverUICommand.h"
 
 #include <array>
-#include <optional>
 
 namespace quentrel {
 
@@ -46,12 +45,6 @@ constexpr std::array<std::pair<Case, std::string_view>, 29> caseNames{{
 constexpr std::string_view firstValueKey = "_0";
 constexpr std::string_view secondValueKey = "_1";
 
-std::optional<Case> caseNamed(std::string_view name) {
-    for (const auto& [kind, caseName] : caseNames)
-        if (caseName == name) return kind;
-    return std::nullopt;
-}
-
 // The five switches carry one Bool each.
 bool isSwitch(Case kind) {
     return kind == Case::pause || kind == Case::background || kind == Case::showOnLaunch ||
@@ -80,7 +73,7 @@ void ObserverUICommand::toJSON(json::Writer& writer) const {
 
 ObserverUICommand ObserverUICommand::fromJSON(const json::Value& value) {
     // Only keys that are case names count; exactly one of them must be there.
-    const auto [kind, payload] = json::findCase<Case>(value, caseNamed);
+    const auto [kind, payload] = json::findCase(value, caseNames);
 
     const json::ObjectDecoder values(*payload);  // fails unless the value is an object
     const std::string key(caseName(kind));

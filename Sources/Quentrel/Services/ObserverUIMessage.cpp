@@ -1,7 +1,6 @@
 #include "ObserverUIMessage.h"
 
 #include <array>
-#include <optional>
 #include <string>
 
 namespace quentrel {
@@ -21,12 +20,6 @@ constexpr std::array<std::pair<Case, std::string_view>, 7> kCaseNames = {{
     {Case::retry, "retry"},
     {Case::stop, "stop"},
 }};
-
-std::optional<Case> caseNamed(std::string_view name) {
-    for (const auto& [c, n] : kCaseNames)
-        if (n == name) return c;
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -51,7 +44,7 @@ void ObserverUIMessage::toJSON(json::Writer& writer) const {
 }
 
 ObserverUIMessage ObserverUIMessage::fromJSON(const json::Value& value) {
-    const auto [found, body] = json::findCase<Case>(value, caseNamed);
+    const auto [found, body] = json::findCase(value, kCaseNames);
 
     const json::ObjectDecoder d(*body);  // the case's value must be an object, also without payload
     switch (found) {

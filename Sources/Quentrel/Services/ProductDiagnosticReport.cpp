@@ -5,10 +5,9 @@
 #include <charconv>
 #include <cmath>
 
-#include "Platform/Foundation/JSONReader.h"
+#include "Platform/Foundation/JSONPretty.h"
 #include "Platform/Foundation/ProcessInfo.h"
 #include "Wendmark/AppVersion.h"
-#include "Wendmark/DiagnosticJSON.h"
 
 namespace quentrel {
 namespace {
@@ -372,8 +371,7 @@ platform::Data ProductDiagnosticReport::data(const wendmark::InventorySnapshot& 
     for (std::size_t i = 0; i < eventCount; ++i)
         report.events.push_back({events[i].date, std::string(eventCode(events[i].message))});
 
-    const std::string text =
-        wendmark::prettySortedJSON(json::parse(json::encode(report, json::Options{json::DateForm::iso8601})));
+    const std::string text = json::prettySortedText(json::encode(report, json::Options{json::DateForm::iso8601}));
     return platform::Data(text.begin(), text.end());
 }
 

@@ -21,17 +21,9 @@ std::string logSubsystem(const platform::BundleInfo& bundle) {
 
 }  // namespace
 
-std::shared_ptr<ObserverStore> ObserverStore::make(std::shared_ptr<platform::DefaultsDatabase> preferences,
-                                                   std::shared_ptr<RecentEventLog> eventLog, bool migrateLegacy,
-                                                   std::shared_ptr<SessionSummaryStore> sessionStorage,
-                                                   ConnectionNotificationBackendPtr notificationBackend,
-                                                   CommandSink remoteCommand, std::function<double()> monotonicNow,
-                                                   wendmark::ObservationInventory::Factory inventoryFactory,
-                                                   ObserverStoreServices services) {
-    auto store = std::make_shared<ObserverStore>(Arguments{
-        std::move(preferences), std::move(eventLog), migrateLegacy, std::move(sessionStorage),
-        std::move(notificationBackend), std::move(remoteCommand), std::move(monotonicNow),
-        std::move(inventoryFactory), services.resolved()});
+std::shared_ptr<ObserverStore> ObserverStore::make(Environment environment) {
+    environment.services = environment.services.resolved();
+    auto store = std::make_shared<ObserverStore>(std::move(environment));
     // The callbacks hold the store weakly, which needs it inside its shared_ptr first.
     if (!store->isMirror()) store->installCallbacks();
     return store;
@@ -43,16 +35,16 @@ double ObserverStore::continuousClockSeconds() {
     return platform::systemContinuousTime() - origin;
 }
 
-ObserverStore::ObserverStore(Arguments arguments)
-    : logger_(logSubsystem(*arguments.services.bundle), std::string(logCategory)),
-      mainQueue_(arguments.services.mainQueue),
-      now_(arguments.services.now),
-      powerEvents_(arguments.services.powerEvents),
-      pasteboard_(arguments.services.pasteboard),
-      savePanels_(arguments.services.savePanels),
-      fileBrowser_(arguments.services.fileBrowser),
-      mountedVolumeMatches_(arguments.services.mountedVolumeMatches) {
-    const ObserverStoreServices& services = arguments.services;
+ObserverStore::ObserverStore(Environment environment)
+    : logger_(logSubsystem(*environment.services.bundle), std::string(logCategory)),
+      mainQueue_(environment.services.mainQueue),
+      now_(environment.services.now),
+      powerEvents_(environment.services.powerEvents),
+      pasteboard_(environment.services.pasteboard),
+      savePanels_(environment.services.savePanels),
+      fileBrowser_(environment.services.fileBrowser),
+      mountedVolumeMatches_(environment.services.mountedVolumeMatches) {
+    const ObserverStoreServices& services = environment.services;
 
     const Date now = currentDate();
     snapshot_.capturedAt = now;
@@ -62,29 +54,30 @@ ObserverStore::ObserverStore(Arguments arguments)
 
     updates_ = std::make_shared<UpdateService>(services.bundle->infoDictionary);
 
-    remoteCommand_ = std::move(arguments.remoteCommand);
+    remoteCommand_ = std::move(environment.remoteCommand);
     loginItem_ = std::make_shared<LoginItemService>(remoteCommand_, services.loginItems);
-    preferences_ = std::move(arguments.preferences);
-    monotonicNow_ = arguments.monotonicNow ? std::move(arguments.monotonicNow) : &ObserverStore::continuousClockSeconds;
-    usesSystemServices_ = arguments.migrateLegacy;
+    preferences_ = std::move(environment.preferences);
+    monotonicNow_ =
+        environment.monotonicNow ? std::move(environment.monotonicNow) : &ObserverStore::continuousClockSeconds;
+    usesSystemServices_ = environment.migrateLegacy;
 
-    ConnectionNotificationBackendPtr backend = arguments.notificationBackend
-                                                   ? std::move(arguments.notificationBackend)
+    ConnectionNotificationBackendPtr backend = environment.notificationBackend
+                                                   ? std::move(environment.notificationBackend)
                                                    : makeDefaultNotificationBackend(services);
     connectionNotifications_ = ConnectionNotificationService::make(preferences_, std::move(backend), remoteCommand_);
 
-    sessionStorage_ = arguments.sessionStorage ? std::move(arguments.sessionStorage)
-                                               : std::make_shared<SessionSummaryStore>(!arguments.migrateLegacy);
+    sessionStorage_ = environment.sessionStorage ? std::move(environment.sessionStorage)
+                                                 : std::make_shared<SessionSummaryStore>(!environment.migrateLegacy);
     completedSessions_ = sessionStorage_->initialSessions();
     sessionStorageStatus_ = sessionStorage_->initialStatus();
 
-    inventoryFactory_ = arguments.inventoryFactory ? std::move(arguments.inventoryFactory)
-                                                   : [](wendmark::ObservationInventory::Handler handler) {
-                                                         return std::shared_ptr<wendmark::ObservationInventory>(
-                                                             wendmark::DiskInventory::make(std::move(handler)));
-                                                     };
+    inventoryFactory_ = environment.inventoryFactory ? std::move(environment.inventoryFactory)
+                                                     : [](wendmark::ObservationInventory::Handler handler) {
+                                                           return std::shared_ptr<wendmark::ObservationInventory>(
+                                                               wendmark::DiskInventory::make(std::move(handler)));
+                                                       };
 
-    if (arguments.migrateLegacy) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
+    if (environment.migrateLegacy) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
     preferences_->registerDefaults({{std::string(ProductSettings::showStatusOnLaunchKey), false},
                                     {std::string(ProductSettings::backgroundPollingKey), false},
                                     {std::string(ProductSettings::onboardingCompletedKey), false}});
@@ -96,8 +89,8 @@ ObserverStore::ObserverStore(Arguments arguments)
         rememberedTarget_ = ProductSettings::validatedTarget(*data);
     }
 
-    eventLog_ = arguments.eventLog ? std::move(arguments.eventLog)
-                                   : std::make_shared<RecentEventLog>(static_cast<bool>(remoteCommand_));
+    eventLog_ = environment.eventLog ? std::move(environment.eventLog)
+                                     : std::make_shared<RecentEventLog>(static_cast<bool>(remoteCommand_));
     history_ = eventLog_->initialEvents();
     eventStorageStatus_ = eventLog_->initialStatus();
 }

@@ -12,28 +12,20 @@
 #include "ObserverStoreServices.h"
 #include "Platform/Desktop/PowerEvents.h"
 #include "Platform/Dispatch/SerialQueue.h"
-#include "Platform/Dispatch/WorkItem.h"
 #include "Platform/Foundation/Date.h"
-#include "Platform/Foundation/DefaultsDatabase.h"
 #include "Platform/Foundation/UUID.h"
 #include "Platform/Foundation/WillChangeSignal.h"
 #include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ConnectionNotificationBackend.h"
-#include "Quentrel/Services/ConnectionNotificationService.h"
 #include "Quentrel/Services/DiagnosticPreview.h"
 #include "Quentrel/Services/EventStorageStatus.h"
-#include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverUICommand.h"
 #include "Quentrel/Services/ObserverUIState.h"
 #include "Quentrel/Services/RecentEvent.h"
-#include "Quentrel/Services/RecentEventLog.h"
-#include "Quentrel/Services/SessionSummaryStore.h"
-#include "Quentrel/Services/UpdateService.h"
 #include "Quentrel/Services/ProductDiagnosticReport.h"
 #include "Quentrel/Support/ProductSettings.h"
 #include "Wendmark/ActivityHistory.h"
 #include "Wendmark/ConnectionMonitor.h"
-#include "Wendmark/ConnectionNotice.h"
 #include "Wendmark/ConnectionStability.h"
 #include "Wendmark/InventorySnapshot.h"
 #include "Wendmark/ObservationInventory.h"
@@ -43,7 +35,22 @@
 #include "Wendmark/SessionAccumulator.h"
 #include "Wendmark/WorkSession.h"
 
+// Only named here: their users include them.
+namespace platform {
+class DefaultsDatabase;
+class WorkItem;
+}  // namespace platform
+namespace wendmark {
+enum class ConnectionNotice;
+}  // namespace wendmark
+
 namespace quentrel {
+
+class ConnectionNotificationService;
+class LoginItemService;
+class RecentEventLog;
+class SessionSummaryStore;
+class UpdateService;
 
 // The one central state object of a program. In the agent it owns the drive inventory, the
 // activity history, the work sessions, the remembered drive's connection records, the sampling
@@ -132,17 +139,33 @@ public:
     // The most UI surfaces counted as visible at once.
     static constexpr std::size_t maximumVisibleSurfaces = 64;
 
-    // The agent: the standard defaults, no event log, migrateLegacy true, no session storage, no
-    // back end, no sink. The UI app: the same with migrateLegacy false and the sink to the agent.
-    // An empty monotonicNow is the continuous clock since the process's first reading of it; an
-    // empty inventoryFactory builds a DiskInventory. Never fails and sends no signal.
-    static std::shared_ptr<ObserverStore> make(std::shared_ptr<platform::DefaultsDatabase> preferences,
-                                                std::shared_ptr<RecentEventLog> eventLog, bool migrateLegacy,
-                                                std::shared_ptr<SessionSummaryStore> sessionStorage,
-                                                ConnectionNotificationBackendPtr notificationBackend,
-                                                CommandSink remoteCommand, std::function<double()> monotonicNow = {},
-                                                wendmark::ObservationInventory::Factory inventoryFactory = {},
-                                                ObserverStoreServices services = {});
+    // What a store is built with; an empty part is the default named beside it. The agent gives
+    // the standard defaults and migrateLegacy, the UI app its in-memory defaults and the sink to
+    // the agent.
+    struct Environment {
+        // The settings; required.
+        std::shared_ptr<platform::DefaultsDatabase> preferences = nullptr;
+        // Null: the program's own file, or memory only in a mirror.
+        std::shared_ptr<RecentEventLog> eventLog = nullptr;
+        // The agent's store: migrates the stored settings to the current schema, asks for the
+        // notification permission at start and keeps a default session store in its file.
+        bool migrateLegacy = false;
+        // Null: the program's own file with migrateLegacy, memory only without.
+        std::shared_ptr<SessionSummaryStore> sessionStorage = nullptr;
+        // Null: the system's, over services.notifications (makeDefaultNotificationBackend).
+        ConnectionNotificationBackendPtr notificationBackend = nullptr;
+        // Set: the store is a mirror whose operations send their command here.
+        CommandSink remoteCommand = {};
+        // Empty: continuousClockSeconds.
+        std::function<double()> monotonicNow = {};
+        // Empty: a DiskInventory on the system's disks.
+        wendmark::ObservationInventory::Factory inventoryFactory = {};
+        // The desktop's and the process's parts, each inert or the system's when empty.
+        ObserverStoreServices services = {};
+    };
+
+    // Never fails and sends no signal.
+    static std::shared_ptr<ObserverStore> make(Environment environment);
 
     // The default monotonic clock: continuous-clock seconds since the first reading in this process.
     static double continuousClockSeconds();
@@ -286,8 +309,8 @@ public:
     void recordUIProcessLaunch(platform::Date date);
     void setUIProcessID(std::optional<std::int32_t> pid);
 
-    struct Arguments;
-    explicit ObserverStore(Arguments arguments);  // use make()
+    // Use make(); `environment.services` already resolved.
+    explicit ObserverStore(Environment environment);
 
 private:
     friend struct ObserverStoreTestAccess;

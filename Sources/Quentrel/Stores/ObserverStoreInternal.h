@@ -1,21 +1,16 @@
 #pragma once
 
 #include "ObserverStore.h"
+#include "Platform/Dispatch/WorkItem.h"
+#include "Platform/Foundation/DefaultsDatabase.h"
+#include "Quentrel/Services/ConnectionNotificationService.h"
+#include "Quentrel/Services/LoginItemService.h"
+#include "Quentrel/Services/RecentEventLog.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
+#include "Quentrel/Services/UpdateService.h"
+#include "Wendmark/ConnectionNotice.h"
 
 namespace quentrel {
-
-// Everything the constructor takes, with the services already resolved.
-struct ObserverStore::Arguments {
-    std::shared_ptr<platform::DefaultsDatabase> preferences;
-    std::shared_ptr<RecentEventLog> eventLog;
-    bool migrateLegacy = false;
-    std::shared_ptr<SessionSummaryStore> sessionStorage;
-    ConnectionNotificationBackendPtr notificationBackend;
-    CommandSink remoteCommand;
-    std::function<double()> monotonicNow;
-    wendmark::ObservationInventory::Factory inventoryFactory;
-    ObserverStoreServices services;
-};
 
 // A change batch: one publication step, then no further signal until the batch ends. Restores the
 // depth on every path out.

@@ -34,10 +34,11 @@ std::vector<QFileDialog*> shownDialogs() {
     return dialogs;
 }
 
+// A picture that cannot be written fails the case.
 void saveScreenshot(QWidget* widget, const char* name) {
     if (const char* folder = std::getenv("KAVRINET_SCREENSHOTS")) {
         std::filesystem::create_directories(folder);
-        widget->grab().save(QString::fromUtf8(folder) + "/" + name);
+        EXPECT_TRUE(widget->grab().save(QString::fromUtf8(folder) + "/" + name)) << name;
     }
 }
 

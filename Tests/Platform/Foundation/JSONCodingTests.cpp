@@ -1,4 +1,5 @@
 #include "Platform/Foundation/JSONCoding.h"
+#include "Platform/Foundation/JSONPretty.h"
 #include "Platform/Foundation/JSONReader.h"
 
 #include <gtest/gtest.h>
@@ -128,12 +129,9 @@ TEST(JSONCoding, CasesWithPayloadsNeedExactlyOneKey) {
 
     enum class Case { select, a, b };
     auto decodeCase = [](const json::Value& value) {
-        return json::findCase<Case>(value, [](std::string_view name) -> std::optional<Case> {
-            if (name == "select") return Case::select;
-            if (name == "a") return Case::a;
-            if (name == "b") return Case::b;
-            return std::nullopt;
-        });
+        static constexpr std::array<std::pair<Case, std::string_view>, 3> cases = {
+            {{Case::select, "select"}, {Case::a, "a"}, {Case::b, "b"}}};
+        return json::findCase(value, cases);
     };
     auto value = json::parse(R"({"select":{"_0":"disk2"}})");
     auto decoded = decodeCase(value);
@@ -221,4 +219,10 @@ TEST(JSONCoding, NumbersAndStringsReadExactly) {
         EXPECT_EQ(json::decode<double>(json::encode(d)), d) << json::encode(d);
     EXPECT_EQ(json::encode(std::vector<double>{1e15, 1e14, 1e-5, 1e-4, -0.0, 1.5e300, 12.5e-8}),
               "[1e+15,100000000000000.0,1e-05,0.0001,-0.0,1.5e+300,1.25e-07]");
+}
+
+TEST(JSONPretty, PrettySortedFormForDiagnosticDocuments) {
+    const auto v = R"({"b":[1,{"z":"a/b","a":null}],"a":{},"c":[]})";
+    EXPECT_EQ(json::prettySortedText(v), "{\n  \"a\" : {},\n  \"b\" : [\n    1,\n    {\n      \"a\" : null,\n"
+                                         "      \"z\" : \"a/b\"\n    }\n  ],\n  \"c\" : []\n}");
 }

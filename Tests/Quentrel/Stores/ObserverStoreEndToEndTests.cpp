@@ -13,6 +13,8 @@
 #include "Platform/Dispatch/VirtualTime.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"
 #include "Platform/Foundation/TemporaryFolder.h"
+#include "Quentrel/Services/RecentEventLog.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DiskInventory.h"
 
@@ -70,16 +72,20 @@ TEST(ObserverStoreEndToEnd, aUsbSsdFromPlugToUnplugEndsInBothFilesOnDisk) {
     services.bundle = std::make_shared<platform::BundleInfo>(
         platform::BundleInfo{std::nullopt, "local.mirosal.Kavrinet", {}});
 
-    auto store = ObserverStore::make(
-        defaults, std::make_shared<quentrel::RecentEventLog>(false, storage, runtime), true,
-        std::make_shared<quentrel::SessionSummaryStore>(false, storage, runtime), nullptr, nullptr,
-        [time] { return time->continuous() - 5000; },
-        [&](wendmark::ObservationInventory::Handler handler) {
-            return wendmark::DiskInventory::make(
-                std::move(handler),
-                {arbitration, time->makeQueue(wendmark::DiskInventory::queueLabel), wall, [time] { return time->uptime(); }});
-        },
-        services);
+    auto store = ObserverStore::make({
+        .preferences = defaults,
+        .eventLog = std::make_shared<quentrel::RecentEventLog>(false, storage, runtime),
+        .migrateLegacy = true,
+        .sessionStorage = std::make_shared<quentrel::SessionSummaryStore>(false, storage, runtime),
+        .monotonicNow = [time] { return time->continuous() - 5000; },
+        .inventoryFactory =
+            [&](wendmark::ObservationInventory::Handler handler) {
+                return wendmark::DiskInventory::make(std::move(handler),
+                                                     {arbitration, time->makeQueue(wendmark::DiskInventory::queueLabel),
+                                                      wall, [time] { return time->uptime(); }});
+            },
+        .services = services,
+    });
 
     store->start();
     time->advance(0.2);

@@ -21,7 +21,12 @@
 #include "Doubles/FakePowerEvents.h"
 #include "Doubles/FakeSavePanels.h"
 #include "Platform/Dispatch/VirtualTime.h"
+#include "Platform/Dispatch/WorkItem.h"
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
+#include "Quentrel/Services/ConnectionNotificationService.h"
+#include "Quentrel/Services/LoginItemService.h"
+#include "Quentrel/Services/RecentEventLog.h"
+#include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {
@@ -173,8 +178,17 @@ struct StoreHarness {
             volumeChecks.push_back(v.bsdName + "@" + deviceID);
             return volumeMatches;
         };
-        store = ObserverStore::make(defaults, log, !mirror, sessions, backend, sink, [this] { return monotonic(); },
-                                    FakeInventory::factory(inventories), services);
+        store = ObserverStore::make({
+            .preferences = defaults,
+            .eventLog = log,
+            .migrateLegacy = !mirror,
+            .sessionStorage = sessions,
+            .notificationBackend = backend,
+            .remoteCommand = sink,
+            .monotonicNow = [this] { return monotonic(); },
+            .inventoryFactory = FakeInventory::factory(inventories),
+            .services = services,
+        });
         connection = store->objectWillChange().connect([this] { ++signals; });
         time->runUntilIdle();  // the file stores' first status reports
         return *store;

@@ -234,12 +234,19 @@ TEST_F(ActivityHistoryViewTest, screenshots) {
         root.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
         const QString kind = compact ? "compact" : "full";
+        using Model = ActivityHistoryModel;
+        using ::testing::HasSubstr;
         quentrel::testing::writeScreenshot(root, "activity-graph-" + kind);
+        EXPECT_THAT(quentrel::testing::shownTexts(root), HasSubstr(std::string(Model::peakHeaderPrefix)));
         QTest::mouseClick(card->graph(), Qt::LeftButton, {}, QPoint(card->graph()->width() * 2 / 3, 20));
         QCoreApplication::processEvents();
         quentrel::testing::writeScreenshot(root, "activity-graph-" + kind + "-selected");
+        EXPECT_TRUE(card->inspection().date) << kind.toStdString();
         card->setInput(input({}));
         QCoreApplication::processEvents();
         quentrel::testing::writeScreenshot(root, "activity-graph-" + kind + "-empty");
+        const std::string empty = quentrel::testing::shownTexts(root);
+        EXPECT_THAT(empty, HasSubstr(std::string(Model::waitingHeader)));
+        EXPECT_THAT(empty, HasSubstr(std::string(Model::emptyWhileCollecting)));
     }
 }

@@ -130,10 +130,14 @@ TEST_F(DeviceDetailsViewTest, screenshots) {
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     quentrel::testing::writeScreenshot(view, "device-details");
+    // The one interval's write rate is the peak the picture shows.
+    const QStringList shown = labels(view);
+    EXPECT_EQ(shown.value(shown.indexOf("최근 5분 관측 최고 · 쓰기") + 1), "4.0 KB/s");
     mirror_.state.selectedID.reset();
     mirror_.apply();
     QCoreApplication::processEvents();
     quentrel::testing::writeScreenshot(view, "device-details-none");
+    EXPECT_EQ(labels(view), (QStringList{"장치 정보", "선택된 장치 없음"}));
 }
 
 // A wrapped text beside other controls takes the whole width its row leaves (no stretch shares it), here and in settings.

@@ -189,22 +189,32 @@ TEST_F(ObservationContentViewTest, theErrorLineShowsTheMessageAndTheProbeReports
 }
 
 TEST_F(ObservationContentViewTest, screenshots) {
+    using ::testing::HasSubstr;
+    using quentrel::testing::shownTexts;
     auto& view = make();
     showActive();
     QTest::mouseClick(view.activityGraph()->graph(), Qt::LeftButton, {}, QPoint(200, 30));
     QCoreApplication::processEvents();
     quentrel::testing::writeScreenshot(*view.widget(), "dashboard-selected");
+    EXPECT_TRUE(view.activityGraph()->inspection().date);
+    EXPECT_THAT(shownTexts(*view.widget()), HasSubstr("I/O 활동"));
     mirror_.state.isPaused = true;
     mirror_.state.sampling.enabled = false;
     deliver(mirror_);
     quentrel::testing::writeScreenshot(*view.widget(), "dashboard-paused");
+    EXPECT_THAT(shownTexts(*view.widget()), HasSubstr("이전 표본"));
+    EXPECT_THAT(shownTexts(*view.widget()), HasSubstr("관측 일시중지"));
     mirror_.state.isSystemSleeping = true;
     mirror_.state.errorMessage = "볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.";
     deliver(mirror_);
     quentrel::testing::writeScreenshot(*view.widget(), "dashboard-sleeping");
+    EXPECT_TRUE(view.errorLine()->isVisible());
+    EXPECT_THAT(shownTexts(*view.widget()), HasSubstr("볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요.\n마운트 유지\n잠자기 중"));
     mirror_.state = viewtest::Mirror().state;
     deliver(mirror_);
     quentrel::testing::writeScreenshot(*view.widget(), "dashboard-empty");
+    EXPECT_TRUE(view.emptyState()->isVisible());
+    EXPECT_THAT(shownTexts(*view.widget()), HasSubstr("연결을 기다리고 있어요"));
 }
 
 TEST_F(ObservationContentViewTest, theQuickViewShowsTheCompactGraph) {

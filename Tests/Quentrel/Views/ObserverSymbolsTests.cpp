@@ -80,17 +80,27 @@ TEST_F(ObserverSymbolsTest, SheetOfAllSymbols) {
     sheet.fill(ObserverTheme::background);
     QPainter painter(&sheet);
     painter.setFont(ObserverTheme::font(ObserverTheme::TextStyle::caption));
+    std::vector<std::pair<QString, QRectF>> squares;  // where each glyph went, at both sizes
     for (std::size_t i = 0; i < symbols.size(); ++i) {
         const QRectF cell((i % columns) * cellWidth, (i / columns) * cellHeight, cellWidth, cellHeight);
         const QColor tint = i % 2 ? ObserverTheme::text : ObserverTheme::accent;
-        ObserverSymbols::paint(painter, QRectF(cell.center().x() - glyph / 2.0, cell.top() + 10, glyph, glyph),
-                               name(symbols[i]), tint);
+        squares.push_back({name(symbols[i]), QRectF(cell.center().x() - glyph / 2.0, cell.top() + 10, glyph, glyph)});
+        ObserverSymbols::paint(painter, squares.back().second, name(symbols[i]), tint);
         // The same glyph at the icon buttons' size, to judge legibility where it is used.
-        ObserverSymbols::paint(painter, QRectF(cell.left() + 8, cell.top() + 8, 18, 18), name(symbols[i]),
-                               ObserverTheme::muted);
+        squares.push_back({name(symbols[i]), QRectF(cell.left() + 8, cell.top() + 8, 18, 18)});
+        ObserverSymbols::paint(painter, squares.back().second, name(symbols[i]), ObserverTheme::muted);
         painter.setPen(ObserverTheme::muted);
         painter.drawText(cell.adjusted(2, 0, -2, -6), Qt::AlignHCenter | Qt::AlignBottom, name(symbols[i]));
     }
     painter.end();
     quentrel::testing::writeScreenshot(sheet, QStringLiteral("symbols"));
+    // Every glyph drew in its square at both sizes.
+    for (const auto& [symbol, square] : squares) {
+        const QRect pixels = square.toAlignedRect();
+        int ink = 0;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            for (int x = pixels.left(); x <= pixels.right(); ++x)
+                ink += sheet.pixelColor(x, y) != ObserverTheme::background;
+        EXPECT_GT(ink, pixels.width() * pixels.height() / 50) << symbol.toStdString() << " at " << square.width();
+    }
 }

@@ -1,5 +1,5 @@
 // Pictures of the quick view and its parts in their main states, for people to look at (not
-// compared).
+// compared), each with the text that tells its state checked.
 #include "QuickViewTestSupport.h"
 
 #include <QVBoxLayout>
@@ -15,6 +15,9 @@ using namespace quentrel;
 using namespace quentrel::testing;
 using viewtest::device;
 using viewtest::kNow;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 testjson::Tree changes() {
@@ -53,15 +56,18 @@ protected:
         mirror.state.connectionStability = viewtest::stability(record);
     }
 
-    void captureQuickView(const QString& name) {
+    // What the quick view shows in the state.
+    std::string captureQuickView(const QString& name) {
         mirror.apply();
         ObservationMenuView view(mirror.store, nullptr, testLocale());
         showWindow(view);
         for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
         writeScreenshot(view, name);
+        return shownTexts(view);
     }
 
-    void capture(QWidget& content, const QString& name, int width) {
+    // What `content` shows at `width`, which it fits into.
+    std::string capture(QWidget& content, const QString& name, int width) {
         QWidget root;
         ObserverTheme::applyToRoot(root);
         auto* layout = new QVBoxLayout(&root);
@@ -73,7 +79,10 @@ protected:
         root.adjustSize();
         QCoreApplication::processEvents();
         writeScreenshot(root, name);
+        EXPECT_LE(content.minimumSizeHint().width(), content.width()) << qPrintable(name);
+        const std::string texts = shownTexts(content);
         content.setParent(nullptr);
+        return texts;
     }
 
     viewtest::Mirror mirror;
@@ -82,15 +91,20 @@ protected:
 
 TEST_F(QuickViewScreenshots, QuickViewStates) {
     mirror.state.onboardingCompleted = false;
-    captureQuickView(QStringLiteral("quick-view-empty"));
+    EXPECT_THAT(captureQuickView(QStringLiteral("quick-view-empty")),
+                HasSubstr("장치를 선택하면 활동이 표시됩니다\n처음이라면, 시작 안내 보기"));
 
     mirror.state.onboardingCompleted = true;
     observing();
-    captureQuickView(QStringLiteral("quick-view-selected"));
+    const std::string selected = captureQuickView(QStringLiteral("quick-view-selected"));
+    EXPECT_THAT(selected, HasSubstr("I/O 활동"));
+    EXPECT_THAT(selected, HasSubstr("연결 요약\n해제 3 · 복귀 2"));
 
     mirror.state.isPaused = true;
     mirror.state.sampling = {false, 30.0, "사용자가 통계 관측을 일시중지했습니다."};
-    captureQuickView(QStringLiteral("quick-view-paused"));
+    const std::string paused = captureQuickView(QStringLiteral("quick-view-paused"));
+    EXPECT_THAT(paused, AllOf(HasSubstr("이전 표본"), Not(HasSubstr("I/O 활동"))));
+    EXPECT_THAT(paused, HasSubstr("집계 쉬는 중 · 다음 관측에서 이어집니다"));
 
     mirror.state.isPaused = false;
     mirror.state.isSystemSleeping = true;
@@ -98,7 +112,8 @@ TEST_F(QuickViewScreenshots, QuickViewStates) {
     mirror.state.connectionStability = viewtest::stability({{"state", "sleeping"}, {"lossCount", 0},
                                                            {"recoveryCount", 0}, {"identityChangeCount", 0},
                                                            {"confirmedGapSeconds", 0}, {"changes", testjson::Tree::array()}});
-    captureQuickView(QStringLiteral("quick-view-sleeping"));
+    EXPECT_THAT(captureQuickView(QStringLiteral("quick-view-sleeping")),
+                HasSubstr("잠자기 · 집계 쉬는 중\n볼륨 연결과 경로를 다시 확인한 뒤 Finder를 열어주세요."));
 }
 
 TEST_F(QuickViewScreenshots, Parts) {
@@ -107,24 +122,30 @@ TEST_F(QuickViewScreenshots, Parts) {
     for (bool compact : {true, false}) {
         DeviceObservationView panel(compact);
         panel.apply(*DeviceObservationModel::fromStore(*mirror.store, compact, testLocale()));
-        capture(panel, compact ? QStringLiteral("device-panel-compact") : QStringLiteral("device-panel"),
-                compact ? 360 : 620);
+        EXPECT_THAT(capture(panel, compact ? QStringLiteral("device-panel-compact") : QStringLiteral("device-panel"),
+                            compact ? 360 : 620),
+                    HasSubstr("I/O 활동"));
 
         DeviceSelectorView selector(mirror.store, compact, true, nullptr, testLocale());
-        capture(selector, compact ? QStringLiteral("device-selector-compact") : QStringLiteral("device-selector"),
-                compact ? 360 : 620);
+        EXPECT_THAT(capture(selector,
+                            compact ? QStringLiteral("device-selector-compact") : QStringLiteral("device-selector"),
+                            compact ? 360 : 620),
+                    HasSubstr("연결 상한 10 Gb/s"));
 
         WorkSessionView session(mirror.store, compact, nullptr, testLocale());
-        capture(session, compact ? QStringLiteral("session-card-compact") : QStringLiteral("session-card"),
-                compact ? 360 : 620);
+        EXPECT_THAT(capture(session, compact ? QStringLiteral("session-card-compact") : QStringLiteral("session-card"),
+                            compact ? 360 : 620),
+                    HasSubstr("3.5 GB\n987.7 MB\n관측 28분 32초 · 경과 30분 45초"));
     }
 
     ConnectionStabilityView summary(mirror.store, nullptr, testLocale());
     summary.resize(620, 540);
     showWindow(summary);
     writeScreenshot(summary, QStringLiteral("connection-summary"));
+    EXPECT_THAT(shownTexts(summary), HasSubstr("연결 확인됨\n해제 관측\n3회\n복귀 확인\n2회"));
 
     mirror.state.rememberedTarget.reset();
     deliver(mirror);
     writeScreenshot(summary, QStringLiteral("connection-summary-no-target"));
+    EXPECT_THAT(shownTexts(summary), HasSubstr("기억한 대상이 없습니다"));
 }

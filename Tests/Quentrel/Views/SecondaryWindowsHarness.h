@@ -48,9 +48,10 @@ struct MirrorHarness {
     quentrel::ObserverUIState state;
 
     MirrorHarness() {
-        store = quentrel::ObserverStore::make(
-            std::make_shared<platform::MemoryDefaultsDatabase>("local.test.KavrinetUI"), nullptr, false, nullptr,
-            nullptr, [this](const ObserverUICommand& c) { commands.push_back(c); });
+        store = quentrel::ObserverStore::make({
+            .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.test.KavrinetUI"),
+            .remoteCommand = [this](const ObserverUICommand& c) { commands.push_back(c); },
+        });
         state.loginStatus = "로그인 시 실행 꺼짐";
         state.noticeStatus = "대기";
     }

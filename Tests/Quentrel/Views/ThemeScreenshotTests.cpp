@@ -1,4 +1,5 @@
-// Pictures of the theme's controls in their states, for people to look at (not compared).
+// Pictures of the theme's controls in their states, for people to look at (not compared), each with
+// what it shows checked on the picture itself.
 #include <cstdio>
 #include <map>
 
@@ -18,6 +19,7 @@
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"
 #include "Quentrel/Views/Controls/ObserverSymbolView.h"
+#include "Support/ContrastRatio.h"
 #include "ThemeTestSupport.h"
 
 using namespace quentrel;
@@ -38,6 +40,11 @@ protected:
         quentrel::testing::writeScreenshot(root_, name);
     }
 
+    // What the root shows of `widget`.
+    QImage drawn(const QWidget& widget) {
+        return root_.grab(QRect(widget.mapTo(&root_, QPoint()), widget.size())).toImage();
+    }
+
     QLabel* caption(const QString& text) {
         auto* label = new QLabel(text);
         label->setFont(ObserverTheme::font(ObserverTheme::TextStyle::caption));
@@ -49,6 +56,20 @@ protected:
 
     QWidget root_;
 };
+
+// The pixels of `image` in the accent colour itself, not a blend of it.
+int accentPixels(const QImage& image) {
+    const QColor accent = ObserverTheme::accent;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int distance = std::abs(pixel.red() - accent.red()) + std::abs(pixel.green() - accent.green()) +
+                                 std::abs(pixel.blue() - accent.blue());
+            count += distance <= 8;
+        }
+    return count;
+}
 
 QWidget* cards() {
     auto* column = new QWidget;
@@ -80,9 +101,11 @@ QWidget* cards() {
 TEST_F(ThemeScreenshots, Cards) {
     (new QVBoxLayout(&root_))->addWidget(cards());
     capture(QStringLiteral("theme-cards"));
+    const QImage standard = root_.grab().toImage();
     ObserverTheme::setIncreasedContrast(true);
     QCoreApplication::processEvents();
     quentrel::testing::writeScreenshot(root_, QStringLiteral("theme-cards-increased-contrast"));
+    EXPECT_NE(root_.grab().toImage(), standard);
     ObserverTheme::setIncreasedContrast(false);
 }
 
@@ -104,10 +127,12 @@ TEST_F(ThemeScreenshots, ActionButtons) {
         {"plain", false, "관측 설정 초기화", ""},
         {"plain + symbol", false, "새 세션", "plus"},
     };
+    ObserverActionButton* buttons[4][3];
     for (int row = 0; row < 4; ++row) {
         grid->addWidget(caption(QString::fromUtf8(rows[row].caption)), row + 1, 0);
         for (int state = 0; state < 3; ++state) {
             auto* button = new ObserverActionButton(QString::fromUtf8(rows[row].title), rows[row].prominent);
+            buttons[row][state] = button;
             button->setSymbol(QString::fromUtf8(rows[row].symbol));
             button->setDown(state == 1);
             button->setEnabled(state != 2);
@@ -115,6 +140,14 @@ TEST_F(ThemeScreenshots, ActionButtons) {
         }
     }
     capture(QStringLiteral("theme-action-buttons"));
+    // Along each row the fill (left of the title) stands out less: pressed, then disabled.
+    for (int row = 0; row < 4; ++row) {
+        double contrast[3];
+        for (int state = 0; state < 3; ++state)
+            contrast[state] =
+                testsupport::contrastRatio(drawn(*buttons[row][state]).pixelColor(6, 20), ObserverTheme::background);
+        EXPECT_TRUE(contrast[0] > contrast[1] && contrast[1] > contrast[2] && contrast[2] > 1.0) << rows[row].caption;
+    }
 }
 
 TEST_F(ThemeScreenshots, IconButtons) {
@@ -126,20 +159,30 @@ TEST_F(ThemeScreenshots, IconButtons) {
         bool highlighted, enabled;
     } states[] = {{"plain", false, true}, {"highlighted", true, true}, {"disabled", false, false}, {"highlighted, disabled", true, false}};
     const char* symbols[] = {"macwindow", "folder", "pause.fill", "gearshape", "xmark"};
+    ObserverIconButton* buttons[4][5];
     for (int column = 0; column < 4; ++column) {
         grid->addWidget(caption(QString::fromUtf8(states[column].caption)), 0, column);
-        for (int row = 0; row < 5; ++row)
-            grid->addWidget(new ObserverIconButton(QStringLiteral("도움말"), QString::fromUtf8(symbols[row]), states[column].highlighted,
-                                                   states[column].enabled, QStringLiteral("icon"), {}),
-                            row + 1, column, Qt::AlignHCenter);
+        for (int row = 0; row < 5; ++row) {
+            buttons[column][row] = new ObserverIconButton(QStringLiteral("도움말"), QString::fromUtf8(symbols[row]),
+                                                          states[column].highlighted, states[column].enabled,
+                                                          QStringLiteral("icon"), {});
+            grid->addWidget(buttons[column][row], row + 1, column, Qt::AlignHCenter);
+        }
     }
     capture(QStringLiteral("theme-icon-buttons"));
+    // Only a highlighted button that is enabled draws its glyph in the accent itself.
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 5; ++row)
+            EXPECT_EQ(accentPixels(drawn(*buttons[column][row])) > 0,
+                      states[column].highlighted && states[column].enabled)
+                << states[column].caption << " " << symbols[row];
 }
 
 TEST_F(ThemeScreenshots, Toggles) {
     auto* layout = new QVBoxLayout(&root_);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(10);
+    std::vector<BoundToggle*> switches;
     for (bool asSwitch : {false, true})
         for (int state = 0; state < 3; ++state) {
             auto* toggle = new BoundToggle(state == 2 ? QStringLiteral("로그인 시 실행 (사용 불가)")
@@ -148,10 +191,17 @@ TEST_F(ThemeScreenshots, Toggles) {
             toggle->setSwitch(asSwitch);
             toggle->setValue(state == 1);
             toggle->setEnabled(state != 2);
-            if (asSwitch) toggle->setMinimumWidth(360);
+            if (asSwitch) {
+                toggle->setMinimumWidth(360);
+                switches.push_back(toggle);
+            }
             layout->addWidget(toggle);
         }
     capture(QStringLiteral("theme-toggles"));
+    // A switch's track is the accent while it is on, and only then.
+    for (const BoundToggle* toggle : switches)
+        EXPECT_EQ(accentPixels(drawn(*toggle).copy(toggle->focusRingRect().toRect())) > 0, toggle->isChecked())
+            << toggle->text().toStdString();
 }
 
 // A process's fonts are matched for the locale it starts in, so the next test runs this one once
@@ -169,6 +219,7 @@ TEST_F(ThemeScreenshots, WeightsInOneLocale) {
         long ink = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) ink += 255 - image.constScanLine(y)[x];
+        EXPECT_GT(ink, 0) << weight;
         std::printf("ink %d %ld\n", weight, ink / 255);
         quentrel::testing::writeScreenshot(image, QStringLiteral("theme-weight-%1-%2").arg(locale).arg(weight));
     }
@@ -193,6 +244,7 @@ TEST(ThemeWeights, BoldAddsAsMuchInkUnderKoreanAsUnderEnglish) {
         run.setProcessEnvironment(environment);
         run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThemeScreenshots.WeightsInOneLocale")});
         ASSERT_TRUE(run.waitForFinished(300'000)) << qPrintable(name);
+        EXPECT_EQ(run.exitCode(), 0) << qPrintable(name);
         for (const QByteArray& line : run.readAllStandardOutput().split('\n'))
             if (const auto words = line.split(' '); words.size() == 3 && words[0] == "ink")
                 ink[locale][words[1].toInt()] = words[2].toDouble();

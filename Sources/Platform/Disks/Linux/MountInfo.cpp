@@ -6,30 +6,50 @@ namespace platform {
 
 namespace {
 
+// The fields of a mountinfo line, as proc(5) lays them out: six fixed ones, then zero or more
+// optional fields ("shared:1", "master:2", ...) ended by one "-", then three more. Fields are
+// separated by single spaces; a space inside one is written as an octal escape (\040).
+struct MountInfoField {
+    enum : std::size_t {
+        mountID,
+        parentID,
+        device,  // major:minor
+        root,
+        mountPoint,
+        mountOptions,
+        firstOptional,
+    };
+    // Counted from the "-" that ends the optional fields; the super options after them are not read.
+    enum : std::size_t { fileSystemTypeAfterSeparator = 1, sourceAfterSeparator = 2 };
+    // The fixed fields, the separator, the type and the source.
+    static constexpr std::size_t minimumCount = std::size_t{firstOptional} + sourceAfterSeparator + 1;
+};
+constexpr std::string_view optionalFieldsEnd = "-";
+
 std::optional<MountEntry> parseLine(std::string_view line) {
+    using Field = MountInfoField;
     auto fields = sysfs::pieces(line, ' ');
-    // mount id, parent id, major:minor, root, mount point, options, optional fields..., "-",
-    // type, source, super options
-    if (fields.size() < 9) return std::nullopt;
-    if (!sysfs::parseUnsigned(fields[0]) || !sysfs::parseUnsigned(fields[1])) return std::nullopt;
-    auto device = fields[2];
+    if (fields.size() < Field::minimumCount) return std::nullopt;
+    if (!sysfs::parseUnsigned(fields[Field::mountID]) || !sysfs::parseUnsigned(fields[Field::parentID]))
+        return std::nullopt;
+    auto device = fields[Field::device];
     auto colon = device.find(':');
     if (colon == std::string_view::npos) return std::nullopt;
     auto major = sysfs::parseUnsigned(device.substr(0, colon));
     auto minor = sysfs::parseUnsigned(device.substr(colon + 1));
     if (!major || !minor || *major > UINT32_MAX || *minor > UINT32_MAX) return std::nullopt;
 
-    std::size_t separator = 6;
-    while (separator < fields.size() && fields[separator] != "-") ++separator;
-    if (separator + 2 >= fields.size()) return std::nullopt;
+    std::size_t separator = Field::firstOptional;
+    while (separator < fields.size() && fields[separator] != optionalFieldsEnd) ++separator;
+    if (separator + Field::sourceAfterSeparator >= fields.size()) return std::nullopt;
 
     MountEntry entry;
     entry.major = static_cast<unsigned>(*major);
     entry.minor = static_cast<unsigned>(*minor);
-    entry.root = unescapeMountField(fields[3]);
-    entry.mountPoint = unescapeMountField(fields[4]);
-    entry.fileSystemType = unescapeMountField(fields[separator + 1]);
-    entry.source = unescapeMountField(fields[separator + 2]);
+    entry.root = unescapeMountField(fields[Field::root]);
+    entry.mountPoint = unescapeMountField(fields[Field::mountPoint]);
+    entry.fileSystemType = unescapeMountField(fields[separator + Field::fileSystemTypeAfterSeparator]);
+    entry.source = unescapeMountField(fields[separator + Field::sourceAfterSeparator]);
     return entry;
 }
 

@@ -15,6 +15,15 @@ int hexDigit(char c) {
     return -1;
 }
 
+// The fields of a block device's stat file, in the order of the block layer's
+// Documentation/block/stat.rst. Kernels write 11, 15 or 17 of them; only the first seven are read.
+struct BlockStatField {
+    enum : std::size_t { readIOs, readMerges, readSectors, readTicks, writeIOs, writeMerges, writeSectors, countRead };
+};
+// The file's sectors are the standard UNIX 512-byte sectors whatever the device's or the file
+// system's block size (stat.rst).
+constexpr std::uint64_t blockStatSectorBytes = 512;
+
 }  // namespace
 
 std::string_view trimmed(std::string_view text) {
@@ -49,22 +58,23 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
 }
 
 std::optional<BlockStatBytes> parseBlockStat(std::string_view text) {
+    using Field = BlockStatField;
     std::vector<std::string_view> fields;
     std::size_t i = 0;
-    while (i < text.size() && fields.size() < 7) {
+    while (i < text.size() && fields.size() < Field::countRead) {
         while (i < text.size() && isSpace(text[i])) ++i;
         std::size_t start = i;
         while (i < text.size() && !isSpace(text[i])) ++i;
         if (i > start) fields.push_back(text.substr(start, i - start));
     }
-    if (fields.size() < 7) return std::nullopt;
-    for (std::size_t f = 0; f < 7; ++f)
-        if (!parseUnsigned(fields[f])) return std::nullopt;
-    auto readSectors = *parseUnsigned(fields[2]);
-    auto writeSectors = *parseUnsigned(fields[6]);
-    constexpr std::uint64_t sector = 512;
-    if (readSectors > UINT64_MAX / sector || writeSectors > UINT64_MAX / sector) return std::nullopt;
-    return BlockStatBytes{readSectors * sector, writeSectors * sector};
+    if (fields.size() < Field::countRead) return std::nullopt;
+    for (std::string_view field : fields)
+        if (!parseUnsigned(field)) return std::nullopt;
+    auto readSectors = *parseUnsigned(fields[Field::readSectors]);
+    auto writeSectors = *parseUnsigned(fields[Field::writeSectors]);
+    if (readSectors > UINT64_MAX / blockStatSectorBytes || writeSectors > UINT64_MAX / blockStatSectorBytes)
+        return std::nullopt;
+    return BlockStatBytes{readSectors * blockStatSectorBytes, writeSectors * blockStatSectorBytes};
 }
 
 std::map<std::string, std::string, std::less<>> parseUevent(std::string_view text) {

@@ -26,8 +26,9 @@ struct BlockStatBytes {
     std::uint64_t bytesRead = 0;
     std::uint64_t bytesWritten = 0;
 };
-// A block device's `stat` line: at least 7 decimal fields; fields 3 and 7 are 512-byte sectors
-// read and written. Absent when a needed field does not parse or the bytes overflow 64 bits.
+// A block device's `stat` line (Documentation/block/stat.rst): at least 7 decimal fields; fields 3
+// and 7 count the sectors read and written, 512 bytes each whatever the device's block size.
+// Absent when a needed field does not parse or the bytes overflow 64 bits.
 std::optional<BlockStatBytes> parseBlockStat(std::string_view text);
 
 // KEY=VALUE lines of a `uevent` file.

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "Quentrel/Services/ConnectionNotificationService.h"
+#include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Support/ProductArguments.h"
 #include "Wendmark/LaunchContext.h"

@@ -132,8 +132,12 @@ int run(QApplication& application, bool hasDisplay) {
     // The standard database lives as long as the process; the store only borrows it.
     std::shared_ptr<platform::DefaultsDatabase> preferences(std::shared_ptr<void>(),
                                                             &platform::PlistDefaultsDatabase::standard());
-    std::shared_ptr<ObserverStore> store = ObserverStore::make(preferences, nullptr, true, nullptr, nullptr, {}, {},
-                                                               std::move(inventoryFactory), services);
+    std::shared_ptr<ObserverStore> store = ObserverStore::make({
+        .preferences = preferences,
+        .migrateLegacy = true,
+        .inventoryFactory = std::move(inventoryFactory),
+        .services = services,
+    });
 
     ObserverBackgroundDelegate::Environment environment;
     environment.store = store;

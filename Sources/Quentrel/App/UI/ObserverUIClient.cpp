@@ -60,12 +60,14 @@ void ObserverUIClient::applicationDidFinishLaunching() {
 
     ObserverStoreServices services = environment_.storeServices;
     services.mainQueue = mainQueue;
-    auto store = ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>(environment_.defaultsDomain),
-                                     nullptr, false, nullptr, nullptr,
-                                     [weak](const ObserverUICommand& command) {
-                                         if (auto client = weak.lock()) client->sendCommand(command);
-                                     },
-                                     {}, {}, services);
+    auto store = ObserverStore::make({
+        .preferences = std::make_shared<platform::MemoryDefaultsDatabase>(environment_.defaultsDomain),
+        .remoteCommand =
+            [weak](const ObserverUICommand& command) {
+                if (auto client = weak.lock()) client->sendCommand(command);
+            },
+        .services = services,
+    });
 
     presenter_ = environment_.makePresenter(std::move(store));
     presenter_->setOnEmptyUI([weak] {

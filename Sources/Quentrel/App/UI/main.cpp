@@ -17,6 +17,8 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "UILaunchCheck.h"
 #include "UIPipeDescriptors.h"
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(productName));
     platform::installQtTranslations(application);
     ObserverTheme::applyToApplication(application);
+    installObserverAccessibility();
+    ObserverFocusRing::install();
     ApplicationTermination::terminate = terminateApplication;
     std::unique_ptr<TerminationSignals> terminationWatch;
     if (terminationSignals >= 0)

@@ -8,9 +8,6 @@
 #include <QStyleFactory>
 #include <QWidget>
 
-#include "Quentrel/Views/Controls/ObserverAccessibility.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
-
 namespace quentrel::ObserverTheme {
 
 namespace {
@@ -130,8 +127,6 @@ void applyToApplication(QApplication& application) {
     application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     application.setPalette(palette());
     application.setFont(withPinnedFamilies(systemFont(bodySize)));
-    installObserverAccessibility();
-    ObserverFocusRing::install();
 }
 
 void applyToRoot(QWidget& root) {

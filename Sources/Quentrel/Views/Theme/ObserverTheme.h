@@ -51,8 +51,9 @@ QFont font(TextStyle style);
 
 // The application palette built from the colours above.
 QPalette palette();
-// Fusion style, the palette, the body font (the desktop's, with the same faces in every locale)
-// and our accessibility interfaces, once at start.
+// Fusion style, the palette and the body font (the desktop's, with the same faces in every
+// locale), once at start. The controls' accessibility interfaces and focus ring are the program's
+// to install.
 void applyToApplication(QApplication& application);
 // What every window root and the quick view's root do: paint the background colour under the
 // whole window; text, tint and scheme come from the application palette.

@@ -32,12 +32,15 @@ class ObserverAppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         quentrel::testing::applyTheme();
-        store = ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>("local.test.Kavrinet.UI"), nullptr,
-                                    false, nullptr, nullptr, [this](const ObserverUICommand& c) {
-                                        log.push_back("command " + std::string(ObserverUICommand::caseName(c.kind)) +
-                                                      (c.kind == Case::surface ? (c.flag ? " true" : " false") : ""));
-                                        commands.push_back(c);
-                                    });
+        store = ObserverStore::make({
+            .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.test.Kavrinet.UI"),
+            .remoteCommand =
+                [this](const ObserverUICommand& c) {
+                    log.push_back("command " + std::string(ObserverUICommand::caseName(c.kind)) +
+                                  (c.kind == Case::surface ? (c.flag ? " true" : " false") : ""));
+                    commands.push_back(c);
+                },
+        });
         presenter = std::make_unique<ObserverAppDelegate>(store);
         presenter->setOnEmptyUI([this] { log.push_back("empty"); });
         presenter->setOnHide([this] { log.push_back("hide"); });

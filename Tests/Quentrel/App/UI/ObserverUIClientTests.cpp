@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Dispatch/VirtualTime.h"
+#include "Quentrel/Services/ConnectionNotificationService.h"
+#include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 

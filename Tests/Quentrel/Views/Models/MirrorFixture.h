@@ -69,9 +69,10 @@ struct Mirror {
     quentrel::ObserverUIState state;
 
     Mirror() {
-        store = quentrel::ObserverStore::make(std::make_shared<platform::MemoryDefaultsDatabase>("local.test.KavrinetUI"),
-                                              nullptr, false, nullptr, nullptr,
-                                              [this](const quentrel::ObserverUICommand& c) { commands.push_back(c); });
+        store = quentrel::ObserverStore::make({
+            .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.test.KavrinetUI"),
+            .remoteCommand = [this](const quentrel::ObserverUICommand& c) { commands.push_back(c); },
+        });
         state.sampling = {true, 1.0, "창이 보이는 동안 1초마다 관측합니다."};
         state.historyReferenceDate = platform::Date{kNow};
         state.targetStatus = "기억된 관측 대상 없음";
