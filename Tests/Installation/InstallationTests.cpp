@@ -40,7 +40,9 @@ TEST(Installation, TheEntryOfAnInstallUnderAnyPrefixStartsTheInstalledAgentWhich
                       "GetConnectionUnixProcessID string:local.mirosal.Kavrinet | awk '/uint32/ {print $2}') && "
                       "readlink /proc/$pid/exe && kill $pid"), (prefix / kAgent).string() + "\n");
     EXPECT_TRUE(agenttest::waitUntil([] { return !agenttest::busNameOwned("local.mirosal.Kavrinet"); }));
-    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() + "'").c_str()), 0);
+    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() +
+                           "' '" KAVRINET_BUILD_DIR "'").c_str()),
+              0);
     EXPECT_EQ(filesUnder(prefix), std::set<std::string>{});
 }
 
