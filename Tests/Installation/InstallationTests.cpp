@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include "Platform/Desktop/DesktopEntry.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 
 using agenttest::capture;
@@ -34,7 +35,24 @@ TEST(Installation, TheEntryOfAnInstallUnderAnyPrefixStartsTheInstalledAgentWhich
     env["XDG_DATA_DIRS"] = (prefix / "share").string();
     agenttest::ChildProcess gio(agenttest::which("gio"), {"launch", entry}, env, sandbox.root / "gio.err");
     EXPECT_EQ(gio.waitForExit(), 0) << gio.standardError();
-    EXPECT_TRUE(agenttest::waitUntil([&] { return !!agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 시작하기"); }));
+    std::optional<agenttest::XWindow> welcome;
+    EXPECT_TRUE(agenttest::waitUntil(
+        [&] { return !!(welcome = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 시작하기")); }));
+    // The window belongs to the entry it was opened from (its class is the entry's StartupWMClass)
+    // and shows the application's icon (the first image of _NET_WM_ICON: width, height, pixels).
+    if (welcome) {
+        const auto parsed = platform::parseDesktopEntry(TemporaryFolder::readFile(entry));
+        ASSERT_TRUE(parsed);
+        const auto property = [&](xcb_atom_t name, xcb_atom_t type) {
+            return agenttest::detail::property(
+                x.connection(), agenttest::detail::askProperty(x.connection(), std::stoul(welcome->id), name, type));
+        };
+        EXPECT_EQ(property(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING),
+                  std::string("KavrinetUI\0", 11) + parsed->string("StartupWMClass").value_or("?") + '\0');
+        const std::string icon = property(agenttest::detail::atom(x.connection(), "_NET_WM_ICON"), XCB_ATOM_CARDINAL);
+        ASSERT_GE(icon.size(), 2 * sizeof(std::uint32_t));
+        EXPECT_GT(reinterpret_cast<const std::uint32_t*>(icon.data())[0], 0u);
+    }
     // The agent on the bus runs from the installed bundle, which is what its login item names; then it ends.
     EXPECT_EQ(capture("pid=$(dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus."
                       "GetConnectionUnixProcessID string:local.mirosal.Kavrinet | awk '/uint32/ {print $2}') && "
