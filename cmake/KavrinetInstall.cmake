@@ -1,54 +1,122 @@
-# What `cmake --install` puts under its prefix (PREFIX below), and the Debian package of the same
-# tree (`cpack -G DEB` in the build folder):
+# What `cmake --install` puts under its prefix (PREFIX below; the folders are GNUInstallDirs'), and
+# the Debian package of the same tree (`cpack -G DEB` in the build folder):
 #   PREFIX/lib/kavrinet/Kavrinet.app/...          the bundle as it is staged in the build folder
 #   PREFIX/bin/kavrinet                           a link to the bundle's agent
-#   PREFIX/share/icons/hicolor/scalable/apps/local.mirosal.Kavrinet.svg
 #   PREFIX/share/applications/local.mirosal.Kavrinet.desktop
+#   PREFIX/share/icons/hicolor/{scalable,48x48,64x64,128x128,256x256}/apps/local.mirosal.Kavrinet.{svg,png}
+#   PREFIX/share/metainfo/local.mirosal.Kavrinet.metainfo.xml
+#   PREFIX/share/man/man1/kavrinet.1.gz
+#   PREFIX/share/doc/kavrinet/{copyright,changelog.gz}
 # The agent finds its bundle, and the login item its program, through its own resolved path, so a
 # start through the link runs the installed bundle and never the build folder.
 include_guard(GLOBAL)
+include(GNUInstallDirs)
 
 set(KAVRINET_APPLICATION_ID "local.mirosal.Kavrinet")
+# The project has no mail domain: whoever publishes the package sets a real address here.
 set(KAVRINET_PACKAGE_MAINTAINER "Kavrinet maintainers <maintainers@mirosal.local>"
-  CACHE STRING "Maintainer field of the Debian package")
+  CACHE STRING "Maintainer field of the Debian package and of its changelog")
 
-set(_kavrinet_bundle "lib/kavrinet/Kavrinet.app")
+set(_kavrinet_packaging "${PROJECT_SOURCE_DIR}/Packaging")
+set(_kavrinet_made "${CMAKE_BINARY_DIR}/Packaging")
+set(_kavrinet_icon "${PROJECT_SOURCE_DIR}/Sources/Platform/Desktop/Icon/${KAVRINET_APPLICATION_ID}.svg")
+# Named after the package, as Debian's policy wants it, not after the project.
+set(_kavrinet_doc "${CMAKE_INSTALL_DATAROOTDIR}/doc/kavrinet")
+
+set(_kavrinet_bundle "${CMAKE_INSTALL_LIBDIR}/kavrinet/Kavrinet.app")
 set(_kavrinet_ui_bundle "${_kavrinet_bundle}/Contents/Helpers/KavrinetUI.app")
 install(TARGETS Kavrinet RUNTIME DESTINATION "${_kavrinet_bundle}/Contents/MacOS")
 install(FILES "$<TARGET_FILE_DIR:Kavrinet>/../Info.plist" DESTINATION "${_kavrinet_bundle}/Contents")
 install(TARGETS KavrinetUI RUNTIME DESTINATION "${_kavrinet_ui_bundle}/Contents/MacOS")
 install(FILES "$<TARGET_FILE_DIR:KavrinetUI>/../Info.plist" DESTINATION "${_kavrinet_ui_bundle}/Contents")
+# What --strip (and so the package) keeps but Debian's own strip removes: the compilers' notes.
+install(CODE "set(kavrinet_programs \"${_kavrinet_bundle}/Contents/MacOS/Kavrinet;${_kavrinet_ui_bundle}/Contents/MacOS/KavrinetUI\")
+set(kavrinet_objcopy \"${CMAKE_OBJCOPY}\")")
+install(CODE [=[
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program IN LISTS kavrinet_programs)
+      execute_process(COMMAND "${kavrinet_objcopy}" --remove-section=.comment
+        "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${program}" COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()
+]=])
 
 # A relative link, so that it holds under any prefix and inside the package.
+file(RELATIVE_PATH _kavrinet_agent_link "/${CMAKE_INSTALL_BINDIR}" "/${_kavrinet_bundle}/Contents/MacOS/Kavrinet")
 file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/Install")
-file(CREATE_LINK "../${_kavrinet_bundle}/Contents/MacOS/Kavrinet" "${CMAKE_BINARY_DIR}/Install/kavrinet" SYMBOLIC)
-install(FILES "${CMAKE_BINARY_DIR}/Install/kavrinet" DESTINATION bin)
+file(CREATE_LINK "${_kavrinet_agent_link}" "${CMAKE_BINARY_DIR}/Install/kavrinet" SYMBOLIC)
+install(FILES "${CMAKE_BINARY_DIR}/Install/kavrinet" DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-# The status item's symbol is the application's icon.
-install(FILES "${PROJECT_SOURCE_DIR}/Sources/Quentrel/Views/Symbols/svg/externaldrive.svg"
-  DESTINATION share/icons/hicolor/scalable/apps RENAME "${KAVRINET_APPLICATION_ID}.svg")
+# The application icon, a filled tile that reads on light and dark menus (the status item keeps
+# its monochrome symbol), as SVG and as the PNGs of the sizes menus and docks ask for, rendered at
+# build time with the Qt Svg the programs draw it with.
+set(KAVRINET_ICON_SIZES 48 64 128 256)
+add_executable(KavrinetIconRenderer "${_kavrinet_packaging}/RenderIcon.cpp")
+target_link_libraries(KavrinetIconRenderer PRIVATE Qt6::Gui Qt6::Svg)
+install(FILES "${_kavrinet_icon}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+set(_kavrinet_made_files "")
+foreach(size IN LISTS KAVRINET_ICON_SIZES)
+  set(png "${_kavrinet_made}/${KAVRINET_APPLICATION_ID}-${size}.png")
+  # A sanitized build's renderer must not fail the build over what Qt keeps until exit.
+  add_custom_command(OUTPUT "${png}"
+    COMMAND "${CMAKE_COMMAND}" -E env ASAN_OPTIONS=detect_leaks=0
+            "$<TARGET_FILE:KavrinetIconRenderer>" "${_kavrinet_icon}" ${size} "${png}"
+    DEPENDS KavrinetIconRenderer "${_kavrinet_icon}" VERBATIM)
+  list(APPEND _kavrinet_made_files "${png}")
+  install(FILES "${png}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
+    RENAME "${KAVRINET_APPLICATION_ID}.png")
+endforeach()
+
+# The manual page and the changelog, compressed as Debian wants them (gzip -9, without a time or a
+# name in the header).
+configure_file("${_kavrinet_packaging}/kavrinet.1.in" "${_kavrinet_made}/kavrinet.1" @ONLY)
+configure_file("${_kavrinet_packaging}/changelog.in" "${_kavrinet_made}/changelog" @ONLY)
+file(STRINGS "${_kavrinet_packaging}/changelog.in" _kavrinet_release LIMIT_COUNT 1)
+if(NOT _kavrinet_release MATCHES "^kavrinet \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "Packaging/changelog.in does not begin with an entry for version ${PROJECT_VERSION}")
+endif()
+foreach(document kavrinet.1 changelog)
+  add_custom_command(OUTPUT "${_kavrinet_made}/${document}.gz"
+    COMMAND gzip -9nkf "${_kavrinet_made}/${document}"
+    DEPENDS "${_kavrinet_made}/${document}" VERBATIM)
+  list(APPEND _kavrinet_made_files "${_kavrinet_made}/${document}.gz")
+endforeach()
+add_custom_target(KavrinetInstallFiles ALL DEPENDS ${_kavrinet_made_files})
+install(FILES "${_kavrinet_made}/kavrinet.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${_kavrinet_packaging}/copyright" "${_kavrinet_made}/changelog.gz" DESTINATION "${_kavrinet_doc}")
+install(FILES "${_kavrinet_packaging}/${KAVRINET_APPLICATION_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
 # The desktop entry names the program under the prefix given at install time (`--prefix`, or the
 # package's /usr), which is only known then. Opening it is a manual launch; opening it again while
-# the agent runs asks that agent to show its dashboard.
-install(CODE "set(kavrinet_entry_name \"${KAVRINET_APPLICATION_ID}.desktop\")")
+# the agent runs asks that agent to show its dashboard. Comment and Keywords are the product's own
+# words; TryExec lets the menu drop the entry once the program is gone.
+install(CODE "set(kavrinet_entry_name \"${KAVRINET_APPLICATION_ID}.desktop\")
+set(kavrinet_bindir \"${CMAKE_INSTALL_BINDIR}\")
+set(kavrinet_datadir \"${CMAKE_INSTALL_DATADIR}\")")
 install(CODE [=[
-  set(program "${CMAKE_INSTALL_PREFIX}/bin/kavrinet")
+  set(program "${CMAKE_INSTALL_PREFIX}/${kavrinet_bindir}/kavrinet")
   # An Exec argument with anything but plain path characters is double-quoted, with ", `, $ and \
-  # escaped; "%" is always doubled. The value's own escape then doubles every backslash.
+  # escaped; "%" is always doubled. The value's own escape then doubles every backslash, which is
+  # all that TryExec, a plain string, needs.
   string(REPLACE "%" "%%" exec "${program}")
   if(NOT program MATCHES "^[-A-Za-z0-9_./+@,=:]+$")
     string(REGEX REPLACE "([\"`$\\])" "\\\\\\1" exec "${exec}")
     set(exec "\"${exec}\"")
   endif()
   string(REPLACE "\\" "\\\\" exec "${exec}")
-  set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications")
+  string(REPLACE "\\" "\\\\" tryexec "${program}")
+  set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${kavrinet_datadir}/applications")
   message(STATUS "Installing: ${folder}/${kavrinet_entry_name}")
   file(MAKE_DIRECTORY "${folder}")
   file(WRITE "${folder}/${kavrinet_entry_name}" "[Desktop Entry]
 Type=Application
 Name=Kavrinet
+Comment=Watches the external storage drives attached to this computer
+Comment[ko]=외장 드라이브의 연결과 활동을 빠르게 확인하세요.
+Keywords=drive;disk;USB;storage;Thunderbolt;I/O;volume;
+Keywords[ko]=드라이브;저장장치;외장;볼륨;장치;
 Icon=local.mirosal.Kavrinet
+TryExec=${tryexec}
 Exec=${exec}
 Terminal=false
 Categories=System;Monitor;
@@ -57,9 +125,9 @@ StartupWMClass=Kavrinet
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${folder}/${kavrinet_entry_name}")
 ]=])
 
-# The package: dependencies from the programs' libraries (dpkg-shlibdeps), the architecture from
-# dpkg, installed under /usr. DESTDIR staging keeps CMAKE_INSTALL_PREFIX at /usr while the desktop
-# entry is written.
+# The package: dependencies from the programs' libraries (dpkg-shlibdeps) and a Korean font, the
+# architecture from dpkg, installed under /usr. DESTDIR staging keeps CMAKE_INSTALL_PREFIX at /usr
+# while the desktop entry is written.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kavrinet)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -76,6 +144,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Its own texts are Korean; Qt's own words follow the locale with Qt's translations.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-nanum | fonts-noto-cjk, qt6-translations-l10n")
+# All of its own texts are Korean: without a Korean font every window shows empty boxes.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-noto-cjk")
+# Qt's own words in the user's language; Qt's Wayland platform, without which a Wayland session
+# without XWayland has no display for the programs; xdg-open, the fallback of revealing a volume.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland, xdg-utils")
+# CPack's Installed-Size counts the link as the agent it points to and every folder as 4 KiB.
+set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/KavrinetDebInstalledSize.cmake")
 include(CPack)

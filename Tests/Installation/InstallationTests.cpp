@@ -1,16 +1,26 @@
 // The programs as a user gets them from this build folder: installed and opened from their desktop entry, and packed.
 #include <gtest/gtest.h>
+#include <QImage>
 #include <set>
 #include <sstream>
+#include "Platform/Desktop/DesktopEntry.h"
+#include "Platform/Desktop/XdgAutostartLoginItem.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 
 using agenttest::capture;
 #define BUNDLE "lib/kavrinet/Kavrinet.app/Contents/"
+#define ICONS "share/icons/hicolor/"
 constexpr char kAgent[] = BUNDLE "MacOS/Kavrinet";
+constexpr char kEntry[] = "share/applications/local.mirosal.Kavrinet.desktop";
+constexpr char kMetainfo[] = "share/metainfo/local.mirosal.Kavrinet.metainfo.xml";
+constexpr int kIconSizes[] = {48, 64, 128, 256};
 const std::set<std::string> kTree = {
     "bin/kavrinet", kAgent, BUNDLE "Info.plist", BUNDLE "Helpers/KavrinetUI.app/Contents/Info.plist",
-    BUNDLE "Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI", "share/applications/local.mirosal.Kavrinet.desktop",
-    "share/icons/hicolor/scalable/apps/local.mirosal.Kavrinet.svg"};
+    BUNDLE "Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI", kEntry, kMetainfo,
+    ICONS "scalable/apps/local.mirosal.Kavrinet.svg", ICONS "48x48/apps/local.mirosal.Kavrinet.png",
+    ICONS "64x64/apps/local.mirosal.Kavrinet.png", ICONS "128x128/apps/local.mirosal.Kavrinet.png",
+    ICONS "256x256/apps/local.mirosal.Kavrinet.png", "share/man/man1/kavrinet.1.gz", "share/doc/kavrinet/copyright",
+    "share/doc/kavrinet/changelog.gz"};
 
 std::set<std::string> filesUnder(const std::filesystem::path& root) {  // files and links, relative to root
     std::istringstream lines(capture("cd '" + root.string() + "' && find . ! -type d -printf '%P\\n'"));
@@ -23,29 +33,53 @@ TEST(Installation, TheEntryOfAnInstallUnderAnyPrefixStartsTheInstalledAgentWhich
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "gio", "desktop-file-validate", "dbus-send");
     agenttest::AgentSandbox sandbox;
     const std::filesystem::path prefix = sandbox.root / "a prefix";  // a blank, quoted on the Exec line
-    const std::string entry = (prefix / "share/applications/local.mirosal.Kavrinet.desktop").string();
+    const std::string entry = (prefix / kEntry).string();
     ASSERT_EQ(capture("'" KAVRINET_CMAKE "' --install '" KAVRINET_BUILD_DIR "' --prefix '" + prefix.string() +
                       "' >/dev/null; echo $?"), "0\n");
     EXPECT_EQ(filesUnder(prefix), kTree);
-    EXPECT_EQ(capture("desktop-file-validate '" + entry + "' 2>&1"), "");
+    // The login item the installed agent writes is the other entry a desktop reads.
+    const std::filesystem::path loginItem = sandbox.root / "local.mirosal.Kavrinet.desktop";
+    TemporaryFolder::writeFile(loginItem, platform::XdgAutostartLoginItem::entryContents(prefix / kAgent));
+    EXPECT_EQ(capture("desktop-file-validate '" + entry + "' '" + loginItem.string() + "' 2>&1"), "");
 
     agenttest::XServer x(sandbox);
     auto env = agenttest::onDisplay(sandbox, x, std::nullopt);
     env["XDG_DATA_DIRS"] = (prefix / "share").string();
     agenttest::ChildProcess gio(agenttest::which("gio"), {"launch", entry}, env, sandbox.root / "gio.err");
     EXPECT_EQ(gio.waitForExit(), 0) << gio.standardError();
-    EXPECT_TRUE(agenttest::waitUntil([&] { return !!agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 시작하기"); }));
+    std::optional<agenttest::XWindow> welcome;
+    EXPECT_TRUE(agenttest::waitUntil(
+        [&] { return !!(welcome = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 시작하기")); }));
+    // The window belongs to the entry it was opened from (its class is the entry's StartupWMClass)
+    // and shows the application's icon (the first image of _NET_WM_ICON: width, height, pixels).
+    if (welcome) {
+        const auto parsed = platform::parseDesktopEntry(TemporaryFolder::readFile(entry));
+        ASSERT_TRUE(parsed);
+        const auto property = [&](xcb_atom_t name, xcb_atom_t type) {
+            return agenttest::detail::property(
+                x.connection(), agenttest::detail::askProperty(x.connection(), std::stoul(welcome->id), name, type));
+        };
+        EXPECT_EQ(property(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING),
+                  std::string("KavrinetUI\0", 11) + parsed->string("StartupWMClass").value_or("?") + '\0');
+        const std::string icon = property(agenttest::detail::atom(x.connection(), "_NET_WM_ICON"), XCB_ATOM_CARDINAL);
+        ASSERT_GE(icon.size(), 2 * sizeof(std::uint32_t));
+        EXPECT_GT(reinterpret_cast<const std::uint32_t*>(icon.data())[0], 0u);
+    }
     // The agent on the bus runs from the installed bundle, which is what its login item names; then it ends.
     EXPECT_EQ(capture("pid=$(dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus."
                       "GetConnectionUnixProcessID string:local.mirosal.Kavrinet | awk '/uint32/ {print $2}') && "
                       "readlink /proc/$pid/exe && kill $pid"), (prefix / kAgent).string() + "\n");
     EXPECT_TRUE(agenttest::waitUntil([] { return !agenttest::busNameOwned("local.mirosal.Kavrinet"); }));
-    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() + "'").c_str()), 0);
+    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() +
+                           "' '" KAVRINET_BUILD_DIR "'").c_str()),
+              0);
     EXPECT_EQ(filesUnder(prefix), std::set<std::string>{});
 }
 
-TEST(Installation, TheDebianPackageHoldsTheSameTreeUnderUsrAndDependsOnTheLibrariesOfThePrograms) {
-    REQUIRE_PROGRAMS("dpkg-deb", "dpkg-shlibdeps");
+// What a Debian maintainer checks: lintian, the metainfo software centres read, a Korean font
+// among the dependencies, and icons of the sizes their folders name.
+TEST(Installation, TheDebianPackageHoldsTheSameTreeUnderUsrAndPassesTheChecksOfADebianMaintainer) {
+    REQUIRE_PROGRAMS("dpkg-deb", "dpkg-shlibdeps", "lintian", "appstreamcli");
     TemporaryFolder folder;
     const std::string deb = "kavrinet_" KAVRINET_VERSION "_$(dpkg --print-architecture).deb";
     const std::string made = capture("cd '" + folder.path().string() + "' && '" KAVRINET_CPACK "' -G DEB --config '"
@@ -53,6 +87,39 @@ TEST(Installation, TheDebianPackageHoldsTheSameTreeUnderUsrAndDependsOnTheLibrar
                                      " tree && grep ^Exec= tree/usr/share/applications/* && dpkg-deb -f " + deb + " Depends");
     EXPECT_EQ(filesUnder(folder / "tree/usr"), kTree);
     EXPECT_TRUE(made.starts_with("Exec=/usr/bin/kavrinet\n")) << made;  // the final prefix, not the staging one
-    for (const char* library : {"libc6 (", "libqt6widgets6 (", "libqt6dbus6 (", "libqt6svg6 (", "libudev1 ("})
-        EXPECT_NE(made.find(library), std::string::npos) << made;
+    for (const char* dependency :
+         {"fonts-nanum | fonts-noto-cjk", "libc6 (", "libqt6widgets6 (", "libqt6dbus6 (", "libqt6svg6 (", "libudev1 ("})
+        EXPECT_NE(made.find(dependency), std::string::npos) << made;
+    for (const int size : kIconSizes) {
+        const std::string side = std::to_string(size);
+        EXPECT_EQ(QImage(QString::fromStdString((folder / "tree/usr/" ICONS).string() + side + "x" + side +
+                                                "/apps/local.mirosal.Kavrinet.png")).size(), QSize(size, size));
+    }
+    // The only errors: the default maintainer's address, which has no mail domain, in the
+    // Maintainer field and in the changelog; whoever publishes the package sets a real one.
+    EXPECT_EQ(capture("cd '" + folder.path().string() + "' && lintian --tag-display-limit 0 " + deb +
+                      " 2>/dev/null | sed 's/ (for version.*//'"),
+              "E: kavrinet: bogus-mail-host Maintainer maintainers@mirosal.local\n"
+              "E: kavrinet: bogus-mail-host-in-debian-changelog maintainers@mirosal.local\n");
+    // Status 0: no error and no warning (remarks may remain).
+    EXPECT_EQ(capture("appstreamcli validate --no-net '" + (folder / "tree/usr" / kMetainfo).string() +
+                      "' >/dev/null 2>&1; echo $?"),
+              "0\n");
+}
+
+// The install and the package build only the programs: their configuration asks for none of the
+// tests' libraries, and in Release it compiles and links with Debian's hardening flags.
+TEST(Installation, TheReleaseBuildOfAnInstallNeedsNoTestLibrariesAndIsHardened) {
+    TemporaryFolder folder;
+    const std::string build = (folder / "release").string();
+    const std::string configured = capture(
+        "'" KAVRINET_CMAKE "' -S '" KAVRINET_SOURCE_DIR "' -B '" + build + "' -G Ninja -DCMAKE_BUILD_TYPE=Release "
+        "-DKAVRINET_TESTS=OFF -DKAVRINET_BENCHMARKS=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON "
+        "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON "
+        "-DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON >/dev/null 2>&1; echo $?");
+    ASSERT_EQ(configured, "0\n");
+    const std::string commands = TemporaryFolder::readFile(build + "/compile_commands.json");
+    for (const char* flag : {" -D_FORTIFY_SOURCE=2 ", " -fstack-protector-strong ", " -Werror=format-security "})
+        EXPECT_NE(commands.find(flag), std::string::npos) << flag;
+    EXPECT_NE(TemporaryFolder::readFile(build + "/build.ninja").find("-Wl,-z,relro -Wl,-z,now"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "DBusCalls.h"
+#include "DesktopIdentity.h"
 #include "DesktopLogging.h"
 
 namespace platform {
@@ -21,6 +22,8 @@ constexpr const char* kAppName = "Kavrinet";
 constexpr const char* kDefaultAction = "default";  // the action a click on the notification invokes
 constexpr const char* kDefaultActionLabel = "열기";
 constexpr const char* kSuppressSoundHint = "suppress-sound";
+// Names our desktop entry, so the server shows its icon and groups by it.
+constexpr const char* kDesktopEntryHint = "desktop-entry";
 constexpr qint32 kServerDefaultExpiry = -1;
 constexpr const char* kNoIdentifierAnswer = "The notification server answered without a notification id";
 
@@ -156,7 +159,9 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         call << QString::fromLatin1(kAppName) << entry.serverID << QString() << QString::fromStdString(request.title)
              << QString::fromStdString(request.body)
              << QStringList{QString::fromLatin1(kDefaultAction), QString::fromUtf8(kDefaultActionLabel)}
-             << QVariantMap{{QString::fromLatin1(kSuppressSoundHint), true}} << kServerDefaultExpiry;
+             << QVariantMap{{QString::fromLatin1(kSuppressSoundHint), true},
+                            {QString::fromLatin1(kDesktopEntryHint), QString::fromLatin1(desktopEntryName)}}
+             << kServerDefaultExpiry;
         dbus::callAsync(
             connection, call, options.callTimeoutMilliseconds, nullptr,
             [self = shared_from_this(), identifier = request.identifier, completion = std::move(completion)](

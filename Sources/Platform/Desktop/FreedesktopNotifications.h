@@ -13,9 +13,10 @@ namespace platform {
 // Desktop notifications over org.freedesktop.Notifications on the session bus.
 //
 // A notification goes out as Notify from "Kavrinet" with the request's title and body, a
-// "default" action (a click) and the hint "suppress-sound"; posting an identifier again replaces
-// the notification the server gave for it. ActionInvoked "default" from the server reports our
-// identifier to the activation handler; NotificationClosed forgets it.
+// "default" action (a click) and the hints "suppress-sound" and "desktop-entry" (our entry's
+// name, desktopEntryName); posting an identifier again replaces the notification the server gave
+// for it. ActionInvoked "default" from the server reports our identifier to the activation
+// handler; NotificationClosed forgets it.
 //
 // The desktop has no permission of its own: the status is authorised (2) while a notification
 // server owns the name or the bus can start one, denied (1) otherwise or without a bus, and asking

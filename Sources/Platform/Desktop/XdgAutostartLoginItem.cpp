@@ -89,6 +89,7 @@ std::optional<std::filesystem::path> XdgAutostartLoginItem::resolvedExecutable()
     return path;
 }
 
+// TryExec names the program, so that a desktop skips the entry once the program is removed.
 std::string XdgAutostartLoginItem::entryContents(const std::filesystem::path& executable) {
     const std::string exec = std::string("env ") + launchEventVariable + "=" + kLoginLaunchEvent + " " +
                              quoteExecArgument(executable.string());
@@ -96,6 +97,9 @@ std::string XdgAutostartLoginItem::entryContents(const std::filesystem::path& ex
            "Type=Application\n"
            "Name=" +
            kEntryName +
+           "\n"
+           "TryExec=" +
+           escapeDesktopString(executable.string()) +
            "\n"
            "Exec=" +
            escapeDesktopString(exec) +

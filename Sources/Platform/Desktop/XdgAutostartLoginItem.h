@@ -16,7 +16,9 @@ namespace platform {
 
 // The login item as an XDG autostart entry, `$XDG_CONFIG_HOME/autostart/<bundle id>.desktop`, whose
 // Exec line starts this executable with the launch-event marker of a login-item launch, so the
-// program can tell a login start from a manual one.
+// program can tell a login start from a manual one, and whose TryExec names the executable, so
+// the desktop skips the entry once the program is gone. Only the Exec line is read back: entries
+// written without TryExec count the same.
 //
 // Status: no entry → notRegistered; an entry disabled by the desktop (Hidden=true or
 // X-GNOME-Autostart-enabled=false) → requiresApproval; this executable's path unresolvable, or the

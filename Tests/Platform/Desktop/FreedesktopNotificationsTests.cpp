@@ -146,8 +146,9 @@ TEST_F(FreedesktopNotificationsTest, NotifySendsTheRequestWithoutSoundAndReplace
     EXPECT_EQ(arguments[5].toStringList(), (QStringList{"default", "열기"}));
     EXPECT_EQ(arguments[7].toInt(), -1);
     const QVariantMap hints = qdbus_cast<QVariantMap>(arguments[6]);
-    EXPECT_EQ(hints.keys(), QStringList{"suppress-sound"});
+    EXPECT_EQ(hints.keys(), (QStringList{"desktop-entry", "suppress-sound"}));
     EXPECT_EQ(hints.value("suppress-sound"), QVariant(true));
+    EXPECT_EQ(hints.value("desktop-entry"), QVariant("local.mirosal.Kavrinet"));  // the menu entry, less ".desktop"
 
     EXPECT_EQ(notifies[1].arguments[1].toUInt(), 0u);   // another identifier: a new notification
     EXPECT_EQ(notifies[2].arguments[1].toUInt(), 41u);  // the server's id of the first

@@ -72,10 +72,13 @@ protected:
     }
 };
 
-std::string golden(const std::string& quotedPath) {
+std::string golden(const std::string& path, const std::string& quotedPath) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Kavrinet\n"
+           "TryExec=" +
+           path +
+           "\n"
            "Exec=env KAVRINET_LAUNCH_EVENT=aevt/oapp/lgit " +
            quotedPath +
            "\n"
@@ -128,7 +131,7 @@ TEST_F(LoginItemTest, RegisteringWritesTheEntryThatStartsThisProgramAsALoginItem
     auto item = registry();
     EXPECT_EQ(item.status(), LoginItemRegistry::notRegistered);
     EXPECT_EQ(item.registerMainApp(), std::nullopt);
-    EXPECT_EQ(TemporaryFolder::readFile(entry()), golden("\"" + executable.string() + "\""));
+    EXPECT_EQ(TemporaryFolder::readFile(entry()), golden(executable.string(), "\"" + executable.string() + "\""));
     EXPECT_EQ(item.status(), LoginItemRegistry::enabled);
 
     EXPECT_EQ(item.unregisterMainApp(), std::nullopt);
@@ -144,13 +147,14 @@ TEST_F(LoginItemTest, AnAwkwardPathSurvivesTheExecLineAndTheMarkerReachesTheProg
     install(KAVRINET_LAUNCH_PROBE, executable);
     auto item = registry();
     ASSERT_EQ(item.registerMainApp(), std::nullopt);
-    EXPECT_EQ(
-        TemporaryFolder::readFile(entry()),
-        golden("\"" + home.path().string() + R"(/My Apps 100%% \\"q\\" \\$HOME \\`x\\` back\\\\slash/Kavrinet")"));
+    EXPECT_EQ(TemporaryFolder::readFile(entry()),
+              golden(home.path().string() + R"(/My Apps 100% "q" $HOME `x` back\\slash/Kavrinet)",
+                     "\"" + home.path().string() + R"(/My Apps 100%% \\"q\\" \\$HOME \\`x\\` back\\\\slash/Kavrinet")"));
     EXPECT_EQ(item.status(), LoginItemRegistry::enabled);
 
     auto parsed = parseDesktopEntry(TemporaryFolder::readFile(entry()));
     ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->string("TryExec"), executable.string());
     auto exec = splitExecLine(*parsed->string("Exec"));
     ASSERT_TRUE(exec);
     EXPECT_EQ(exec->back(), executable.string());
@@ -169,6 +173,10 @@ TEST_F(LoginItemTest, StatusFollowsTheEntryOnDisk) {
     const Case cases[] = {
         {"our entry", ours, LoginItemRegistry::enabled},
         {"our entry through a symbolic link", XdgAutostartLoginItem::entryContents(link), LoginItemRegistry::enabled},
+        {"written before TryExec",
+         "[Desktop Entry]\nType=Application\nName=Kavrinet\nExec=env KAVRINET_LAUNCH_EVENT=aevt/oapp/lgit \"" +
+             executable.string() + "\"\nTerminal=false\nNoDisplay=true\n",
+         LoginItemRegistry::enabled},
         {"hidden by the desktop", ours + "Hidden=true\n", LoginItemRegistry::requiresApproval},
         {"switched off in GNOME", ours + "X-GNOME-Autostart-enabled=false\n", LoginItemRegistry::requiresApproval},
         {"explicitly shown", ours + "Hidden=false\nX-GNOME-Autostart-enabled=true\n", LoginItemRegistry::enabled},

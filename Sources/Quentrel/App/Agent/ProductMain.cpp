@@ -17,6 +17,7 @@
 #include "ApplicationInstance.h"
 #include "ObserverBackgroundDelegate.h"
 #include "Platform/Desktop/DesktopFileBrowser.h"
+#include "Platform/Desktop/DesktopIdentity.h"
 #include "Platform/Desktop/DesktopLogging.h"
 #include "Platform/Desktop/FreedesktopNotifications.h"
 #include "Platform/Desktop/LogindPowerEvents.h"
@@ -202,6 +203,7 @@ int ProductMain::main(int argc, char** argv) {
     // Also the display name of untitled boxes; set as the display name, Qt would append it to the
     // save dialog's own title on X11.
     QApplication::setApplicationName(QString::fromUtf8(applicationName));
+    platform::applyDesktopIdentity();
     application.setQuitOnLastWindowClosed(false);
     platform::installQtTranslations(application);
     std::unique_ptr<TerminationSignals> terminationWatch;

@@ -11,6 +11,7 @@
 
 #include "ObserverAppDelegate.h"
 #include "ObserverUIClient.h"
+#include "Platform/Desktop/DesktopIdentity.h"
 #include "Platform/Desktop/DesktopLogging.h"
 #include "Platform/Desktop/QtMainQueue.h"
 #include "Platform/Desktop/QtTranslations.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     // The application's name, which is also its display name: set as the display name, Qt would
     // append it to every window's own title on X11 ("Kavrinet 설정 — Kavrinet").
     QApplication::setApplicationName(QString::fromUtf8(productName));
+    platform::applyDesktopIdentity();
     platform::installQtTranslations(application);
     ObserverTheme::applyToApplication(application);
     installObserverAccessibility();
