@@ -348,6 +348,8 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
 
 // Settings on an X server: no focus ring on opening nor after a click, one after Tab; the switch
 // that waits for the agent's answer keeps the keyboard focus, so the next Space acts on it again.
+// "기억 지우기", found by its ring, clicked and taken away with its row by the agent's next state
+// leaves nothing for the next Space to act on (Qt passed the focus on to the next control).
 TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnXServer) {
     REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
     agenttest::AgentSandbox sandbox;
@@ -360,8 +362,9 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     std::optional<agenttest::XWindow> w;
     ASSERT_TRUE(agenttest::waitUntil(
         [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
+    auto window = [&] { return agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]); };
     auto accent = [&] {  // pixels of the ring and of the switches that are on
-        const QImage shown = agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]);
+        const QImage shown = window();
         const auto* pixels = reinterpret_cast<const QRgb*>(shown.constBits());
         return std::count(pixels, pixels + shown.width() * shown.height(), quentrel::ObserverTheme::accent.rgb());
     };
@@ -391,4 +394,25 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
         if (pending) x.run("xdotool key space");
     }
     EXPECT_TRUE(switchesNotifications("space"));
+
+    const QImage onSwitch = window();
+    x.run("xdotool key shift+Tab");
+    QRect ring;  // its pixels that are new
+    ASSERT_TRUE(agenttest::waitUntil([&] {
+        const QImage now = window();
+        for (int y = 0; y < now.height(); ++y)
+            for (int px = 0; px < now.width(); ++px)
+                if (now.pixel(px, y) == quentrel::ObserverTheme::accent.rgb() && onSwitch.pixel(px, y) != now.pixel(px, y))
+                    ring |= QRect(px, y, 1, 1);
+        return !ring.isEmpty();
+    }));
+    agenttest::clickAt(x, {w->frame[0] + ring.x(), w->frame[1] + ring.y(), ring.width(), ring.height()});
+    for (auto sent = nextCommand(ui); sent && sent->kind != ObserverUICommand::Case::forget;) sent = nextCommand(ui);
+    busy.rememberedTarget.reset();
+    const QImage withRow = window();
+    ui.send(ObserverUIMessage::state(4, busy));
+    EXPECT_TRUE(agenttest::waitUntil([&] { return window() != withRow; }));
+    x.run("xdotool key space");
+    EXPECT_EQ(ui.nextPayload(Clock::now() + std::chrono::milliseconds(1500)), std::nullopt);
 }
+
