@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -24,6 +23,7 @@
 #include <string>
 
 #include "ObserverBackgroundDelegate.h"
+#include "Platform/Desktop/X11Windows.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -38,11 +38,6 @@ constexpr std::uint8_t kSentEventFlag = 0x80;
 // Copies of the glyph that make its outline.
 constexpr int outlineSteps = 16;
 
-xcb_connection_t* x11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 // The screen number of DISPLAY (":0.1" → 1; 0 when it names none).
 int displayScreen() {
     const char* display = std::getenv("DISPLAY");
@@ -54,22 +49,13 @@ int displayScreen() {
     return std::atoi(text.c_str() + dot + 1);
 }
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
-    if (!reply) return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
 }  // namespace
 
 TrayStatusItem::TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent)
     : QObject(parent), action_(std::move(action)), logger_(std::move(logger)) {
-    if (xcb_connection_t* connection = x11Connection()) {
-        trayAtom_ = internAtom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(displayScreen()));
-        managerAtom_ = internAtom(connection, "MANAGER");
+    if (xcb_connection_t* connection = platform::x11::connection()) {
+        trayAtom_ = platform::x11::atom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(displayScreen()));
+        managerAtom_ = platform::x11::atom(connection, "MANAGER");
         QCoreApplication::instance()->installNativeEventFilter(this);
         filtering_ = true;
         if (x11TrayOwned()) {
@@ -153,7 +139,7 @@ void TrayStatusItem::checkStatusNotifierHost() {
 }
 
 bool TrayStatusItem::x11TrayOwned() {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = platform::x11::connection();
     if (!connection || trayAtom_ == XCB_ATOM_NONE) return false;
     xcb_get_selection_owner_reply_t* reply =
         xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, trayAtom_), nullptr);

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include "Platform/Desktop/X11Windows.h"
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -196,12 +197,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
         window->contentView()->setMinimumSize(spec.minimumWidth, spec.minimumHeight);
         window->resize(spec.width, spec.height + menuHeight);
     }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        // (Not from QRect::center(), which lies half a pixel up and left: a window as tall as the
-        // area would start a pixel above it.)
-        const QRect area = screen->availableGeometry();
-        window->move(area.topLeft() + QPoint((area.width() - window->width()) / 2, (area.height() - window->height()) / 2));
-    }
+    window->placeOnScreen();
     windows_[windowID] = window;
     return window;
 }
@@ -341,13 +337,19 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
     leaveMenuKeysToTheMenu(*root);
 
     const auto& a = *presentation.anchor;
-    panel->setPlacement([anchor = ScreenRect{a[0], a[1], a[2], a[3]}](const QSize& size) {
+    const ScreenRect anchor{a[0], a[1], a[2], a[3]};
+    const Screens screens = currentScreens();
+    const QtRect area =
+        toQtRect(QuickPanelPlacement::visibleFrame(anchor, screens.screens, screens.mainScreen), screens.primaryHeight);
+    panel->setPlacement(QRect(area.x, area.y, area.width, area.height), [anchor](const QSize& size) {
         const Screens screens = currentScreens();
         const QtRect frame = toQtRect(QuickPanelPlacement::frame(anchor, size.width(), size.height(), screens.screens,
                                                                  screens.mainScreen),
                                       screens.primaryHeight);
         return QPoint(frame.x, frame.y);
     });
+    // A panel of the status item, not a window of its own in the taskbar.
+    platform::x11::keepOutOfTaskbars(*panel);
     const QSize fitting = panel->size();
     quickPanel_ = panel;
 

@@ -1,32 +1,35 @@
 #include "ObserverWindow.h"
 
-#include <algorithm>
-
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "Quentrel/Views/Theme/ObserverTheme.h"
+#include "WindowPlacement.h"
 
 namespace quentrel {
 
 namespace {
-// How far a frame that lies past the bottom or right edge of `area` moves back into it; never up
-// or left beyond the area's top or left edge.
-QPoint shiftInside(const QRect& frame, const QRect& area) {
-    const auto back = [](int start, int end, int areaStart, int areaEnd) {
-        if (end <= areaEnd) return 0;
-        return std::max(areaEnd - end, std::min(0, areaStart - start));
-    };
-    return {back(frame.left(), frame.right(), area.left(), area.right()),
-            back(frame.top(), frame.bottom(), area.top(), area.bottom())};
+
+// The frame the window manager drew around the last window it framed; a new window most likely
+// gets the same.
+QMargins lastDrawnFrame;
+
+// The frame drawn around a top-level widget; none before the window manager has framed it.
+QMargins drawnFrame(const QWidget& window) {
+    const QRect outer = window.frameGeometry(), inner = window.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
 }
+
 }  // namespace
 
 ObserverWindow::ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
@@ -59,34 +62,87 @@ void ObserverWindow::followContentSize() {
 }
 
 void ObserverWindow::fitToContent() {
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    measureAfresh();
+    // A scrolling area lays its content out only once it is shown, and a view may settle its size
+    // only once laid out at its width: laid out now, then measured again, the first size is the
+    // one the window keeps once shown.
+    if (fittingArea_) {
+        fittingArea_->layOutContent();
+        measureAfresh();
+    }
+}
+
+void ObserverWindow::measureAfresh() {
     // Until the window is first shown its widgets are hidden, and a hidden widget does not tell
     // the layout around it that its size changed (a view that applied its state after it was
-    // built): every widget and layout is measured afresh, so the first size is already the right one.
+    // built): every widget and layout is measured afresh.
     for (QWidget* widget : findChildren<QWidget*>()) widget->updateGeometry();
     for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();
+}
+
+QRect ObserverWindow::availableArea() const {
+    const QScreen* screen = this->screen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+QMargins ObserverWindow::frameMargins() const {
+    const QMargins drawn = drawnFrame(*this);
+    return drawn.isNull() ? lastDrawnFrame : drawn;
 }
 
 void ObserverWindow::limitToScreen() {
     if (!fittingArea_) return;
-    const QScreen* screen = this->screen();
-    if (!screen) return;
-    // Before the window manager has framed the window its frame is its own geometry.
-    const int frame = frameGeometry().height() - height();
+    const QRect area = availableArea();
+    if (area.isEmpty()) return;
+    const QMargins frame = frameMargins();
     const int menu = menuBar_ && !menuBar_->isHidden() ? menuBar_->heightForWidth(width()) : 0;
-    fittingArea_->setHeightLimit(screen->availableGeometry().height() - frame - menu);
+    fittingArea_->setHeightLimit(area.height() - frame.top() - frame.bottom() - menu);
+}
+
+void ObserverWindow::placeOnScreen() {
+    placed_ = true;
+    opening_ = true;
+    place();
+}
+
+void ObserverWindow::place() {
+    const QRect area = availableArea();
+    if (area.isEmpty()) return;
+    placing_ = true;
+    countedFrame_ = frameMargins();
+    if (fittingArea_) {
+        limitToScreen();
+        layout()->activate();  // the size for the new limit, now
+    } else {
+        const QSize most = area.size().shrunkBy(countedFrame_);
+        const QSize capped = size().boundedTo(most).expandedTo(minimumSize());
+        if (capped != size()) resize(capped);
+    }
+    const QRect outer(pos(), size().grownBy(countedFrame_));
+    placedAt_ = opening_ ? WindowPlacement::opening(outer.size(), area) : WindowPlacement::inside(outer, area);
+    if (placedAt_ != pos()) move(placedAt_);
+    placing_ = false;
 }
 
 void ObserverWindow::watchScreen(QScreen* screen) {
     disconnect(areaChanged_);
-    if (screen) areaChanged_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] { limitToScreen(); });
-    limitToScreen();
+    if (screen)
+        areaChanged_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] {
+            if (placed_) place(); else limitToScreen();
+        });
+    if (placed_) place(); else limitToScreen();
 }
 
 void ObserverWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!fittingArea_ || screenWatched_ || !windowHandle()) return;
+    if (placed_ && opening_) {
+        // Shown where it opens; placed once more when the window manager's frame is known.
+        opening_ = false;
+        awaitingFrame_ = true;
+    }
+    if (screenWatched_ || !windowHandle() || (!fittingArea_ && !placed_)) return;
     screenWatched_ = true;
     connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) { watchScreen(screen); });
     watchScreen(windowHandle()->screen());
@@ -94,18 +150,36 @@ void ObserverWindow::showEvent(QShowEvent* event) {
 
 void ObserverWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    // The window manager's frame is known once it has placed the window.
-    limitToScreen();
+    if (const QMargins drawn = drawnFrame(*this); !drawn.isNull()) lastDrawnFrame = drawn;
+    if (placed_)
+        keepPlaced(false);
+    else
+        limitToScreen();
 }
 
 void ObserverWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (!fittingArea_ || !isVisible()) return;
-    limitToScreen();
-    // A window that grew past the bottom of the screen's available area moves back into it.
-    if (const QScreen* screen = this->screen()) {
-        const QPoint shift = shiftInside(frameGeometry(), screen->availableGeometry());
-        if (!shift.isNull()) move(pos() + shift);
+    if (placed_)
+        keepPlaced(true);
+    else
+        limitToScreen();
+}
+
+void ObserverWindow::keepPlaced(bool resized) {
+    if (placing_) return;
+    if (isVisible() && frameMargins() != countedFrame_) {
+        // The window manager has framed the window: placed again with its real frame, centred if
+        // nothing has moved it since it opened.
+        opening_ = awaitingFrame_;
+        awaitingFrame_ = false;
+        place();
+        opening_ = false;
+    } else if (resized) {
+        // One that grew past the area's edges moves back inside; one not shown yet opens centred
+        // at its new size.
+        place();
+    } else if (pos() != placedAt_) {
+        awaitingFrame_ = false;  // moved by the user or the window manager: it stays there
     }
 }
 
@@ -118,12 +192,17 @@ void ObserverWindow::closeEvent(QCloseEvent* event) {
 }
 
 ObserverQuickPanel::ObserverQuickPanel(QWidget* rootView) : ObserverWindow("quick-view", rootView, nullptr, panelFlags) {
-    // Its size is its content's; its placement rule keeps it on the screen.
-    fitToContent();
+    // Its size is its content's up to the available area; its placement rule keeps it on the screen.
+    followContentSize();
 }
 
-void ObserverQuickPanel::setPlacement(Placement placement) {
+QRect ObserverQuickPanel::availableArea() const { return area_.isEmpty() ? ObserverWindow::availableArea() : area_; }
+
+void ObserverQuickPanel::setPlacement(const QRect& area, Placement placement) {
+    area_ = area;
     placement_ = std::move(placement);
+    limitToScreen();
+    layout()->activate();
     if (placement_) move(placement_(size()));
 }
 
@@ -135,10 +214,26 @@ void ObserverQuickPanel::keyPressEvent(QKeyEvent* event) {
     ObserverWindow::keyPressEvent(event);
 }
 
+void ObserverQuickPanel::showEvent(QShowEvent* event) {
+    ObserverWindow::showEvent(event);
+    shownHeight_ = height();
+}
+
 void ObserverQuickPanel::resizeEvent(QResizeEvent* event) {
     ObserverWindow::resizeEvent(event);
     // A panel that grew or shrank with its content stays where the rule puts that size.
     if (placement_) move(placement_(event->size()));
+    // Wayland lets no program move its window: the compositor placed the panel for the size it was
+    // shown with, and a taller one would reach past the screen's edge there. Shown anew, it is
+    // placed anew, whole.
+    if (isVisible() && event->size().height() > shownHeight_ && QGuiApplication::platformName().startsWith("wayland"))
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible() || height() <= shownHeight_) return;
+            hide();
+            show();
+            raise();
+            activateWindow();
+        });
 }
 
 }  // namespace quentrel

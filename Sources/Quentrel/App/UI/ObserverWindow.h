@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include <QMargins>
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QPointer>
@@ -36,9 +37,15 @@ public:
 
     // From now on the window takes the fitting size of its content, at once and again whenever
     // the content changes (a row shown or hidden, a text that wraps anew); it cannot be resized.
-    // It stays within its screen's available area: a window that grows past the area's bottom
-    // moves up, and a content taller than the area scrolls in a window as tall as the area.
+    // A content taller than the available area scrolls in a window as tall as the area.
     void followContentSize();
+
+    // Places the window, frame included, in its screen's available area: a window taller or wider
+    // than the area is capped at it (its content scrolls), and it opens centred where it fits. The
+    // window manager's frame is known only once it has framed the window: the window is placed
+    // again then, centred if nothing else has moved it meanwhile. From then on a window that grows
+    // past the area's edges moves back inside.
+    void placeOnScreen();
 
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
 
@@ -49,11 +56,22 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // Takes the fitting size of the layout as it is now, and again after each change.
     void fitToContent();
+    // The area the window keeps within: its screen's available area (without panels and docks).
+    virtual QRect availableArea() const;
+    // The content's height limit from the available area, less the frame and menu bar.
+    void limitToScreen();
 
 private:
-    // The content's height limit from the screen's available area, less the frame and menu bar.
-    void limitToScreen();
     void watchScreen(QScreen* screen);
+    void measureAfresh();
+    // The window manager's frame around the window as far as it is known: the frame it has now,
+    // else the last one any window of the app had (the one it will most likely get).
+    QMargins frameMargins() const;
+    // Caps the window at the available area and puts it where placement asks.
+    void place();
+    // After a move or resize of a placed window: placed again when its frame has become known or
+    // its size changed.
+    void keepPlaced(bool resized);
 
     std::string windowID_;
     QPointer<QMenuBar> menuBar_;
@@ -64,6 +82,12 @@ private:
     QPointer<FittingScrollArea> fittingArea_;  // around the root view, once the window follows its content
     bool screenWatched_ = false;
     QMetaObject::Connection areaChanged_;
+    bool placed_ = false;         // placed on its screen, and kept there
+    bool opening_ = false;        // centred when placed: until it is shown
+    bool awaitingFrame_ = false;  // shown, but its frame not yet counted: centred again then
+    QMargins countedFrame_;       // the frame the last placement counted
+    QPoint placedAt_;             // where that placement put the window
+    bool placing_ = false;        // while it moves or resizes the window itself
 };
 
 // The quick view's floating panel: a frameless tool window that stays above the others. It is not
@@ -79,15 +103,20 @@ public:
 
     explicit ObserverQuickPanel(QWidget* rootView);
 
-    // Places the panel now and after every change of its size.
-    void setPlacement(Placement placement);
+    // Places the panel now and after every change of its size, within `area` (the available area
+    // of its anchor's screen): a content taller than the area scrolls.
+    void setPlacement(const QRect& area, Placement placement);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    QRect availableArea() const override;
 
 private:
+    QRect area_;
     Placement placement_;
+    int shownHeight_ = 0;
 };
 
 }  // namespace quentrel

@@ -33,20 +33,23 @@ ScreenRect QuickPanelPlacement::localAnchor(const std::optional<ScreenRect>& vis
     return {f.maxX() - localAnchorInset, f.maxY(), localAnchorSide, localAnchorSide};
 }
 
+ScreenRect QuickPanelPlacement::visibleFrame(const ScreenRect& anchorIn, const std::vector<ScreenGeometry>& screens,
+                                             std::optional<std::size_t> mainScreen) {
+    const ScreenRect anchor = clampedToIntRange(anchorIn);
+    const auto hit = std::find_if(screens.begin(), screens.end(),
+                                  [&](const ScreenGeometry& s) { return s.frame.intersects(anchor); });
+    if (hit != screens.end()) return hit->visibleFrame;
+    if (mainScreen && *mainScreen < screens.size()) return screens[*mainScreen].visibleFrame;
+    return fallbackFrame;
+}
+
 ScreenRect QuickPanelPlacement::frame(const ScreenRect& anchorIn, double width, double height,
                                       const std::vector<ScreenGeometry>& screens,
                                       std::optional<std::size_t> mainScreen) {
     const ScreenRect anchor = clampedToIntRange(anchorIn);
-    ScreenRect visible = fallbackFrame;
-    const auto hit = std::find_if(screens.begin(), screens.end(),
-                                  [&](const ScreenGeometry& s) { return s.frame.intersects(anchor); });
-    if (hit != screens.end())
-        visible = hit->visibleFrame;
-    else if (mainScreen && *mainScreen < screens.size())
-        visible = screens[*mainScreen].visibleFrame;
-
+    const ScreenRect visible = visibleFrame(anchor, screens, mainScreen);
     const double x = std::max(visible.minX(), std::min(visible.maxX() - width, anchor.midX() - width * 0.5));
-    const double y = std::max(visible.minY(), anchor.minY() - height - anchorGap);
+    const double y = std::max(visible.minY(), std::min(visible.maxY() - height, anchor.minY() - height - anchorGap));
     return {x, y, width, height};
 }
 

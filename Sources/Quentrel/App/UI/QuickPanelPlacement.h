@@ -39,12 +39,17 @@ struct QuickPanelPlacement {
     // fallback frame).
     static ScreenRect localAnchor(const std::optional<ScreenRect>& visibleFrame);
 
+    // The visible frame the panel keeps within: that of the first screen whose frame intersects
+    // the anchor, else of `mainScreen`, else the fallback frame. The anchor's numbers are first
+    // clamped to the int range, so a finite but huge anchor cannot overflow the arithmetic.
+    static ScreenRect visibleFrame(const ScreenRect& anchor, const std::vector<ScreenGeometry>& screens,
+                                   std::optional<std::size_t> mainScreen);
+
     // The panel's frame for a panel of `width` × `height` under `anchor`: centred under it,
-    // `anchorGap` below it, kept inside the chosen screen's visible frame on the left, the right and
-    // the bottom (the left edge wins when the panel is wider than the frame); the top is not
-    // clamped. The screen is the first whose frame intersects the anchor, else `mainScreen`,
-    // else the fallback frame. The anchor's numbers are first clamped to the int range, so a
-    // finite but huge anchor cannot overflow the arithmetic.
+    // `anchorGap` below it, kept inside the visible frame on every side, so that it never covers
+    // the panel or bar that holds the anchor. The left edge wins when the panel is wider than the
+    // frame, the bottom edge when it is taller (the panel's height is capped at the frame's, its
+    // content scrolling, so that happens only without that cap).
     static ScreenRect frame(const ScreenRect& anchor, double width, double height,
                             const std::vector<ScreenGeometry>& screens, std::optional<std::size_t> mainScreen);
 };

@@ -56,6 +56,13 @@ void FittingScrollArea::setHeightLimit(int height) {
     updateGeometry();
 }
 
+void FittingScrollArea::layOutContent() {
+    QWidget* content = widget();
+    if (!content) return;
+    content->resize(contentSize());
+    if (content->layout()) content->layout()->activate();
+}
+
 QSize FittingScrollArea::contentSize() const {
     const QWidget* content = widget();
     if (!content) return {};

@@ -28,6 +28,8 @@ public:
     explicit FittingScrollArea(QWidget* content, QWidget* parent = nullptr);
 
     void setHeightLimit(int height);
+    // Lays the content out at the size the area gives it now, as showing the area would.
+    void layOutContent();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -214,6 +215,104 @@ inline XWindow windowInfo(xcb_connection_t* connection, xcb_window_t window) {
 }
 
 }  // namespace detail
+
+// Numbers of a window's CARDINAL property (empty when it is missing).
+inline std::vector<std::uint32_t> cardinals(const XServer& x, xcb_window_t window, const std::string& name) {
+    xcb_connection_t* connection = x.connection();
+    if (!connection) return {};
+    const std::string bytes =
+        detail::property(connection, detail::askProperty(connection, window, detail::atom(connection, name), XCB_ATOM_CARDINAL));
+    std::vector<std::uint32_t> numbers(bytes.size() / 4);
+    if (!numbers.empty()) std::memcpy(numbers.data(), bytes.data(), numbers.size() * 4);
+    return numbers;
+}
+
+// The names of the atoms in a window's ATOM property (its _NET_WM_STATE, say).
+inline std::vector<std::string> atomNames(const XServer& x, xcb_window_t window, const std::string& name) {
+    xcb_connection_t* connection = x.connection();
+    std::vector<std::string> names;
+    if (!connection) return names;
+    const std::string bytes =
+        detail::property(connection, detail::askProperty(connection, window, detail::atom(connection, name), XCB_ATOM_ATOM));
+    for (std::size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        xcb_atom_t atom;
+        std::memcpy(&atom, bytes.data() + at, 4);
+        xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atom), nullptr);
+        if (reply) names.emplace_back(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+        std::free(reply);
+    }
+    return names;
+}
+
+// A laptop's desktop on the test's X server: openbox draws the windows' frames, and a panel along
+// the top edge reserves `panelHeight` pixels (a dock window with a strut, as a desktop's panel sets
+// it), so that the screen's available area, which the window manager publishes as _NET_WORKAREA,
+// starts below the panel. Ready once openbox has published that area.
+class FramedDesktop {
+public:
+    static constexpr int panelHeight = 28;
+
+    FramedDesktop(AgentSandbox& sandbox, const XServer& x) : x_(x) {
+        xcb_connection_t* connection = x.connection();
+        if (!connection) return;
+        auto env = sandbox.environment();
+        env["DISPLAY"] = x.display;
+        openbox_ = std::make_unique<ChildProcess>(which("openbox"), std::vector<std::string>{"--sm-disable"}, env,
+                                                  sandbox.root / "openbox.err");
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        width_ = screen->width_in_pixels;
+        height_ = screen->height_in_pixels;
+        // The panel: a dock window whose strut reserves the top edge across the whole width.
+        panel_ = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, panel_, screen->root, 0, 0, width_, panelHeight, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        const xcb_atom_t dock = detail::atom(connection, "_NET_WM_WINDOW_TYPE_DOCK");
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, panel_, detail::atom(connection, "_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, 1, &dock);
+        const std::uint32_t strut[12] = {0, 0, panelHeight, 0, 0, 0, 0, 0, 0, std::uint32_t(width_ - 1), 0, 0};
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, panel_, detail::atom(connection, "_NET_WM_STRUT_PARTIAL"),
+                            XCB_ATOM_CARDINAL, 32, 12, strut);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, panel_, detail::atom(connection, "_NET_WM_STRUT"),
+                            XCB_ATOM_CARDINAL, 32, 4, strut);
+        xcb_map_window(connection, panel_);
+        xcb_flush(connection);
+        ready_ = waitUntil([&] { return workArea() == std::array<int, 4>{0, panelHeight, width_, height_ - panelHeight}; });
+    }
+    FramedDesktop(const FramedDesktop&) = delete;
+    FramedDesktop& operator=(const FramedDesktop&) = delete;
+
+    // Whether openbox runs and has made room for the panel.
+    bool ready() const { return ready_ && openbox_ && openbox_->running(); }
+
+    // The available area as the window manager publishes it: x, y, width, height.
+    std::array<int, 4> workArea() const {
+        xcb_connection_t* connection = x_.connection();
+        if (!connection) return {};
+        const auto area = cardinals(x_, xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root, "_NET_WORKAREA");
+        if (area.size() < 4) return {};
+        return {int(area[0]), int(area[1]), int(area[2]), int(area[3])};
+    }
+
+    // A window's outer frame, the window manager's decoration included (_NET_FRAME_EXTENTS: left,
+    // right, top, bottom); absent until the window manager has framed it.
+    std::optional<std::array<int, 4>> outerFrame(const XWindow& window) const {
+        const auto extents = cardinals(x_, static_cast<xcb_window_t>(std::stoul(window.id)), "_NET_FRAME_EXTENTS");
+        if (extents.size() != 4) return std::nullopt;
+        const auto [x, y, w, h] = window.frame;
+        return std::array<int, 4>{x - int(extents[0]), y - int(extents[2]), w + int(extents[0] + extents[1]),
+                                  h + int(extents[2] + extents[3])};
+    }
+
+    std::string describe() { return "openbox " + (openbox_ ? openbox_->describe() : std::string("did not start\n")); }
+
+private:
+    const XServer& x_;
+    std::unique_ptr<ChildProcess> openbox_;
+    xcb_window_t panel_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool ready_ = false;
+};
 
 // The windows whose WM_CLASS instance name matches `pattern` (an extended regular expression,
 // ignoring case), in the order xdotool's search finds them: a window's children, then the windows

@@ -416,3 +416,89 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     EXPECT_EQ(ui.nextPayload(Clock::now() + std::chrono::milliseconds(1500)), std::nullopt);
 }
 
+// On a laptop's screen (1366×768, a 28-px panel along the top, openbox drawing frames) every window
+// opens and grows inside the available area, its frame included: opened in its fullest state, and
+// opened with few rows and then grown. The quick view under a tray icon in the panel stays below
+// the panel, clear of the icon.
+TEST(KavrinetUIProcess, windowsOpenAndGrowInsideTheWorkAreaOfAFramedDesktopOnAnXServer) {
+    REQUIRE_PROGRAMS("Xvfb", "openbox");
+    constexpr int width = 1366, height = 768;
+    agenttest::AgentSandbox sandbox;
+    agenttest::XServer x(sandbox, width, height);
+    ASSERT_FALSE(x.display.empty()) << x.describe();
+    agenttest::FramedDesktop desktop(sandbox, x);
+    ASSERT_TRUE(desktop.ready()) << desktop.describe() << x.describe();
+    const auto [areaX, areaY, areaWidth, areaHeight] = desktop.workArea();
+
+    // some: a drive and the notification status; many: also the approval button and a login error.
+    quentrel::ObserverUIState few, some = uistate::richState(), many = some;
+    many.loginRequiresApproval = true;
+    many.loginError = "로그인 항목을 등록하지 못했습니다.";
+    quentrel::ObserverUIState failed = many;
+    failed.errorMessage = "볼륨을 열지 못했습니다.";
+    // The status item: 24 px square in the panel, 220 px from the screen's right edge.
+    const std::array<int, 4> icon{width - 220, 2, 24, 24};
+    const std::vector<double> anchor{double(icon[0]), double(height - icon[1] - icon[3]), 24, 24};
+
+    struct Case {
+        const char* window;
+        const char* title;
+        std::vector<const quentrel::ObserverUIState*> states;  // the first opens the window
+    } cases[] = {
+        {"status", "Kavrinet", {&failed}},
+        {"status", "Kavrinet", {&few, &many, &failed}},
+        {"settings", "Kavrinet 설정", {&some}},
+        {"settings", "Kavrinet 설정", {&many}},
+        {"settings", "Kavrinet 설정", {&few, &many}},
+        {"quick-view", "Kavrinet 빠른 보기", {&many}},
+        {"quick-view", "Kavrinet 빠른 보기", {&few, &many, &failed}},
+    };
+    std::uint64_t revision = 0;
+    for (const Case& c : cases) {
+        const bool panel = c.window == std::string("quick-view");
+        UIProcess ui({{}, "1", false, x.display});
+        expectReady(ui);
+        // The outer frame once it has kept its place and size for half a second.
+        auto settled = [&] {
+            std::optional<std::array<int, 4>> frame, seen;
+            testsupport::Patience steady(0.5);
+            agenttest::waitUntil([&] {
+                const auto shown = agenttest::viewableWindow(x, "^KavrinetUI$", c.title);
+                frame = shown ? desktop.outerFrame(*shown) : std::nullopt;
+                if (frame != seen) {
+                    seen = frame;
+                    steady = testsupport::Patience(0.5);
+                }
+                return frame && steady.over();
+            });
+            return frame.value_or(std::array<int, 4>{});
+        };
+        for (std::size_t step = 0; step < c.states.size(); ++step) {
+            ui.send(ObserverUIMessage::state(++revision, *c.states[step]));
+            if (step == 0)
+                ui.send(ObserverUIMessage::present({c.window, panel ? std::optional(anchor) : std::nullopt}));
+            const auto [left, top, w, h] = settled();
+            const std::string name = std::string(c.window) + (c.states.size() == 1 ? " opened full" : " grown, step ") +
+                                     (c.states.size() == 1 ? "" : std::to_string(step));
+            std::printf("%s: frame %d,%d %dx%d (top %d, bottom %d) in the area y %d-%d\n", name.c_str(), left, top, w, h,
+                        top, top + h, areaY, areaY + areaHeight);
+            EXPECT_GT(w, 0) << name << ": " << ui.describe() << x.describe();
+            EXPECT_TRUE(left >= areaX && top >= areaY && left + w <= areaX + areaWidth && top + h <= areaY + areaHeight)
+                << name << ": " << left << "," << top << " " << w << "x" << h;
+            if (panel) {
+                EXPECT_GE(top, icon[1] + icon[3]) << name << ": over the status item";
+                // A panel of the status item: no taskbar or pager lists it.
+                const auto shown = agenttest::viewableWindow(x, "^KavrinetUI$", c.title);
+                const auto states = shown ? agenttest::atomNames(x, std::stoul(shown->id), "_NET_WM_STATE")
+                                          : std::vector<std::string>{};
+                for (const char* state : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+                    EXPECT_NE(std::find(states.begin(), states.end(), state), states.end()) << name << ": " << state;
+            }
+            if (!panel && step == 0 && h < areaHeight) {  // centred, frame included
+                EXPECT_EQ(top, areaY + (areaHeight - h) / 2) << name;
+            }
+            agenttest::screenshot(x, "framed-desktop-" + std::string(c.window) + "-" + std::to_string(c.states.size()) +
+                                         "-" + std::to_string(step), std::array<int, 4>{left, top, w, h});
+        }
+    }
+}

@@ -1,4 +1,5 @@
 #include "QuickPanelPlacement.h"
+#include "WindowPlacement.h"
 
 #include <climits>
 #include <limits>
@@ -32,9 +33,10 @@ TEST(QuickPanelPlacement, thePanelHangsCentredUnderTheAnchorInsideTheVisibleFram
         {"right edge kept", {1420, 875, 24, 24}, W, twoScreens, 0, 1080, 449},
         {"bottom edge kept", {700, 100, 24, 24}, W, twoScreens, 0, 532, 0},
         {"wider than the frame: left edge", {700, 875, 24, 24}, 2000, twoScreens, 0, 0, 449},
-        {"the top is not clamped", {700, 1950, 24, 24}, W, twoScreens, 0, 532, 1524},
+        {"the top edge kept: never over the bar", {700, 1950, 24, 24}, W, twoScreens, 0, 532, 455},
+        {"an anchor in the bar: the panel below the bar", {700, 895, 4, 4}, W, twoScreens, 0, 522, 455},
         {"the screen under the anchor", {2000, 1050, 24, 24}, W, twoScreens, 0, 1832, 624},
-        {"a touching edge is no hit: main screen", {2000, 1080, 24, 24}, W, twoScreens, 0, 1080, 654},
+        {"a touching edge is no hit: main screen", {2000, 1080, 24, 24}, W, twoScreens, 0, 1080, 455},
         {"on no screen: the main screen", {-5000, 500, 24, 24}, W, twoScreens, 1, 1440, 74},
         {"no main screen: the fallback frame", {-5000, 500, 24, 24}, W, twoScreens, std::nullopt, 0, 74},
         {"no screen at all: 1440 × 900", {1430, 900, 24, 24}, W, {}, std::nullopt, 1080, 474},
@@ -47,10 +49,10 @@ TEST(QuickPanelPlacement, thePanelHangsCentredUnderTheAnchorInsideTheVisibleFram
 
 TEST(QuickPanelPlacement, hugeAnchorsAreClampedToTheIntRangeFirst) {
     const ScreenRect far = QuickPanelPlacement::frame({huge, huge, huge, huge}, W, H, twoScreens, 0);
-    EXPECT_EQ(far, (ScreenRect{1080, INT_MAX - H - 6, W, H}));
+    EXPECT_EQ(far, (ScreenRect{1080, 455, W, H}));
     const ScreenRect below = QuickPanelPlacement::frame({-huge, -huge, 24, 24}, W, H, twoScreens, 0);
     EXPECT_EQ(below, (ScreenRect{0, 0, W, H}));
-    const QtRect qt = toQtRect(far, 900);
+    const QtRect qt = toQtRect({1080, INT_MAX - H - 6, W, H}, 900);
     EXPECT_EQ(qt, (QtRect{1080, 900 - (INT_MAX - 6), 360, 420}));
 }
 
@@ -86,4 +88,38 @@ TEST(QtCoordinates, numbersOutsideTheIntRangeAreClampedNotConverted) {
     EXPECT_EQ(toQtRect({nan, nan, nan, nan}, 900), (QtRect{0, 900, 0, 0}));
     EXPECT_EQ(clampedToIntRange(2.5), 2.5);
     EXPECT_EQ(clampedToIntRange(-huge), INT_MIN);
+}
+
+// A 1366 × 768 screen under a 28-pixel panel.
+TEST(WindowPlacement, aWindowOpensCentredWhereItFitsAndAtTheTopLeftWhereItDoesNot) {
+    const QRect area(0, 28, 1366, 740);
+    struct Case {
+        const char* name;
+        QSize frame;
+        QPoint opens;
+    } cases[] = {
+        {"fits: centred", {480, 600}, {443, 98}},
+        {"odd room: the extra pixel below", {480, 739}, {443, 28}},
+        {"as tall as the area", {480, 740}, {443, 28}},
+        {"taller: at the top edge", {632, 826}, {367, 28}},
+        {"wider: at the left edge", {1400, 600}, {0, 98}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WindowPlacement::opening(c.frame, area), c.opens) << c.name;
+}
+
+TEST(WindowPlacement, aWindowPastAnEdgeMovesTheLeastWayBackInside) {
+    const QRect area(0, 28, 1366, 740);
+    struct Case {
+        const char* name;
+        QRect frame;
+        QPoint to;
+    } cases[] = {
+        {"inside: stays", {100, 100, 480, 600}, {100, 100}},
+        {"grown past the bottom: up just enough", {443, 178, 480, 737}, {443, 31}},
+        {"under the panel: down", {443, -2, 480, 600}, {443, 28}},
+        {"past the right edge: left", {1000, 100, 480, 600}, {886, 100}},
+        {"taller than the area: at its top", {443, 300, 480, 900}, {443, 28}},
+        {"off the left edge: right", {-50, 100, 480, 600}, {0, 100}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WindowPlacement::inside(c.frame, area), c.to) << c.name;
 }
