@@ -346,14 +346,16 @@ TEST(KavrinetUIProcess, helpTextIsCopiedWithTheMenuKeysOnAnXServer) {
     EXPECT_TRUE(copies(text)) << copied;
 }
 
-// Settings on an X server: no focus ring on opening nor after a click, one after Tab; the switch
-// that waits for the agent's answer keeps the keyboard focus, so the next Space acts on it again.
-// "기억 지우기", found by its ring, clicked and taken away with its row by the agent's next state
-// leaves nothing for the next Space to act on (Qt passed the focus on to the next control).
+// Settings on a laptop's framed desktop: no focus ring on opening nor after a click, one after Tab;
+// the switch that waits for the agent's answer keeps the keyboard focus, so the next Space acts on
+// it again. "기억 지우기", found by its ring, clicked and taken away with its row by the agent's
+// next state leaves nothing for the next Space to act on (Qt passed the focus on to the next control).
 TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnXServer) {
-    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo");
+    REQUIRE_PROGRAMS("Xvfb", "xdotool", "xwininfo", "openbox");
     agenttest::AgentSandbox sandbox;
-    agenttest::XServer x(sandbox);
+    agenttest::XServer x(sandbox, 1366, 768);
+    agenttest::FramedDesktop desktop(sandbox, x);
+    ASSERT_TRUE(desktop.ready()) << desktop.describe() << x.describe();
     UIProcess ui({{}, "1", false, x.display});
     expectReady(ui);
     quentrel::ObserverUIState busy = uistate::richState();
@@ -362,6 +364,12 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     std::optional<agenttest::XWindow> w;
     ASSERT_TRUE(agenttest::waitUntil(
         [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
+    ASSERT_TRUE(agenttest::waitUntil([&] {  // framed and placed by the window manager, which gives it the keyboard
+        const auto before = w->frame;
+        agenttest::clickAt(x, {before[0], before[1] + before[3] - 12, 12, 12});
+        w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정");
+        return w && w->frame == before && x.run("xdotool getactivewindow") == w->id + "\n";
+    })) << x.describe();
     auto window = [&] { return agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]); };
     auto accent = [&] {  // pixels of the ring and of the switches that are on
         const QImage shown = window();
@@ -372,7 +380,7 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     ASSERT_TRUE(agenttest::waitUntil([&] { return (opened = accent()) > 0; }));
     const std::array<int, 4> corner{w->frame[0], w->frame[1] + w->frame[3] - 12, 12, 12};
     for (const std::string step : {"opened-without-ring", "ring-after-tab", "no-ring-after-click"}) {
-        agenttest::clickAt(x, corner);  // the first activates the window
+        agenttest::clickAt(x, corner);
         const bool tabbed = step == "ring-after-tab";
         if (tabbed) x.run("xdotool key Tab");
         EXPECT_TRUE(agenttest::waitUntil([&] { return tabbed ? accent() > opened + 40 : accent() == opened; })) << step;
