@@ -20,8 +20,9 @@ static std::unique_ptr<QWidget> open(bool settings, MirrorHarness& h) {
     h.state.sessions = {session(1, wendmark::SessionEndReason::disconnected)};
     h.state.canUndoHistoryClear = true;
     h.push();
-    std::unique_ptr<QWidget> window(settings ? static_cast<QWidget*>(new ObserverSettingsView(h.store, h.store->loginItem()))
-                                             : new DataManagementView(h.store));
+    std::unique_ptr<QWidget> window;
+    if (settings) window = std::make_unique<ObserverSettingsView>(h.store, h.store->loginItem());
+    else window = std::make_unique<DataManagementView>(h.store);
     present(*window);
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));

@@ -8,9 +8,10 @@ namespace quentrel {
 
 // The buttons of an alert in the look of the theme's text buttons (ObserverActionStyle): the
 // default one, which Return presses wherever the focus is, prominent as every window shows its
-// main action, the others in the elevated fill. Fusion would outline the default button in the accent instead, which reads
-// as a focus ring on it when the alert opens. No focus frame of the style's: the application's
-// focus ring marks the keyboard focus, once Tab has moved it, as in every other window.
+// main action, the others in the elevated fill. Fusion would outline the default button in the
+// accent instead, which reads as a focus ring on it when the alert opens. No focus frame of the
+// style's: the application's focus ring marks the keyboard focus, once Tab has moved it, as in
+// every other window.
 class ObserverAlertStyle final : public QProxyStyle {
     Q_OBJECT
 public:

@@ -133,7 +133,10 @@ protected:
             if (const int key = static_cast<QKeyEvent*>(event)->key(); key == Qt::Key_Tab || key == Qt::Key_Backtab)
                 markKeyboardFocus(watched, true);
             break;
-        case QEvent::MouseButtonPress: markKeyboardFocus(watched, false); break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:  // (the second press of a double click)
+            markKeyboardFocus(watched, false);
+            break;
         case QEvent::Hide:
             if (!event->spontaneous() && watched->isWidgetType()) passFocusFromHidden(*static_cast<QWidget*>(watched));
             break;

@@ -364,11 +364,13 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     std::optional<agenttest::XWindow> w;
     ASSERT_TRUE(agenttest::waitUntil(
         [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
-    ASSERT_TRUE(agenttest::waitUntil([&] {  // framed and placed by the window manager, which gives it the keyboard
-        const auto before = w->frame;
-        agenttest::clickAt(x, {before[0], before[1] + before[3] - 12, 12, 12});
-        w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정");
-        return w && w->frame == before && x.run("xdotool getactivewindow") == w->id + "\n";
+    testsupport::Patience steady(0.5);  // framed and placed by the window manager, then given the keyboard by a click
+    ASSERT_TRUE(agenttest::waitUntil([&] {
+        const auto seen = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정");
+        if (seen && seen->frame != w->frame) w = seen, steady = testsupport::Patience(0.5);
+        if (!steady.over()) return false;
+        agenttest::clickAt(x, {w->frame[0], w->frame[1] + w->frame[3] - 12, 12, 12});
+        return x.run("xdotool getactivewindow") == w->id + "\n";
     })) << x.describe();
     auto window = [&] { return agenttest::screenImage(x).copy(w->frame[0], w->frame[1], w->frame[2], w->frame[3]); };
     auto accent = [&] {  // pixels of the ring and of the switches that are on
@@ -408,10 +410,10 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     QRect ring;  // its pixels that are new
     ASSERT_TRUE(agenttest::waitUntil([&] {
         const QImage now = window();
+        const QRgb accent = quentrel::ObserverTheme::accent.rgb();
         for (int y = 0; y < now.height(); ++y)
             for (int px = 0; px < now.width(); ++px)
-                if (now.pixel(px, y) == quentrel::ObserverTheme::accent.rgb() && onSwitch.pixel(px, y) != now.pixel(px, y))
-                    ring |= QRect(px, y, 1, 1);
+                if (now.pixel(px, y) == accent && onSwitch.pixel(px, y) != accent) ring |= QRect(px, y, 1, 1);
         return !ring.isEmpty();
     }));
     agenttest::clickAt(x, {w->frame[0] + ring.x(), w->frame[1] + ring.y(), ring.width(), ring.height()});
