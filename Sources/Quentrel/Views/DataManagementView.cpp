@@ -1,5 +1,7 @@
 #include "Quentrel/Views/DataManagementView.h"
 
+#include <utility>
+
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
@@ -11,6 +13,8 @@
 #include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
+#include "Quentrel/Views/Controls/ObserverAlertStyle.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -102,9 +106,15 @@ DataManagementView::DataManagementView(std::shared_ptr<ObserverStore> store, QWi
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
 
-    connect(reset, &QAbstractButton::clicked, this, [this] { confirm(DataConfirmation::reset); });
-    connect(clearEvents_, &QAbstractButton::clicked, this, [this] { confirm(DataConfirmation::clearEvents); });
-    connect(clearSessions_, &QAbstractButton::clicked, this, [this] { confirm(DataConfirmation::clearSessions); });
+    const std::pair<ObserverActionButton*, DataConfirmation> actions[] = {
+        {reset, DataConfirmation::reset},
+        {clearEvents_, DataConfirmation::clearEvents},
+        {clearSessions_, DataConfirmation::clearSessions}};
+    for (const auto& [button, confirmation] : actions) {
+        connect(button, &QAbstractButton::clicked, this, [this, which = confirmation] { confirm(which); });
+        // Focus never passes by itself to an action whose confirmation deletes.
+        if (confirmationAlert(confirmation).destructive) markDeletes(*button);
+    }
     // Undo runs at once; a second press before the next state sends a second command, which the
     // agent ignores when nothing is left to undo.
     connect(undoReset_, &QAbstractButton::clicked, this, [this] { store_->undoObservationReset(); });
@@ -152,6 +162,7 @@ void DataManagementView::confirm(DataConfirmation confirmation) {
                        texts.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     box->setEscapeButton(cancel);
     AlertTextWidth::fit(*box);
+    ObserverAlertStyle::apply(*box);
     box->setDefaultButton(texts.destructive ? cancel : accept);
     slot = box;
     // Either button dismisses the alert; only the confirming one acts.

@@ -9,6 +9,7 @@
 #include "Quentrel/Views/Controls/BoundToggle.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
+#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverPlainButton.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
 #include "Quentrel/Services/LoginItemService.h"
@@ -77,6 +78,7 @@ ObserverSettingsView::ObserverSettingsView(std::shared_ptr<ObserverStore> store,
     targetName_->setSingleLine(true);
     targetRow->addWidget(targetName_, 1, Qt::AlignVCenter);
     auto* forget = makeLink(Texts::forgetButton, ObserverTheme::muted, rowFont, targetRow_);
+    markDeletes(*forget);  // the remembered drive, at once
     targetRow->addWidget(forget, 0, Qt::AlignVCenter);
     observationColumn->addWidget(targetRow_);
     layout->addWidget(new ObservationSection(qtext(Texts::observationSection), observation, this));

@@ -24,14 +24,28 @@ public:
 bool keepsFocusWhileDisabled(const QWidget& control);
 void regainFocusWhenEnabled(QWidget& control, const QEvent& change);
 
+// A control whose action deletes something of the user's, at once or after a confirmation. Focus
+// that moves on by itself (from a control that went away) never lands on it.
+void markDeletes(QWidget& control);
+
+// Lets a push button of a Qt dialog whose style draws no focus frame of its own wear the ring,
+// with corners of `radius`.
+void wearRingInDialog(QWidget& control, qreal radius);
+
 // The mark of the control that has the keyboard focus: a ring in the theme's accent, a gap
 // outside the control's shape, over the control's surroundings (so a ring around an accent button
 // still stands apart from it). One for the application, moved to each control that takes the
 // focus, drawn above its neighbours in the nearest window or scrolled viewport around it; shown
 // only while the focus in that window came from the keyboard (not after a click or on opening).
 //
-// Every widget of ours that takes the focus by Tab gets it; dialogs of Qt's own (message boxes,
-// the file dialog) keep their style's focus frames.
+// Every widget of ours that takes the focus by Tab gets it; dialogs of Qt's own (the file dialog)
+// keep their style's focus frames, apart from the buttons marked with wearRingInDialog.
+//
+// When the control that has the focus goes away (hidden, in a row or card that is hidden, or
+// deleted), the focus goes to the nearest remaining control of its card (ObserverSurface) if the
+// keyboard had brought it there, so the ring shows there; after a click, or with no such control,
+// to the window. Qt would pass it on along the Tab order with a Tab reason, onto whatever control
+// comes next, with the ring, however the focus had come.
 class ObserverFocusRing final : public QWidget, public ObserverAccessible {
     Q_OBJECT
 public:
