@@ -1,5 +1,7 @@
 #include "ObserverWindow.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -23,11 +25,13 @@ namespace {
 // gets the same.
 QMargins lastDrawnFrame;
 
-// The frame drawn around a top-level widget; none before the window manager has framed it.
+// The frame drawn around a top-level widget; none before the window manager has framed it, and
+// none around a frameless one (whatever the window manager's parent window reports meanwhile).
 QMargins drawnFrame(const QWidget& window) {
+    if (window.windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
     const QRect outer = window.frameGeometry(), inner = window.geometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
+    return {std::max(0, inner.left() - outer.left()), std::max(0, inner.top() - outer.top()),
+            std::max(0, outer.right() - inner.right()), std::max(0, outer.bottom() - inner.bottom())};
 }
 
 }  // namespace
@@ -88,6 +92,7 @@ QRect ObserverWindow::availableArea() const {
 }
 
 QMargins ObserverWindow::frameMargins() const {
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
     const QMargins drawn = drawnFrame(*this);
     return drawn.isNull() ? lastDrawnFrame : drawn;
 }
