@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QWindow>
+
+#include "X11Windows.h"
 
 namespace platform {
 
@@ -36,6 +39,7 @@ public:
         completion_ = std::move(completion);
         keepAlive_ = shared_from_this();
         dialog_ = makeDialog();
+        keepAboveRequester(*dialog_);
         std::weak_ptr<QtSavePanel> weak = weak_from_this();
         QObject::connect(dialog_, &QDialog::finished, dialog_, [weak](int result) {
             if (auto self = weak.lock()) self->finish(result);
@@ -81,6 +85,15 @@ private:
         return dialog;
     }
 
+    // Another program's window asked for the panel. The window manager keeps a dialog above its own
+    // program's windows only, so the first click on that window would cover it: it is made
+    // transient for that window. Without the window (or on Wayland) it stays a window of its own.
+    void keepAboveRequester(QFileDialog& dialog) {
+        if (!options_.requester) return;
+        if (const auto owner = x11::windowOfProcess(options_.requester->process, options_.requester->windowTitle))
+            requesterWindow_ = x11::makeTransientFor(dialog, *owner);
+    }
+
     void finish(int result) {
         if (answered_) return;
         answered_ = true;
@@ -93,6 +106,7 @@ private:
         dialog_->hide();
         dialog_->deleteLater();
         dialog_.clear();
+        requesterWindow_.reset();
         // Later on the main queue, also when cancel() closed the panel; the panel lives until then.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -104,6 +118,7 @@ private:
 
     SavePanelOptions options_;
     QPointer<QFileDialog> dialog_;
+    std::unique_ptr<QWindow> requesterWindow_;  // the requester's window while the panel is above it
     Completion completion_;
     std::shared_ptr<QtSavePanel> keepAlive_;
     bool begun_ = false;

@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// Save panels on a non-native, non-modal QFileDialog (the same on every desktop, and never a
-// nested event loop). Needs a QApplication. The message is a label below the file list; the
+// Save panels on a non-native QFileDialog (the same on every desktop, and never a nested event
+// loop), modal only for the requester's window, on X11. Needs a QApplication. The message is a label below the file list; the
 // panel opens in the user's documents folder (else the home folder).
 class QtSavePanels final : public SavePanels {
 public:

@@ -12,6 +12,15 @@
 
 namespace platform {
 
+// Another program's window that a save panel is asked from: its process (or one that process
+// started, as a launcher would) and the window's title.
+struct SavePanelRequester {
+    std::int32_t process = 0;
+    std::string windowTitle;
+
+    friend bool operator==(const SavePanelRequester&, const SavePanelRequester&) = default;
+};
+
 // What a save panel shows and allows.
 struct SavePanelOptions {
     std::string title;
@@ -20,6 +29,9 @@ struct SavePanelOptions {
     std::string contentTypeName;    // the one allowed type, e.g. "JSON"
     std::string fileExtension;      // its extension without the dot, e.g. "json"; added when the name lacks it
     bool canCreateDirectories = true;
+    // The panel stays above that window until it closes, where the desktop lets a program say so
+    // (X11); elsewhere, and when no such window is open, it is a window of its own.
+    std::optional<SavePanelRequester> requester = std::nullopt;
 
     friend bool operator==(const SavePanelOptions&, const SavePanelOptions&) = default;
 };

@@ -1,10 +1,16 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <xcb/xcb.h>
 
 class QWidget;
+class QWindow;
 
 namespace platform {
 
@@ -22,6 +28,36 @@ xcb_atom_t atom(xcb_connection_t* connection, const std::string& name);
 // _SKIP_PAGER). Before the window is first shown: the state is then the one it is mapped with,
 // which Qt keeps when it adds its own.
 void keepOutOfTaskbars(QWidget& window);
+
+// What a top-level window says of itself: the process that made it (_NET_WM_PID), the machine that
+// process runs on (WM_CLIENT_MACHINE; empty when unnamed) and its title.
+struct ClientWindow {
+    xcb_window_t id = XCB_WINDOW_NONE;
+    std::optional<std::int32_t> process;
+    std::string machine;
+    std::string title;
+};
+
+// A process's parent; nothing when it is not known.
+using ParentProcess = std::function<std::optional<std::int32_t>(std::int32_t)>;
+
+// The first of `windows` titled `title` that was made on this machine (`host`; a window that names
+// no machine counts as made here) by `process` or by a process it started, however indirectly (a
+// launcher or wrapper may stand between). Process ids are only compared on one machine.
+std::optional<xcb_window_t> firstWindowOf(const std::vector<ClientWindow>& windows, std::int32_t process,
+                                          const std::string& title, const std::string& host,
+                                          const ParentProcess& parentOf);
+
+// The top-level window titled `title` of `process` (as firstWindowOf tells it) on Qt's X server:
+// among the windows the window manager lists in _NET_CLIENT_LIST, else among the mapped windows
+// under the root and those in their frames. Nothing when there is none, or on another platform.
+std::optional<xcb_window_t> windowOfProcess(std::int32_t process, const std::string& title);
+
+// Makes a top-level dialog, before it is shown, transient for another program's window and modal
+// for it: the window manager then keeps it above that window, also after a click there, and gives
+// it the focus such a click would take. It opens centred over that window. Returns the stand-in for that window, to keep while the
+// dialog is shown; null (and nothing changed) on another platform than xcb.
+std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner);
 
 }  // namespace x11
 

@@ -145,6 +145,9 @@ void ObserverStore::saveDiagnostics() {
     options.contentTypeName = "JSON";
     options.fileExtension = "json";
     options.canCreateDirectories = true;
+    // The save command comes from the UI app's preview window; the panel belongs above it.
+    if (uiProcessID_)
+        options.requester = platform::SavePanelRequester{*uiProcessID_, std::string(diagnosticPreviewTitle)};
     std::shared_ptr<platform::SavePanel> panel = savePanels_->makePanel(options);
     if (!panel) return;
     diagnosticSavePanel_ = panel;

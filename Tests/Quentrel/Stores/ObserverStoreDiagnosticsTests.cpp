@@ -247,10 +247,13 @@ TEST(ObserverStoreDiagnostics, savingWritesThePreviewedBytesThroughOnePanel) {
     EXPECT_EQ(h.store->history().front().message, ObserverStore::diagnosticSavedEvent);
     EXPECT_FALSE(Access::holdsSavePanel(*h.store));
 
-    // A place that cannot hold the file (under a regular file): the failure line.
+    // A place that cannot hold the file (under a regular file): the failure line. Asked from the
+    // UI app's preview, whose window the panel is to stay above.
     std::ofstream(folder.path / "blocker") << "x";
     const std::size_t saved = h.store->history().size();
+    h.store->setUIProcessID(4242);
     h.store->saveDiagnostics();
+    EXPECT_EQ(h.panels->last()->options.requester, (platform::SavePanelRequester{4242, "진단 미리보기"}));
     h.panels->last()->choose(folder.path / "blocker" / "report.json");
     h.time->runUntilIdle();
     EXPECT_EQ(h.store->errorMessage(), ObserverStore::diagnosticSaveFailedError);

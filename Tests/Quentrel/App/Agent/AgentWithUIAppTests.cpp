@@ -136,4 +136,51 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     EXPECT_EQ(sandbox.witness.exitStatus(2), 0) << diagnostics(sandbox, agent, x, &tray);
 }
 
+// On a laptop's desktop (openbox drawing frames, a top panel), the agent's save panel, asked for by
+// the preview's save button, belongs to the preview: transient for it and still above it after a
+// click on the preview (once the UI app has that click, the window manager has acted on it). Escape
+// cancels it.
+TEST(AgentWithUIApp, TheSavePanelStaysAboveTheDiagnosticPreviewThatAskedForIt) {
+    REQUIRE_PROGRAMS("Xvfb", "openbox", "xdotool");
+    AgentSandbox sandbox;
+    XServer x(sandbox, 1366, 768);
+    ASSERT_FALSE(x.display.empty()) << x.describe();
+    agenttest::FramedDesktop desktop(sandbox, x);
+    ASSERT_TRUE(desktop.ready()) << desktop.describe() << x.describe();
+    ChildProcess agent(KAVRINET_AGENT_WITH_UI, {}, onDisplay(sandbox, x, std::nullopt), sandbox.root / "agent.err");
+    std::optional<XWindow> shown;
+    const auto opens = [&](const char* pattern, const char* title) {
+        return waitUntil([&] { return (shown = viewableWindow(x, pattern, title)).has_value(); });
+    };
+    // Where the window is at the moment of the click (the UI app places a window again once it is framed).
+    const auto click = [&](const XWindow& w, int dx, int dy) {
+        x.run("xdotool mousemove --window " + w.id + " " + std::to_string(dx) + " " + std::to_string(dy) + " click 1");
+    };
+    const auto id = [](const XWindow& window) { return static_cast<xcb_window_t>(std::stoul(window.id)); };
+    ASSERT_TRUE(opens(kUIClass, kWelcomeTitle)) << diagnostics(sandbox, agent, x);
+    x.run("xdotool windowfocus " + shown->id + " key ctrl+l");
+    ASSERT_TRUE(opens(kUIClass, "활동 기록")) << diagnostics(sandbox, agent, x);
+    click(*shown, shown->frame[2] - 90, 65);  // the title row's preview button
+    ASSERT_TRUE(opens(kUIClass, "진단 미리보기")) << diagnostics(sandbox, agent, x);
+    const XWindow preview = *shown;
+    click(preview, preview.frame[2] - 70, preview.frame[3] - 44);  // "저장…" at the end of the last row
+    ASSERT_TRUE(opens("^Kavrinet$", "관측 진단 저장")) << diagnostics(sandbox, agent, x);
+    const XWindow panel = *shown;
+    EXPECT_EQ(agenttest::cardinals(x, id(panel), "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW), std::vector{id(preview)});
+
+    // On the preview's heading, clear of the panel.
+    const auto userTime = agenttest::cardinals(x, id(preview), "_NET_WM_USER_TIME");
+    click(preview, 60, 60);
+    EXPECT_TRUE(waitUntil([&] { return agenttest::cardinals(x, id(preview), "_NET_WM_USER_TIME") != userTime; }))
+        << "the click did not reach the preview";
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x.connection())).data->root;
+    const auto stacking = agenttest::cardinals(x, root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);  // bottom first
+    const auto place = [&](const XWindow& window) { return std::find(stacking.begin(), stacking.end(), id(window)); };
+    EXPECT_TRUE(place(preview) < place(panel) && place(panel) != stacking.end()) << x.run("xprop -root");
+
+    x.run("xdotool windowfocus " + panel.id + " key Escape");
+    EXPECT_TRUE(waitUntil([&] { return !agenttest::viewable(x, panel.id); })) << diagnostics(sandbox, agent, x);
+    EXPECT_TRUE(agent.running());
+}
+
 }  // namespace

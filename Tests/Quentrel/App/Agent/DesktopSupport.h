@@ -216,12 +216,13 @@ inline XWindow windowInfo(xcb_connection_t* connection, xcb_window_t window) {
 
 }  // namespace detail
 
-// Numbers of a window's CARDINAL property (empty when it is missing).
-inline std::vector<std::uint32_t> cardinals(const XServer& x, xcb_window_t window, const std::string& name) {
+// Numbers of a window's CARDINAL property, or of one of that type, as WINDOW (empty when it is missing).
+inline std::vector<std::uint32_t> cardinals(const XServer& x, xcb_window_t window, const std::string& name,
+                                            xcb_atom_t type = XCB_ATOM_CARDINAL) {
     xcb_connection_t* connection = x.connection();
     if (!connection) return {};
     const std::string bytes =
-        detail::property(connection, detail::askProperty(connection, window, detail::atom(connection, name), XCB_ATOM_CARDINAL));
+        detail::property(connection, detail::askProperty(connection, window, detail::atom(connection, name), type));
     std::vector<std::uint32_t> numbers(bytes.size() / 4);
     if (!numbers.empty()) std::memcpy(numbers.data(), bytes.data(), numbers.size() * 4);
     return numbers;
