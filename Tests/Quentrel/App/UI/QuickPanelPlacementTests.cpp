@@ -90,36 +90,25 @@ TEST(QtCoordinates, numbersOutsideTheIntRangeAreClampedNotConverted) {
     EXPECT_EQ(clampedToIntRange(-huge), INT_MIN);
 }
 
-// A 1366 × 768 screen under a 28-pixel panel.
-TEST(WindowPlacement, aWindowOpensCentredWhereItFitsAndAtTheTopLeftWhereItDoesNot) {
-    const QRect area(0, 28, 1366, 740);
-    struct Case {
-        const char* name;
-        QSize frame;
-        QPoint opens;
-    } cases[] = {
-        {"fits: centred", {480, 600}, {443, 98}},
-        {"odd room: the extra pixel below", {480, 739}, {443, 28}},
-        {"as tall as the area", {480, 740}, {443, 28}},
-        {"taller: at the top edge", {632, 826}, {367, 28}},
-        {"wider: at the left edge", {1400, 600}, {0, 98}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(WindowPlacement::opening(c.frame, area), c.opens) << c.name;
-}
-
-TEST(WindowPlacement, aWindowPastAnEdgeMovesTheLeastWayBackInside) {
+// On a 1366 × 768 screen under a 28-pixel panel, where a frame of that size opens and where a
+// frame at that place is kept.
+TEST(WindowPlacement, aFrameOpensCentredWhereItFitsAndMovesTheLeastWayBackInside) {
     const QRect area(0, 28, 1366, 740);
     struct Case {
         const char* name;
         QRect frame;
-        QPoint to;
+        QPoint opens, kept;
     } cases[] = {
-        {"inside: stays", {100, 100, 480, 600}, {100, 100}},
-        {"grown past the bottom: up just enough", {443, 178, 480, 737}, {443, 31}},
-        {"under the panel: down", {443, -2, 480, 600}, {443, 28}},
-        {"past the right edge: left", {1000, 100, 480, 600}, {886, 100}},
-        {"taller than the area: at its top", {443, 300, 480, 900}, {443, 28}},
-        {"off the left edge: right", {-50, 100, 480, 600}, {0, 100}},
+        {"fits, inside", {100, 100, 480, 600}, {443, 98}, {100, 100}},
+        {"grown past the bottom: up just enough", {443, 178, 480, 737}, {443, 29}, {443, 31}},
+        {"odd room: the extra pixel below", {443, 40, 480, 739}, {443, 28}, {443, 29}},
+        {"under the panel: down", {443, -2, 480, 600}, {443, 98}, {443, 28}},
+        {"past the right edge: left", {1000, 100, 480, 600}, {443, 98}, {886, 100}},
+        {"taller than the area: at its top", {367, -2, 632, 826}, {367, 28}, {367, 28}},
+        {"wider, off the left edge: at the left edge", {-50, 100, 1400, 600}, {0, 98}, {0, 100}},
     };
-    for (const Case& c : cases) EXPECT_EQ(WindowPlacement::inside(c.frame, area), c.to) << c.name;
+    for (const Case& c : cases) {
+        EXPECT_EQ(WindowPlacement::opening(c.frame.size(), area), c.opens) << c.name;
+        EXPECT_EQ(WindowPlacement::inside(c.frame, area), c.kept) << c.name;
+    }
 }
