@@ -55,8 +55,9 @@ std::optional<xcb_window_t> windowOfProcess(std::int32_t process, const std::str
 
 // Makes a top-level dialog, before it is shown, transient for another program's window and modal
 // for it: the window manager then keeps it above that window, also after a click there, and gives
-// it the focus such a click would take. It opens centred over that window. Returns the stand-in for that window, to keep while the
-// dialog is shown; null (and nothing changed) on another platform than xcb.
+// it the focus such a click would take. It opens centred over that window. Returns the stand-in
+// for that window, to keep while the dialog is shown; null (and nothing changed) on another
+// platform than xcb.
 std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner);
 
 }  // namespace x11
