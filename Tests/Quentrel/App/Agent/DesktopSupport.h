@@ -157,6 +157,7 @@ struct XWindow {
     std::string name;
     std::array<int, 4> frame{};  // x, y, width, height
     bool viewable = false;
+    friend bool operator==(const XWindow&, const XWindow&) = default;
 };
 
 namespace detail {
@@ -383,27 +384,37 @@ inline bool fillsItsParent(const XServer& x, const std::string& id) {
     return fills;
 }
 
+// What `read` gives once it has given the same for half a second of the time the processes could
+// run: a window that the window manager frames and places, or that grows in steps, is read once it
+// has come to rest (a frame read in between is not where a person sees it). None when `read` gives
+// none, or its answer keeps changing, for as long as a test waits.
+template <typename Read>
+auto settled(const Read& read) -> decltype(read()) {
+    constexpr double settling = 0.5;
+    decltype(read()) value, seen;
+    testsupport::Patience steady(settling);
+    const bool rested = waitUntil([&] {
+        value = read();
+        if (value != seen) {
+            seen = value;
+            steady = testsupport::Patience(settling);
+        }
+        return value && steady.over();
+    });
+    return rested ? value : decltype(read()){};
+}
+
 // The agent's docked tray icon (its class is the agent's program name), once the tray has laid it
 // out; none while it is not docked. The tray maps the icon into its slot before it sizes it to the
 // slot, and it may size the slot more than once (to the icon's size, then to the panel's height): a
 // frame read in between is not where the agent anchors its panel, and a click there may miss. The
-// frame counts once the icon fills its slot and has kept it for half a second of the time the tray
-// could run.
+// frame counts once the icon fills its slot and has settled there.
 inline std::optional<std::array<int, 4>> dockedIcon(const XServer& x) {
-    constexpr double settling = 0.5;
-    std::optional<std::array<int, 4>> frame;
-    testsupport::Patience steady(settling);
-    bool settled = false;
-    waitUntil([&] {
+    return settled([&]() -> std::optional<std::array<int, 4>> {
         const auto icon = viewableWindow(x, "^Kavrinet$");
-        if (!icon || !fillsItsParent(x, icon->id)) return true;
-        if (icon->frame != frame) {
-            frame = icon->frame;
-            steady = testsupport::Patience(settling);
-        }
-        return settled = steady.over();
+        if (!icon || !fillsItsParent(x, icon->id)) return std::nullopt;
+        return icon->frame;
     });
-    return settled ? frame : std::nullopt;
 }
 
 // Clicks the middle of a frame with the first button. (Not --sync: that waits for the pointer to

@@ -290,8 +290,11 @@ TEST(KavrinetUIProcess, aFittingWindowStaysWithinTheScreensAvailableAreaOnAnXSer
         ASSERT_TRUE(agenttest::waitUntil([&] { return window().frame[1] == 178; })) << name;
         const auto before = window().frame;
         ui.send(ObserverUIMessage::state(2, many));
-        agenttest::waitUntil([&] { const auto f = window().frame; return f[3] > before[3] && f[1] + f[3] <= bottom; });
-        const auto [left, y, w, h] = window().frame;
+        const auto grown = agenttest::settled([&]() -> std::optional<std::array<int, 4>> {
+            const auto f = window().frame;  // (it may grow in more than one step)
+            return f[3] > before[3] ? std::optional(f) : std::nullopt;
+        });
+        const auto [left, y, w, h] = grown.value_or(before);
         std::printf("%s: %d,%d %dx%d grows to %d,%d %dx%d\n", name.c_str(), before[0], before[1], before[2], before[3], left, y, w, h);
         EXPECT_TRUE(y + h == bottom && y >= top) << name << ": moved up just enough";  // 178 + h lies below the area
         agenttest::screenshot(x, "desktop-settings-" + name + "-grown", window().frame);
@@ -361,14 +364,10 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     quentrel::ObserverUIState busy = uistate::richState();
     ui.send(ObserverUIMessage::state(1, busy));
     ui.send(ObserverUIMessage::present({"settings", std::nullopt}));
-    std::optional<agenttest::XWindow> w;
-    ASSERT_TRUE(agenttest::waitUntil(
-        [&] { return (w = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정")).has_value(); }));
-    testsupport::Patience steady(0.5);  // framed and placed by the window manager, then given the keyboard by a click
+    // Framed and placed by the window manager, then given the keyboard by a click.
+    const auto w = agenttest::settled([&] { return agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정"); });
+    ASSERT_TRUE(w) << ui.describe() << x.describe();
     ASSERT_TRUE(agenttest::waitUntil([&] {
-        const auto seen = agenttest::viewableWindow(x, "^KavrinetUI$", "Kavrinet 설정");
-        if (seen && seen->frame != w->frame) w = seen, steady = testsupport::Patience(0.5);
-        if (!steady.over()) return false;
         agenttest::clickAt(x, {w->frame[0], w->frame[1] + w->frame[3] - 12, 12, 12});
         return x.run("xdotool getactivewindow") == w->id + "\n";
     })) << x.describe();
@@ -468,20 +467,13 @@ TEST(KavrinetUIProcess, windowsOpenAndGrowInsideTheWorkAreaOfAFramedDesktopOnAnX
         const bool panel = c.window == std::string("quick-view");
         UIProcess ui({{}, "1", false, x.display});
         expectReady(ui);
-        // The outer frame once it has kept its place and size for half a second.
+        // The outer frame once it has come to rest.
         auto settled = [&] {
-            std::optional<std::array<int, 4>> frame, seen;
-            testsupport::Patience steady(0.5);
-            agenttest::waitUntil([&] {
-                const auto shown = agenttest::viewableWindow(x, "^KavrinetUI$", c.title);
-                frame = shown ? desktop.outerFrame(*shown) : std::nullopt;
-                if (frame != seen) {
-                    seen = frame;
-                    steady = testsupport::Patience(0.5);
-                }
-                return frame && steady.over();
-            });
-            return frame.value_or(std::array<int, 4>{});
+            return agenttest::settled([&] {
+                       const auto shown = agenttest::viewableWindow(x, "^KavrinetUI$", c.title);
+                       return shown ? desktop.outerFrame(*shown) : std::nullopt;
+                   })
+                .value_or(std::array<int, 4>{});
         };
         for (std::size_t step = 0; step < c.states.size(); ++step) {
             ui.send(ObserverUIMessage::state(++revision, *c.states[step]));
