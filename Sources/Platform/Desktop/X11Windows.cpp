@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +16,8 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QWidget>
 #include <QWindow>
+
+#include "WindowPlacement.h"
 
 namespace platform::x11 {
 
@@ -218,15 +219,8 @@ std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner) {
     if (const std::optional<QRect> area = placeOnScreen(x, owner)) {
         QRect placed({}, dialog.sizeHint());
         placed.moveCenter(area->center());
-        if (const QScreen* screen = QGuiApplication::screenAt(area->center())) {
-            // Inside the screen's available area, its top-left corner first where it cannot fit.
-            const QRect available = screen->availableGeometry();
-            const auto inside = [](int start, int length, int first, int end) {
-                return std::max(first, std::min(start, end - length));
-            };
-            placed.moveTo(inside(placed.x(), placed.width(), available.x(), available.x() + available.width()),
-                          inside(placed.y(), placed.height(), available.y(), available.y() + available.height()));
-        }
+        if (const QScreen* screen = QGuiApplication::screenAt(area->center()))
+            placed.moveTo(WindowPlacement::inside(placed, screen->availableGeometry()));
         dialog.move(placed.topLeft());
     }
     return standIn;

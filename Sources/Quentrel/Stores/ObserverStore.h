@@ -120,6 +120,7 @@ public:
 
     // The diagnostic export's window and save panel.
     static constexpr std::string_view diagnosticPreviewWindow = "diagnostic-preview";
+    // Its title, by which the save panel finds the window that asked for it.
     static constexpr std::string_view diagnosticPreviewTitle = "진단 미리보기";
     static constexpr std::string_view diagnosticSaveTitle = "관측 진단 저장";
     static constexpr std::string_view diagnosticSaveMessage = "미리보기에 표시된 비식별 진단을 그대로 저장합니다.";

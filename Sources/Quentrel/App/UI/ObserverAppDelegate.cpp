@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "Platform/Desktop/X11Windows.h"
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/ObserverStore.h"
@@ -348,8 +347,6 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
                                       screens.primaryHeight);
         return QPoint(frame.x, frame.y);
     });
-    // A panel of the status item, not a window of its own in the taskbar.
-    platform::x11::keepOutOfTaskbars(*panel);
     const QSize fitting = panel->size();
     quickPanel_ = panel;
 

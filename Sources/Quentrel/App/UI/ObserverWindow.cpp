@@ -14,8 +14,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "Platform/Desktop/WindowPlacement.h"
+#include "Platform/Desktop/X11Windows.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
-#include "WindowPlacement.h"
 
 namespace quentrel {
 
@@ -126,18 +127,23 @@ void ObserverWindow::place() {
         if (capped != size()) resize(capped);
     }
     const QRect outer(pos(), size().grownBy(countedFrame_));
-    placedAt_ = opening_ ? WindowPlacement::opening(outer.size(), area) : WindowPlacement::inside(outer, area);
+    placedAt_ = opening_ ? platform::WindowPlacement::opening(outer.size(), area)
+                        : platform::WindowPlacement::inside(outer, area);
     if (placedAt_ != pos()) move(placedAt_);
     placing_ = false;
 }
 
 void ObserverWindow::watchScreen(QScreen* screen) {
     disconnect(areaChanged_);
-    if (screen)
-        areaChanged_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] {
-            if (placed_) place(); else limitToScreen();
-        });
-    if (placed_) place(); else limitToScreen();
+    if (screen) areaChanged_ = connect(screen, &QScreen::availableGeometryChanged, this, [this] { followArea(); });
+    followArea();
+}
+
+void ObserverWindow::followArea() {
+    if (placed_)
+        place();
+    else
+        limitToScreen();
 }
 
 void ObserverWindow::showEvent(QShowEvent* event) {
@@ -199,6 +205,8 @@ void ObserverWindow::closeEvent(QCloseEvent* event) {
 ObserverQuickPanel::ObserverQuickPanel(QWidget* rootView) : ObserverWindow("quick-view", rootView, nullptr, panelFlags) {
     // Its size is its content's up to the available area; its placement rule keeps it on the screen.
     followContentSize();
+    // A panel of the status item, not a window of its own in taskbars and pagers.
+    platform::x11::keepOutOfTaskbars(*this);
 }
 
 QRect ObserverQuickPanel::availableArea() const { return area_.isEmpty() ? ObserverWindow::availableArea() : area_; }

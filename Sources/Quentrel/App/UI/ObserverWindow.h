@@ -63,6 +63,8 @@ protected:
 
 private:
     void watchScreen(QScreen* screen);
+    // Placed again in the available area as it is now, or only limited to it when not placed.
+    void followArea();
     void measureAfresh();
     // The window manager's frame around the window as far as it is known: the frame it has now,
     // else the last one any window of the app had (the one it will most likely get).

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "Quentrel/Stores/ObserverStore.h"
+
 namespace quentrel {
 
 namespace {
@@ -24,7 +26,7 @@ constexpr std::array<std::pair<std::string_view, WindowSpec>, 10> rows = {{
     {"device-details", sized(WindowContent::deviceDetails, "장치 정보", 520, 570)},
     {"connection-summary", sized(WindowContent::connectionSummary, "연결 안정성 요약", 620, 540)},
     {"activity-log", sized(WindowContent::activityLog, "활동 기록", 620, 520)},
-    {"diagnostic-preview", sized(WindowContent::diagnosticPreview, "진단 미리보기", 660, 660)},
+    {"diagnostic-preview", sized(WindowContent::diagnosticPreview, ObserverStore::diagnosticPreviewTitle, 660, 660)},
     {"data-management", sized(WindowContent::dataManagement, "설정과 기록 관리", 560, 550)},
     {"help", sized(WindowContent::helpUsage, helpTitle, 600, 620)},
     {"about", sized(WindowContent::helpAbout, helpTitle, 600, 620)},

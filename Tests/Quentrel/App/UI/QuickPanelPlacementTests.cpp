@@ -1,5 +1,5 @@
 #include "QuickPanelPlacement.h"
-#include "WindowPlacement.h"
+#include "Platform/Desktop/WindowPlacement.h"
 
 #include <climits>
 #include <limits>
@@ -108,7 +108,7 @@ TEST(WindowPlacement, aFrameOpensCentredWhereItFitsAndMovesTheLeastWayBackInside
         {"wider, off the left edge: at the left edge", {-50, 100, 1400, 600}, {0, 98}, {0, 100}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(WindowPlacement::opening(c.frame.size(), area), c.opens) << c.name;
-        EXPECT_EQ(WindowPlacement::inside(c.frame, area), c.kept) << c.name;
+        EXPECT_EQ(platform::WindowPlacement::opening(c.frame.size(), area), c.opens) << c.name;
+        EXPECT_EQ(platform::WindowPlacement::inside(c.frame, area), c.kept) << c.name;
     }
 }

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QSize>
 
-namespace quentrel {
+namespace platform {
 
 // Where a window's outer frame (the window manager's decoration included) goes in its screen's
 // available area, in Qt's coordinates. Pure, so that each rule holds whatever the window shows.
@@ -17,4 +17,4 @@ struct WindowPlacement {
     static QPoint inside(const QRect& frame, const QRect& area);
 };
 
-}  // namespace quentrel
+}  // namespace platform

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quentrel {
+namespace platform {
 
 namespace {
 
@@ -27,4 +27,4 @@ QPoint WindowPlacement::inside(const QRect& frame, const QRect& area) {
             clampedInto(frame.y(), frame.height(), area.y(), area.height())};
 }
 
-}  // namespace quentrel
+}  // namespace platform
