@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -19,7 +20,10 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
+#include "Quentrel/Views/Controls/ObserverIconButton.h"
+#include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
 #include "Support/ContrastRatio.h"
 
@@ -85,6 +89,18 @@ protected:
     std::vector<ObserverUICommand> commands;
     std::vector<std::string> log;
     QSize panelSizeAtCreation;
+};
+
+// Counts the layout requests that reach one widget.
+class LayoutRequests : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest) ++count;
+        return QObject::eventFilter(watched, event);
+    }
 };
 
 QStringList menuTitles(QMenuBar* bar) {
@@ -369,4 +385,49 @@ TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
     ObserverQuickPanel* panel = openPanel();
     ASSERT_TRUE(panel);
     quentrel::testing::writeScreenshot(*panel, "quick-panel");
+}
+
+// A state that changes no size (the rates and the session move on) lays out nothing above the quick
+// view; one that adds a row still grows the panel.
+TEST_F(ObserverAppDelegateTest, onlyAStateThatChangesTheQuickViewsSizeLaysOutItsPanel) {
+    store->applyUIState(uistate::stateAt(3, 0));
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    LayoutRequests requests;
+    panel->installEventFilter(&requests);
+    store->applyUIState(uistate::stateAt(3, 1));
+    settle();
+    settle();
+    EXPECT_EQ(requests.count, 0);
+    const int height = panel->height();
+    auto failed = uistate::stateAt(3, 2);
+    failed.errorMessage = "Finder에서 볼륨을 열지 못했습니다.";
+    store->applyUIState(failed);
+    settle();
+    settle();
+    EXPECT_GT(panel->height(), height);
+}
+
+// On a short screen the quick view scrolls: the error line that a click's result adds above the
+// footer leaves the clicked button and its row whole in view.
+TEST_F(ObserverAppDelegateTest, aScrollingQuickViewKeepsTheControlJustUsedAndItsRowInView) {
+    auto state = uistate::richState();
+    store->applyUIState(state);
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    panel->setPlacement(QRect(0, 0, 800, panel->height() / 2), {});
+    settle();
+    auto* area = panel->findChild<FittingScrollArea*>();
+    auto* view = qobject_cast<ObservationMenuView*>(panel->rootView());
+    ASSERT_TRUE(area && view && area->verticalScrollBar()->maximum() > 0);
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    QTest::mouseClick(view->pauseButton(), Qt::LeftButton);
+    state.errorMessage = "Finder에서 볼륨을 열지 못했습니다.";
+    store->applyUIState(state);
+    settle();
+    settle();
+    for (QWidget* control : std::initializer_list<QWidget*>{view->dashboardButton(), view->pauseButton()}) {
+        const QRect shown(control->mapTo(area->viewport(), QPoint()), control->size());
+        EXPECT_TRUE(area->viewport()->rect().contains(shown)) << shown.y() << " in " << area->viewport()->height();
+    }
 }
