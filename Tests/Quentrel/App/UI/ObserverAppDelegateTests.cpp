@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverIconButton.h"
+#include "Quentrel/Views/DataManagementView.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
 #include "Support/ContrastRatio.h"
@@ -429,5 +432,27 @@ TEST_F(ObserverAppDelegateTest, aScrollingQuickViewKeepsTheControlJustUsedAndIts
     for (QWidget* control : std::initializer_list<QWidget*>{view->dashboardButton(), view->pauseButton()}) {
         const QRect shown(control->mapTo(area->viewport(), QPoint()), control->size());
         EXPECT_TRUE(area->viewport()->rect().contains(shown)) << shown.y() << " in " << area->viewport()->height();
+    }
+}
+
+// Screen readers read each window as Qt's own top-level windows: a window (a frame) named with its
+// title; a confirmation keeps the role Qt gives its message boxes.
+TEST_F(ObserverAppDelegateTest, eachWindowIsReadAsAWindowNamedWithItsTitle) {
+    ObserverWindow& settings = shown("settings");
+    ObserverWindow& management = shown("data-management");
+    QTest::mouseClick(management.findChild<QWidget*>("resetObservationPreferences"), Qt::LeftButton);
+    QMessageBox* box = static_cast<DataManagementView*>(management.rootView())->alert(DataConfirmation::reset);
+    ASSERT_TRUE(box);
+    ObserverQuickPanel* panel = openPanel();
+    const std::tuple<QWidget*, QAccessible::Role, QString> rows[] = {
+        {&settings, QAccessible::Window, settings.windowTitle()},
+        {&management, QAccessible::Window, management.windowTitle()},
+        {box, QAccessible::AlertMessage, box->text()},  // (it has no title)
+        {panel, QAccessible::Window, panel->windowTitle()}};
+    for (const auto& [window, role, name] : rows) {
+        QAccessibleInterface* readable = QAccessible::queryAccessibleInterface(window);
+        ASSERT_TRUE(readable) << name.toStdString();
+        EXPECT_EQ(readable->role(), role) << name.toStdString();
+        EXPECT_EQ(readable->text(QAccessible::Name), name);
     }
 }
