@@ -19,8 +19,9 @@ namespace quentrel {
 
 namespace {
 
-// Hands what the person does anywhere in the application to `area`: the controls inside take
-// presses and keys before any parent of theirs could see them.
+// Hands what the person does anywhere in the application (presses, the wheel, keys and focus) to
+// its note: watched at the application, as the controls take presses and keys before any parent
+// of theirs could see them.
 class InputWatch final : public QObject {
 public:
     using Note = std::function<void(QWidget& receiver, QEvent& event)>;
