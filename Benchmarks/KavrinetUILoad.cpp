@@ -344,11 +344,15 @@ LoadFigures measureLoad(const Options& options, const std::vector<std::string>& 
 
     LoadFigures figures;
     figures.seconds = options.seconds;
-    figures.total = after.total - before.total;
     figures.tickSeconds = after.tickSeconds - before.tickSeconds;
+    // Summed over the threads alive at the end: one that ended meanwhile would take its counts
+    // before the run off the total.
     for (const auto& [name, counts] : after.threads) {
         const auto was = before.threads.find(name);
-        figures.threads[name] = was == before.threads.end() ? counts : counts - was->second;
+        const ThreadUsage counted = was == before.threads.end() ? counts : counts - was->second;
+        figures.threads[name] = counted;
+        figures.total = {figures.total.runSeconds + counted.runSeconds, figures.total.voluntary + counted.voluntary,
+                         figures.total.involuntary + counted.involuntary};
     }
     return figures;
 }

@@ -285,11 +285,15 @@ ObserverAppDelegate::Screens ObserverAppDelegate::currentScreens() {
     if (primary) result.primaryHeight = primary->geometry().y() + primary->geometry().height();
     QScreen* main = primary;
     if (QWidget* active = QApplication::activeWindow(); active && active->screen()) main = active->screen();
+    // Qt's Wayland platform reports each output whole as its available area.
+    const bool workAreaKnown = !QGuiApplication::platformName().startsWith("wayland");
     const auto screens = QGuiApplication::screens();
     for (qsizetype i = 0; i < screens.size(); ++i) {
         QScreen* screen = screens[i];
         result.screens.push_back({fromQtRect(qtRect(screen->geometry()), result.primaryHeight),
-                                  fromQtRect(qtRect(screen->availableGeometry()), result.primaryHeight)});
+                                  QuickPanelPlacement::room(fromQtRect(qtRect(screen->availableGeometry()),
+                                                                       result.primaryHeight),
+                                                            workAreaKnown)});
         if (screen == main) result.mainScreen = static_cast<std::size_t>(i);
     }
     return result;

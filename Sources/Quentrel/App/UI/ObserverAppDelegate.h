@@ -64,8 +64,9 @@ public:
     // Runs the item's action as a click on it would.
     void perform(MenuCommand command);
 
-    // The screens as the placement rule takes them (bottom-left origin), the main screen's index
-    // (the active window's screen, else the primary screen) and the height the y axis flips about.
+    // The screens as the placement rule takes them (bottom-left origin; each one's visible frame
+    // is the room the panel keeps within), the main screen's index (the active window's screen,
+    // else the primary screen) and the height the y axis flips about.
     struct Screens {
         std::vector<ScreenGeometry> screens;
         std::optional<std::size_t> mainScreen;

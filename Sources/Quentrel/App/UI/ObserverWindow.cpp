@@ -215,7 +215,10 @@ void ObserverQuickPanel::setPlacement(const QRect& area, Placement placement) {
     area_ = area;
     placement_ = std::move(placement);
     limitToScreen();
-    layout()->activate();
+    // Measured anew for that limit (lower than its screen's where the panel's room is smaller),
+    // so that it is shown at that size: the layouts between the scroll area and the panel would
+    // take it up only on later turns.
+    fitToContent();
     if (placement_) move(placement_(size()));
 }
 

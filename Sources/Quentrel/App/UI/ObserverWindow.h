@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 
 class QScreen;
@@ -18,8 +19,10 @@ namespace quentrel {
 // A top-level window of the UI app: its id as objectName, an optional menu bar on top, and one
 // content view holding the root view of its content. The presenter owns it and learns of its
 // close (by its close button, a menu item, a hook or the presenter) through the will-close
-// handler, which runs once, after the close was accepted.
-class ObserverWindow : public QWidget {
+// handler, which runs once, after the close was accepted. Assistive technologies read it as a
+// window (a frame) named with its title, as they read Qt's own top-level windows; a plain widget
+// would be a client area (a filler).
+class ObserverWindow : public QWidget, public ObserverAccessible {
     Q_OBJECT
 public:
     using WillClose = std::function<void(ObserverWindow& window)>;
@@ -48,6 +51,8 @@ public:
     void placeOnScreen();
 
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
+
+    std::optional<QAccessible::Role> accessibilityRole() const override { return QAccessible::Window; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -33,6 +33,12 @@ ScreenRect QuickPanelPlacement::localAnchor(const std::optional<ScreenRect>& vis
     return {f.maxX() - localAnchorInset, f.maxY(), localAnchorSide, localAnchorSide};
 }
 
+ScreenRect QuickPanelPlacement::room(const ScreenRect& visibleFrame, bool workAreaKnown) {
+    if (workAreaKnown) return visibleFrame;
+    const double margin = std::min(unknownPanelsMargin, visibleFrame.height / 2);
+    return {visibleFrame.x, visibleFrame.y + margin, visibleFrame.width, visibleFrame.height - 2 * margin};
+}
+
 ScreenRect QuickPanelPlacement::visibleFrame(const ScreenRect& anchorIn, const std::vector<ScreenGeometry>& screens,
                                              std::optional<std::size_t> mainScreen) {
     const ScreenRect anchor = clampedToIntRange(anchorIn);

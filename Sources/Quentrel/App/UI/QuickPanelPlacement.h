@@ -34,10 +34,20 @@ struct QuickPanelPlacement {
     // edge, on its top edge, this many points square.
     static constexpr double localAnchorInset = 220;
     static constexpr double localAnchorSide = 24;
+    // Where the platform does not tell what the desktop's panels take of a screen (Wayland has no
+    // protocol for it: Qt's available area there is the whole output), the panel keeps this far
+    // from the screen's top and bottom edges, so that it fits beside a bar along each: as tall as
+    // the tallest usual ones (GNOME's top bar is 32, Plasma's panel 44, a dock along the bottom
+    // 48). The compositor places the panel where it fits whole.
+    static constexpr double unknownPanelsMargin = 48;
 
     // The anchor for the UI app's own quick view on a screen with `visibleFrame` (none: the
     // fallback frame).
     static ScreenRect localAnchor(const std::optional<ScreenRect>& visibleFrame);
+
+    // The part of a screen with `visibleFrame` that the panel keeps within: all of it when the
+    // platform knows the screen's work area, else less `unknownPanelsMargin` at the top and bottom.
+    static ScreenRect room(const ScreenRect& visibleFrame, bool workAreaKnown);
 
     // The visible frame the panel keeps within: that of the first screen whose frame intersects
     // the anchor, else of `mainScreen`, else the fallback frame. The anchor's numbers are first

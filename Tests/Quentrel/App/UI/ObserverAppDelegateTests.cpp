@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -85,6 +87,12 @@ protected:
     std::vector<ObserverUICommand> commands;
     std::vector<std::string> log;
     QSize panelSizeAtCreation;
+};
+
+// Counts the layout requests that reach the widgets it watches.
+struct LayoutRequests : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override { return (count += event->type() == QEvent::LayoutRequest, false); }
 };
 
 QStringList menuTitles(QMenuBar* bar) {
@@ -369,4 +377,51 @@ TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
     ObserverQuickPanel* panel = openPanel();
     ASSERT_TRUE(panel);
     quentrel::testing::writeScreenshot(*panel, "quick-panel");
+}
+
+// A state that changes no size (the rates and the session move on) lays out nothing above the quick view.
+TEST_F(ObserverAppDelegateTest, aStateThatChangesNoSizeLaysOutNothingAboveTheQuickView) {
+    store->applyUIState(uistate::stateAt(3, 0));
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    LayoutRequests requests;
+    panel->installEventFilter(&requests);
+    store->applyUIState(uistate::stateAt(3, 1));
+    settle();
+    settle();
+    EXPECT_EQ(requests.count, 0);
+}
+
+// On a short screen the quick view scrolls: the error line that a click's result adds above the
+// footer leaves the clicked button and its row whole in view.
+TEST_F(ObserverAppDelegateTest, aScrollingQuickViewKeepsTheControlJustUsedAndItsRowInView) {
+    auto state = uistate::richState();
+    store->applyUIState(state);
+    ObserverQuickPanel* panel = openPanel();
+    ASSERT_TRUE(panel);
+    panel->setPlacement(QRect(0, 0, 800, panel->height() / 2), {});
+    auto* area = panel->findChild<FittingScrollArea*>();
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    QTest::mouseClick(panel->findChild<QWidget*>("quickPauseObservation"), Qt::LeftButton);
+    state.errorMessage = "Finder에서 볼륨을 열지 못했습니다.";
+    store->applyUIState(state);
+    settle();
+    settle();
+    for (const char* row : {"quickPauseObservation", "quickOpenFinder"}) {
+        const QWidget* control = panel->findChild<QWidget*>(row);
+        const QRect shown(control->mapTo(area->viewport(), QPoint()), control->size());
+        EXPECT_TRUE(area->viewport()->rect().contains(shown)) << row << " at " << shown.y();
+    }
+}
+
+// Screen readers read each window as Qt's own top-level windows: a window (a frame) named with its
+// title, not a client area.
+TEST_F(ObserverAppDelegateTest, eachWindowIsReadAsAWindowNamedWithItsTitle) {
+    QWidget* settings = &shown("settings");
+    QWidget* management = &shown("data-management");
+    for (QWidget* window : {settings, management, static_cast<QWidget*>(openPanel())}) {
+        const QAccessibleInterface* readable = QAccessible::queryAccessibleInterface(window);
+        EXPECT_EQ(readable->role(), QAccessible::Window) << window->objectName().toStdString();
+        EXPECT_EQ(readable->text(QAccessible::Name), window->windowTitle());
+    }
 }

@@ -64,6 +64,13 @@ TEST(QuickPanelPlacement, theLocalAnchorSitsOnTheTopEdgeNearTheRight) {
     EXPECT_EQ(QuickPanelPlacement::frame(anchor, W, H, twoScreens, 0), (ScreenRect{1052, 449, W, H}));
 }
 
+// Without a work area (Wayland) the panel keeps room for a bar at the top and the bottom.
+TEST(QuickPanelPlacement, withoutAWorkAreaThePanelLeavesRoomForTheDesktopsBars) {
+    EXPECT_EQ(QuickPanelPlacement::room({0, 0, 1366, 768}, true), (ScreenRect{0, 0, 1366, 768}));
+    EXPECT_EQ(QuickPanelPlacement::room({1440, 0, 1366, 768}, false), (ScreenRect{1440, 48, 1366, 672}));
+    EXPECT_EQ(QuickPanelPlacement::room({0, 0, 800, 60}, false), (ScreenRect{0, 30, 800, 0})) << "never negative";
+}
+
 TEST(QuickPanelPlacement, rectanglesIntersectOnlyWithAnAreaInCommon) {
     const ScreenRect a{0, 0, 10, 10};
     EXPECT_TRUE(a.intersects({9, 9, 5, 5}));
