@@ -67,34 +67,26 @@ TEST(ProductArguments, CommandLineSkipsTheProgramPath) {
     EXPECT_EQ(ProductArguments::rejectionExitStatus, 64);
 }
 
-// With the window a launch opens besides once no status item can be shown.
 TEST(ProductArguments, InitialWindowTable) {
     struct Row {
         AppLaunchCause cause;
         bool onboardingCompleted;
         bool preference;
         std::optional<std::string> window;
-        std::optional<std::string> withoutStatusItem;
     };
     const Row rows[] = {
-        {AppLaunchCause::loginItem, false, true, std::nullopt, std::nullopt},
-        {AppLaunchCause::loginItem, true, true, std::nullopt, std::nullopt},
-        {AppLaunchCause::loginItem, true, false, std::nullopt, std::nullopt},
-        {AppLaunchCause::serviceItem, false, false, std::nullopt, std::nullopt},
-        {AppLaunchCause::serviceItem, true, true, std::nullopt, std::nullopt},
-        {AppLaunchCause::serviceItem, true, false, std::nullopt, std::nullopt},
-        {AppLaunchCause::manualOrUnknown, false, false, "welcome", std::nullopt},
-        {AppLaunchCause::manualOrUnknown, false, true, "welcome", std::nullopt},
-        {AppLaunchCause::manualOrUnknown, true, true, "status", std::nullopt},
-        {AppLaunchCause::manualOrUnknown, true, false, std::nullopt, "status"},
+        {AppLaunchCause::loginItem, false, true, std::nullopt},
+        {AppLaunchCause::loginItem, true, true, std::nullopt},
+        {AppLaunchCause::serviceItem, false, false, std::nullopt},
+        {AppLaunchCause::serviceItem, true, true, std::nullopt},
+        {AppLaunchCause::manualOrUnknown, false, false, "welcome"},
+        {AppLaunchCause::manualOrUnknown, false, true, "welcome"},
+        {AppLaunchCause::manualOrUnknown, true, true, "status"},
+        {AppLaunchCause::manualOrUnknown, true, false, std::nullopt},
     };
-    for (const auto& row : rows) {
+    for (const auto& row : rows)
         EXPECT_EQ(ProductArguments::initialWindow(row.cause, row.preference, row.onboardingCompleted), row.window)
             << static_cast<int>(row.cause) << row.onboardingCompleted << row.preference;
-        EXPECT_EQ(ProductArguments::windowWithoutStatusItem(row.cause, row.preference, row.onboardingCompleted),
-                  row.withoutStatusItem)
-            << static_cast<int>(row.cause) << row.onboardingCompleted << row.preference;
-    }
 }
 
 TEST(ProductBrand, DisplayNameRule) {

@@ -11,7 +11,6 @@
 #include "Quentrel/App/Agent/ObserverBackgroundDelegate.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Stores/StoreHarness.h"
-#include "Quentrel/Support/ProductSettings.h"
 
 namespace {
 
@@ -46,8 +45,6 @@ struct DelegateHarness {
     int alerts = 0;
     int terminations = 0;
     bool withStatusItem = true;
-    bool trayMissingAtOnce = false;  // the status item reports that while it is made
-    quentrel::AgentStatusItem::Events statusItemEvents;
     bool hasDisplay = true;
     std::optional<ScreenRect> buttonFrame;
     std::optional<ScreenRect> visibleFrame = ScreenRect{0, 0, 1280, 776};
@@ -76,9 +73,7 @@ struct DelegateHarness {
             return channels.back();
         };
         if (withStatusItem)
-            environment.makeStatusItem = [this](quentrel::AgentStatusItem::Events events) {
-                statusItemEvents = events;
-                if (trayMissingAtOnce) events.unavailable();
+            environment.makeStatusItem = [this](quentrel::AgentStatusItem::Events) {
                 return std::make_unique<FixedStatusItem>(&buttonFrame);
             };
         environment.hasDisplay = hasDisplay;
@@ -394,39 +389,6 @@ TEST(ObserverBackgroundDelegate, ReopenPresentsStatusOrWelcomeWhateverIsVisible)
     EXPECT_EQ(h.delegate->pending()[0].window, "welcome");
     EXPECT_EQ(h.delegate->pending()[1].window, "status");
     EXPECT_FALSE(h.delegate->applicationShouldTerminateAfterLastWindowClosed());
-}
-
-// Without a tray there is no click to open anything: a manual launch that opens nothing by the
-// launch rule opens the dashboard once the status item says so, before launching finished or after.
-TEST(ObserverBackgroundDelegate, AManualLaunchOpensTheDashboardOnceWhenNoStatusItemCanBeShown) {
-    using wendmark::AppLaunchCause;
-    enum class Tray { found, missingAtOnce, missingLater };
-    const struct {
-        AppLaunchCause cause;
-        bool onboardingCompleted, preference;
-        Tray tray;
-        std::vector<std::string> windows;
-    } rows[] = {
-        {AppLaunchCause::manualOrUnknown, true, false, Tray::missingAtOnce, {"status"}},
-        {AppLaunchCause::manualOrUnknown, true, false, Tray::missingLater, {"status"}},
-        {AppLaunchCause::manualOrUnknown, true, false, Tray::found, {}},
-        {AppLaunchCause::manualOrUnknown, true, true, Tray::missingLater, {"status"}},
-        {AppLaunchCause::manualOrUnknown, false, false, Tray::missingAtOnce, {"welcome"}},
-        {AppLaunchCause::loginItem, true, false, Tray::missingLater, {}},
-    };
-    for (const auto& row : rows) {
-        DelegateHarness h;
-        h.cause = row.cause;
-        h.trayMissingAtOnce = row.tray == Tray::missingAtOnce;
-        h.store.defaults->set(row.onboardingCompleted, quentrel::ProductSettings::onboardingCompletedKey);
-        h.store.defaults->set(row.preference, quentrel::ProductSettings::showStatusOnLaunchKey);
-        h.launch();
-        if (row.tray == Tray::missingLater) h.statusItemEvents.unavailable();
-        h.run();
-        std::vector<std::string> windows;
-        for (const auto& presentation : h.delegate->pending()) windows.push_back(presentation.window);
-        EXPECT_EQ(windows, row.windows) << int(row.cause) << row.onboardingCompleted << row.preference << int(row.tray);
-    }
 }
 
 TEST(ObserverBackgroundDelegate, WithoutADisplayThereIsNoStatusItemAndEveryPresentationIsDroppedWithALogLine) {
