@@ -88,4 +88,11 @@ std::optional<std::string> ProductArguments::initialWindow(wendmark::AppLaunchCa
     return std::nullopt;
 }
 
+std::optional<std::string> ProductArguments::windowWithoutStatusItem(wendmark::AppLaunchCause cause, bool preference,
+                                                                     bool onboardingCompleted) {
+    if (cause != wendmark::AppLaunchCause::manualOrUnknown || initialWindow(cause, preference, onboardingCompleted))
+        return std::nullopt;
+    return std::string(statusWindow);
+}
+
 }  // namespace quentrel

@@ -29,6 +29,11 @@ struct ProductArguments {
     // onboarding is complete; then "status" when the user asked to see it at launch.
     static std::optional<std::string> initialWindow(wendmark::AppLaunchCause cause, bool preference,
                                                     bool onboardingCompleted);
+    // The window a launch opens besides, once it is known that no status item can be shown: the
+    // dashboard for a manual launch that opens none by the rule above, since a click on the status
+    // item would have been the way in.
+    static std::optional<std::string> windowWithoutStatusItem(wendmark::AppLaunchCause cause, bool preference,
+                                                              bool onboardingCompleted);
 };
 
 }  // namespace quentrel

@@ -44,8 +44,15 @@ void ObserverBackgroundDelegate::applicationDidFinishLaunching() {
     ObserverWindowPresenter::quit = ApplicationTermination::run;
 
     if (environment_.makeStatusItem && environment_.hasDisplay) {
-        statusItem_ = environment_.makeStatusItem([weak] {
-            if (auto self = weak.lock()) self->toggleQuickView();
+        statusItem_ = environment_.makeStatusItem({
+            .activated =
+                [weak] {
+                    if (auto self = weak.lock()) self->toggleQuickView();
+                },
+            .unavailable =
+                [weak] {
+                    if (auto self = weak.lock()) self->statusItemUnavailable();
+                },
         });
     }
 
@@ -59,9 +66,24 @@ void ObserverBackgroundDelegate::applicationDidFinishLaunching() {
     store_->setOnDemandUIEnabled(true);
     store_->start();
 
-    const std::optional<std::string> window = ProductArguments::initialWindow(
-        environment_.launchCause(), store_->showStatusOnLaunch(), store_->onboardingCompleted());
+    const wendmark::AppLaunchCause cause = environment_.launchCause();
+    const bool preference = store_->showStatusOnLaunch(), onboardingCompleted = store_->onboardingCompleted();
+    const std::optional<std::string> window = ProductArguments::initialWindow(cause, preference, onboardingCompleted);
     if (window) present({*window, std::nullopt});
+    if (statusItem_)
+        windowWithoutStatusItem_ = ProductArguments::windowWithoutStatusItem(cause, preference, onboardingCompleted);
+    presentWithoutStatusItem();
+}
+
+void ObserverBackgroundDelegate::statusItemUnavailable() {
+    statusItemUnavailable_ = true;
+    presentWithoutStatusItem();
+}
+
+void ObserverBackgroundDelegate::presentWithoutStatusItem() {
+    if (!statusItemUnavailable_) return;
+    if (std::optional<std::string> window = std::exchange(windowWithoutStatusItem_, std::nullopt))
+        present({std::move(*window), std::nullopt});
 }
 
 bool ObserverBackgroundDelegate::applicationShouldHandleReopen(bool) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,7 +38,10 @@ namespace quentrel {
 // start, failed send), are ignored; such a session keeps nothing and starts nothing when it ends.
 //
 // Without a display there is neither a status item nor a UI app (which could not open a window):
-// every presentation is dropped with a log line.
+// every presentation is dropped with a log line. With a display but no tray the status item
+// cannot be shown, and its click is not there to open anything: a manual launch that the launch
+// rule leaves without a window then presents the dashboard, once the item has said so (the answer
+// of the session bus, which may come before or after launching finishes).
 //
 // Main queue only. Everything queued or called back holds the delegate weakly.
 class ObserverBackgroundDelegate : public std::enable_shared_from_this<ObserverBackgroundDelegate> {
@@ -60,8 +64,8 @@ public:
         UISessionChannel::Factory makeChannel;
         // The UI app's executable (uiExecutable() of the agent's bundle).
         std::filesystem::path uiExecutable;
-        // Makes the status item, whose activation calls the given action. Empty: none.
-        std::function<std::unique_ptr<AgentStatusItem>(std::function<void()> action)> makeStatusItem;
+        // Makes the status item, which reports to the given events. Empty: none.
+        std::function<std::unique_ptr<AgentStatusItem>(AgentStatusItem::Events events)> makeStatusItem;
         // The visible frame of the main screen, bottom-left origin; absent without a screen.
         std::function<std::optional<ScreenRect>()> mainScreenVisibleFrame;
         // Shows the launch-failure alert without waiting for an answer.
@@ -116,6 +120,10 @@ private:
     void launchUI();
     void receive(const ObserverUIMessage& message, const platform::UUID& session);
     void ended(const platform::UUID& session);
+    // The status item reported that it cannot be shown.
+    void statusItemUnavailable();
+    // Presents the launch's window for want of a status item, once both are known.
+    void presentWithoutStatusItem();
 
     // Sends on the current channel; a failed send ends the session from the agent's side.
     void send(const ObserverUIMessage& message);
@@ -138,6 +146,9 @@ private:
     bool sessionActive_ = false;
     // The agent ended the current session itself; its later messages are ignored.
     bool finishedByAgent_ = false;
+    bool statusItemUnavailable_ = false;
+    // What the launch still shows once no status item can be shown; presented at most once.
+    std::optional<std::string> windowWithoutStatusItem_;
 };
 
 }  // namespace quentrel

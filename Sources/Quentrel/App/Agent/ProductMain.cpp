@@ -148,8 +148,8 @@ int run(QApplication& application, bool hasDisplay) {
     environment.hasDisplay = hasDisplay;
     environment.log = platform::desktopLogger(std::string(ObserverBackgroundDelegate::logCategory));
     if (bundle->bundlePath) environment.uiExecutable = ObserverBackgroundDelegate::uiExecutable(*bundle->bundlePath);
-    environment.makeStatusItem = [](std::function<void()> action) -> std::unique_ptr<AgentStatusItem> {
-        return std::make_unique<TrayStatusItem>(std::move(action), platform::desktopLogger("StatusItem"));
+    environment.makeStatusItem = [](AgentStatusItem::Events events) -> std::unique_ptr<AgentStatusItem> {
+        return std::make_unique<TrayStatusItem>(std::move(events), platform::desktopLogger("StatusItem"));
     };
     environment.mainScreenVisibleFrame = mainScreenVisibleFrame;
     environment.showLaunchFailure = showLaunchFailureAlert;

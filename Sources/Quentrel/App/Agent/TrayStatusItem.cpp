@@ -8,6 +8,7 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
@@ -24,6 +25,8 @@
 
 #include "ObserverBackgroundDelegate.h"
 #include "Platform/Desktop/X11Windows.h"
+#include "Quentrel/App/UI/ObserverMenuModel.h"
+#include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -38,6 +41,27 @@ constexpr std::uint8_t kSentEventFlag = 0x80;
 // Copies of the glyph that make its outline.
 constexpr int outlineSteps = 16;
 
+// The items of the status item's menu, in order, with their titles in the application menu.
+constexpr MenuCommand kMenuCommands[] = {MenuCommand::toggleQuickView, MenuCommand::showDashboard,
+                                         MenuCommand::showSettings, MenuCommand::quitProduct};
+
+QString menuTitle(MenuCommand command) {
+    for (const MenuSpec& menu : ObserverMenuModel::mainMenu(false))
+        for (const MenuItemSpec& item : menu.items)
+            if (item.command == command) return QString::fromUtf8(item.title.data(), qsizetype(item.title.size()));
+    return {};
+}
+
+// What the application menu's item does, in the agent: its window, the quick view or the quit.
+void perform(MenuCommand command) {
+    if (const auto window = ObserverMenuModel::windowOpenedBy(command))
+        ObserverWindowPresenter::requestShow(std::string(*window));
+    else if (command == MenuCommand::toggleQuickView)
+        ObserverWindowPresenter::requestQuickView();
+    else if (command == MenuCommand::quitProduct)
+        ObserverWindowPresenter::requestQuit();
+}
+
 // The screen number of DISPLAY (":0.1" → 1; 0 when it names none).
 int displayScreen() {
     const char* display = std::getenv("DISPLAY");
@@ -51,8 +75,8 @@ int displayScreen() {
 
 }  // namespace
 
-TrayStatusItem::TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent)
-    : QObject(parent), action_(std::move(action)), logger_(std::move(logger)) {
+TrayStatusItem::TrayStatusItem(Events events, platform::Logger logger, QObject* parent)
+    : QObject(parent), events_(std::move(events)), logger_(std::move(logger)) {
     if (xcb_connection_t* connection = platform::x11::connection()) {
         trayAtom_ = platform::x11::atom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(displayScreen()));
         managerAtom_ = platform::x11::atom(connection, "MANAGER");
@@ -162,14 +186,17 @@ bool TrayStatusItem::nativeEventFilter(const QByteArray& eventType, void* messag
 
 void TrayStatusItem::showIcon() {
     if (icon_) return;
+    menu_ = makeMenu();
     icon_ = std::make_unique<QSystemTrayIcon>(statusIcon(desktopSchemeIsLight()));
+    // Before the icon is shown: a StatusNotifierItem exports the menu it has at that moment.
+    icon_->setContextMenu(menu_.get());
     icon_->setToolTip(QString::fromUtf8(ObserverBackgroundDelegate::statusItemText));
     ObserverSymbols::tag(*icon_, QString::fromUtf8(ObserverBackgroundDelegate::statusItemSymbol));
     // Every click toggles the quick view: Qt reports a second click soon after the first only as a
     // double click, which must not be lost.
     connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         const bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
-        if (click && action_) action_();
+        if (click && events_.activated) events_.activated();
     });
     icon_->show();
     if (filtering_) {
@@ -186,6 +213,14 @@ void TrayStatusItem::reportMissingTray() {
     if (icon_ || reportedMissing_) return;
     reportedMissing_ = true;
     logger_.notice(noTrayMessage);
+    if (events_.unavailable) events_.unavailable();
+}
+
+std::unique_ptr<QMenu> TrayStatusItem::makeMenu() {
+    auto menu = std::make_unique<QMenu>();
+    for (const MenuCommand command : kMenuCommands)
+        connect(menu->addAction(menuTitle(command)), &QAction::triggered, this, [command] { perform(command); });
+    return menu;
 }
 
 }  // namespace quentrel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,17 +12,23 @@
 #include "Platform/Log/Logger.h"
 
 class QDBusServiceWatcher;
+class QMenu;
 class QSystemTrayIcon;
 
 namespace quentrel {
 
 // The status item on QSystemTrayIcon: our "externaldrive" symbol, the tool tip "Kavrinet", and a
-// click (activation as Trigger) runs the action.
+// click (activation as Trigger) reports `activated`. It also offers a menu of the application
+// menu's own items ("빠른 보기", "대시보드", "설정…", "Kavrinet 종료"), which run as those items do,
+// through the window presenter's hooks: a StatusNotifierItem exports it (com.canonical.dbusmenu)
+// for hosts that open a menu on a click rather than activate the item (GNOME's AppIndicator
+// extension activates only on a double click); an XEmbed tray opens it on a right click.
 //
 // Qt decides once per process whether its tray icons are StatusNotifierItems or XEmbed icons, at
 // the first tray call. So the icon is made, and the first tray call happens, only once a tray host
 // is there: a StatusNotifierWatcher on the session bus with a host registered, or an owner of the
-// X11 tray selection. Until then the item logs once that there is no tray and watches for both:
+// X11 tray selection. Until then the item logs once that there is no tray, reports `unavailable`
+// and watches for both:
 // the watcher's name and its host-registered signal on the bus, and the MANAGER announcement on
 // the X11 root window that a new selection owner sends.
 class TrayStatusItem final : public QObject, public AgentStatusItem, private QAbstractNativeEventFilter {
@@ -39,7 +44,7 @@ public:
     // The outline around the glyph, as a share of the icon's side (a pixel at 16).
     static constexpr qreal outlineShare = 1.0 / 16;
 
-    TrayStatusItem(std::function<void()> action, platform::Logger logger, QObject* parent = nullptr);
+    TrayStatusItem(Events events, platform::Logger logger, QObject* parent = nullptr);
     ~TrayStatusItem() override;
 
     std::optional<ScreenRect> buttonFrame() const override;
@@ -63,9 +68,12 @@ private:
     bool x11TrayOwned();
     void showIcon();
     void reportMissingTray();
+    std::unique_ptr<QMenu> makeMenu();
 
-    std::function<void()> action_;
+    Events events_;
     platform::Logger logger_;
+    // Before the icon, which refers to it until it is gone.
+    std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     QDBusServiceWatcher* watcher_ = nullptr;
     bool filtering_ = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -127,6 +128,9 @@ private:
     QStringList items_;
 };
 
+// The item's menu, for hosts that open it on a click (GNOME's AppIndicator extension), holds the
+// application menu's items, each doing what that item does; a click (Activate, as Xfce's panel,
+// waybar or KDE send it) still toggles the quick view.
 TEST(AgentDesktop, AStatusNotifierWatcherThatAppearsLaterGetsTheItem) {
     REQUIRE_PROGRAMS("Xvfb", "dbus-send");
     AgentSandbox sandbox;
@@ -143,7 +147,22 @@ TEST(AgentDesktop, AStatusNotifierWatcherThatAppearsLaterGetsTheItem) {
     ASSERT_TRUE(bus.registerService("org.kde.StatusNotifierWatcher"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, int(agenttest::kPatience * 1000)))
         << agent.standardError();
-    agent.signal(SIGTERM);
+    const std::string item = "gdbus call --session --dest " + watcher.items().value(0).toStdString() + " -o ";
+    const std::string menu = item + "/MenuBar -m com.canonical.dbusmenu.";  // the item's Menu
+    const std::string layout = agenttest::capture(menu + "GetLayout -- 0 -1 '@as []'");
+    std::vector<std::string> ids, labels;  // each child is <(id, {…, 'label': <'…'>, …}, @av [])>
+    for (std::size_t at = layout.find("<("); at != std::string::npos; at = layout.find("<(", at + 1)) {
+        const std::size_t label = layout.find("'label': <'", at) + std::strlen("'label': <'");
+        ids.push_back(layout.substr(at + 2, layout.find(',', at) - at - 2));
+        labels.push_back(layout.substr(label, layout.find('\'', label) - label));
+    }
+    ASSERT_EQ(labels, (std::vector<std::string>{"빠른 보기", "대시보드", "설정…", "Kavrinet 종료"})) << layout;
+    agenttest::capture(item + "/StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0");
+    for (std::size_t i = 0; i + 1 < ids.size(); ++i) agenttest::capture(menu + "Event " + ids[i] + " clicked '<0>' 0");
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 4; })) << agent.standardError();
+    for (const auto& [at, window] : {std::pair{0, "quick-view"}, {1, "quick-view"}, {2, "status"}, {3, "settings"}})
+        EXPECT_EQ(sandbox.stub.withoutStates(1)[at]["present"]["_0"]["window"], window);
+    agenttest::capture(menu + "Event " + ids.back() + " clicked '<0>' 0");  // quits
     EXPECT_EQ(agent.waitForExit(), 0);
     bus.unregisterService("org.kde.StatusNotifierWatcher");
     bus.unregisterObject("/StatusNotifierWatcher");

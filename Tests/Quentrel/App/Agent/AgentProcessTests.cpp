@@ -83,6 +83,16 @@ TEST(AgentProcess, AManualFirstLaunchShowsWelcomeInACleanlyStartedUIAppAndStopsI
     EXPECT_EQ(sandbox.stub.instances(), 1);
 }
 
+// Offscreen no tray is there: a manual launch after onboarding opens the dashboard in its place.
+TEST(AgentProcess, AManualLaunchWithoutATrayAfterOnboardingShowsTheDashboard) {
+    AgentSandbox sandbox;
+    TemporaryFolder::writeFile(sandbox.config / "local.mirosal.Kavrinet.plist",
+                               "<plist><dict><key>onboardingCompleted</key><true/></dict></plist>");
+    Agent agent(sandbox);
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    EXPECT_EQ(sandbox.stub.withoutStates(1)[0]["present"]["_0"]["window"], "status");
+}
+
 TEST(AgentProcess, APresentationRetriedByAClosingUIAppIsShownByAFreshOne) {
     AgentSandbox sandbox;
     sandbox.stub.script("on present send {\"closing\":{}}\non stop retry\nthen exit 0\n", 1);

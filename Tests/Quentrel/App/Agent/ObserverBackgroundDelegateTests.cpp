@@ -73,7 +73,7 @@ struct DelegateHarness {
             return channels.back();
         };
         if (withStatusItem)
-            environment.makeStatusItem = [this](std::function<void()>) {
+            environment.makeStatusItem = [this](quentrel::AgentStatusItem::Events) {
                 return std::make_unique<FixedStatusItem>(&buttonFrame);
             };
         environment.hasDisplay = hasDisplay;
