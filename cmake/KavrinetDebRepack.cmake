@@ -60,5 +60,7 @@ foreach(deb IN LISTS CPACK_PACKAGE_FILES)
   # The compression fixed, whatever the builder's DPKG_DEB_* settings and processors.
   execute_process(COMMAND dpkg-deb --root-owner-group -Zxz -z6 --threads-max=1 --build "${tree}" "${deb}"
     OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  # Anyone's to read, as apt's own user, which opens a local package, needs it.
+  file(CHMOD "${deb}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   file(REMOVE_RECURSE "${tree}")
 endforeach()
