@@ -15,7 +15,8 @@ lists="$prefix/share/kavrinet"
 # The install makes the prefix, if need be, as it makes every folder (0755); whether this user may
 # is up to the nearest folder that is there.
 there=$prefix
-while [ ! -e "$there" ]; do there=$(dirname "$there"); done
+made=()
+while [ ! -e "$there" ]; do made+=("$there"); there=$(dirname "$there"); done
 sudo=()
 if [ "$(id -u)" -ne 0 ] && [ ! -w "$there" ]; then
   if ! command -v sudo >/dev/null; then
@@ -24,12 +25,13 @@ if [ "$(id -u)" -ne 0 ] && [ ! -w "$there" ]; then
   fi
   sudo=(sudo)
 fi
-# The folders the install will make: those of the tree, staged first as this user, that are not
-# under the prefix yet.
+# The folders the install will make: the prefix and those above it that are missing, and those of
+# the tree, staged first as this user, that are not under the prefix yet.
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR="$stage" cmake --install "$build" --prefix "$prefix" >/dev/null
 {
+  [ ${#made[@]} -eq 0 ] || printf '%s\n' "${made[@]}"
   (cd "$stage$prefix" && find . -mindepth 1 -type d -printf '%P\n') | while IFS= read -r folder; do
     [ -d "$prefix/$folder" ] || printf '%s\n' "$prefix/$folder"
   done
