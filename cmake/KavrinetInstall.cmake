@@ -7,6 +7,8 @@
 #   PREFIX/share/metainfo/local.mirosal.Kavrinet.metainfo.xml
 #   PREFIX/share/man/man1/kavrinet.1.gz
 #   PREFIX/share/doc/kavrinet/{copyright,changelog.gz}
+#   PREFIX/share/kavrinet/install-manifest.txt    what this install put there (not in the package)
+# Folders are made 0755 and files 0644 (programs 0755) whatever the umask of whoever installs.
 # The agent finds its bundle, and the login item its program, through its own resolved path, so a
 # start through the link runs the installed bundle and never the build folder.
 include_guard(GLOBAL)
@@ -23,12 +25,47 @@ set(_kavrinet_icon "${PROJECT_SOURCE_DIR}/Sources/Platform/Desktop/Icon/${KAVRIN
 # Named after the package, as Debian's policy wants it, not after the project.
 set(_kavrinet_doc "${CMAKE_INSTALL_DATAROOTDIR}/doc/kavrinet")
 
+# The install's own helpers. CMake 3.25 makes the folders of an install as the umask has them, so
+# kavrinet_install() below makes each destination first, and those of its parents that are missing,
+# 0755; what the install writes itself it makes 0644 and adds to the install's list.
+set(_kavrinet_folder_permissions
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+install(CODE "set(kavrinet_folder_permissions ${_kavrinet_folder_permissions})")
+install(CODE [=[
+  function(kavrinet_install_folder folder)
+    set(missing "")
+    while(NOT folder STREQUAL "" AND NOT IS_DIRECTORY "${folder}")
+      list(PREPEND missing "${folder}")
+      get_filename_component(folder "${folder}" DIRECTORY)
+    endwhile()
+    foreach(folder IN LISTS missing)
+      file(MAKE_DIRECTORY "${folder}")
+      file(CHMOD "${folder}" PERMISSIONS ${kavrinet_folder_permissions})
+    endforeach()
+  endfunction()
+  function(kavrinet_install_text path content)
+    get_filename_component(folder "${path}" DIRECTORY)
+    kavrinet_install_folder("${folder}")
+    message(STATUS "Installing: ${path}")
+    file(WRITE "${path}" "${content}")
+    file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${path}")
+    set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
+  endfunction()
+]=])
+# install(... DESTINATION <folder> ...), with <folder> made first.
+function(kavrinet_install)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" DESTINATION "")
+  install(CODE "kavrinet_install_folder(\"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${arg_DESTINATION}\")")
+  install(${ARGV})
+endfunction()
+
 set(_kavrinet_bundle "${CMAKE_INSTALL_LIBDIR}/kavrinet/Kavrinet.app")
 set(_kavrinet_ui_bundle "${_kavrinet_bundle}/Contents/Helpers/KavrinetUI.app")
-install(TARGETS Kavrinet RUNTIME DESTINATION "${_kavrinet_bundle}/Contents/MacOS")
-install(FILES "$<TARGET_FILE_DIR:Kavrinet>/../Info.plist" DESTINATION "${_kavrinet_bundle}/Contents")
-install(TARGETS KavrinetUI RUNTIME DESTINATION "${_kavrinet_ui_bundle}/Contents/MacOS")
-install(FILES "$<TARGET_FILE_DIR:KavrinetUI>/../Info.plist" DESTINATION "${_kavrinet_ui_bundle}/Contents")
+kavrinet_install(TARGETS Kavrinet RUNTIME DESTINATION "${_kavrinet_bundle}/Contents/MacOS")
+kavrinet_install(FILES "$<TARGET_FILE_DIR:Kavrinet>/../Info.plist" DESTINATION "${_kavrinet_bundle}/Contents")
+kavrinet_install(TARGETS KavrinetUI RUNTIME DESTINATION "${_kavrinet_ui_bundle}/Contents/MacOS")
+kavrinet_install(FILES "$<TARGET_FILE_DIR:KavrinetUI>/../Info.plist" DESTINATION "${_kavrinet_ui_bundle}/Contents")
 # What --strip (and so the package) keeps but Debian's own strip removes: the compilers' notes.
 install(CODE "set(kavrinet_programs \"${_kavrinet_bundle}/Contents/MacOS/Kavrinet;${_kavrinet_ui_bundle}/Contents/MacOS/KavrinetUI\")
 set(kavrinet_objcopy \"${CMAKE_OBJCOPY}\")")
@@ -45,7 +82,7 @@ install(CODE [=[
 file(RELATIVE_PATH _kavrinet_agent_link "/${CMAKE_INSTALL_BINDIR}" "/${_kavrinet_bundle}/Contents/MacOS/Kavrinet")
 file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/Install")
 file(CREATE_LINK "${_kavrinet_agent_link}" "${CMAKE_BINARY_DIR}/Install/kavrinet" SYMBOLIC)
-install(FILES "${CMAKE_BINARY_DIR}/Install/kavrinet" DESTINATION "${CMAKE_INSTALL_BINDIR}")
+kavrinet_install(FILES "${CMAKE_BINARY_DIR}/Install/kavrinet" DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 # The application icon, a filled tile that reads on light and dark menus (the status item keeps
 # its monochrome symbol), as SVG and as the PNGs of the sizes menus and docks ask for, rendered at
@@ -53,7 +90,7 @@ install(FILES "${CMAKE_BINARY_DIR}/Install/kavrinet" DESTINATION "${CMAKE_INSTAL
 set(KAVRINET_ICON_SIZES 48 64 128 256)
 add_executable(KavrinetIconRenderer "${_kavrinet_packaging}/RenderIcon.cpp")
 target_link_libraries(KavrinetIconRenderer PRIVATE Qt6::Gui Qt6::Svg)
-install(FILES "${_kavrinet_icon}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+kavrinet_install(FILES "${_kavrinet_icon}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
 set(_kavrinet_made_files "")
 foreach(size IN LISTS KAVRINET_ICON_SIZES)
   set(png "${_kavrinet_made}/${KAVRINET_APPLICATION_ID}-${size}.png")
@@ -63,7 +100,7 @@ foreach(size IN LISTS KAVRINET_ICON_SIZES)
             "$<TARGET_FILE:KavrinetIconRenderer>" "${_kavrinet_icon}" ${size} "${png}"
     DEPENDS KavrinetIconRenderer "${_kavrinet_icon}" VERBATIM)
   list(APPEND _kavrinet_made_files "${png}")
-  install(FILES "${png}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
+  kavrinet_install(FILES "${png}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
     RENAME "${KAVRINET_APPLICATION_ID}.png")
 endforeach()
 
@@ -82,9 +119,11 @@ foreach(document kavrinet.1 changelog)
   list(APPEND _kavrinet_made_files "${_kavrinet_made}/${document}.gz")
 endforeach()
 add_custom_target(KavrinetInstallFiles ALL DEPENDS ${_kavrinet_made_files})
-install(FILES "${_kavrinet_made}/kavrinet.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
-install(FILES "${_kavrinet_packaging}/copyright" "${_kavrinet_made}/changelog.gz" DESTINATION "${_kavrinet_doc}")
-install(FILES "${_kavrinet_packaging}/${KAVRINET_APPLICATION_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+kavrinet_install(FILES "${_kavrinet_made}/kavrinet.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+kavrinet_install(FILES "${_kavrinet_packaging}/copyright" "${_kavrinet_made}/changelog.gz"
+  DESTINATION "${_kavrinet_doc}")
+kavrinet_install(FILES "${_kavrinet_packaging}/${KAVRINET_APPLICATION_ID}.metainfo.xml"
+  DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
 # The desktop entry names the program under the prefix given at install time (`--prefix`, or the
 # package's /usr), which is only known then. Opening it is a manual launch; opening it again while
@@ -105,10 +144,8 @@ install(CODE [=[
   endif()
   string(REPLACE "\\" "\\\\" exec "${exec}")
   string(REPLACE "\\" "\\\\" tryexec "${program}")
-  set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${kavrinet_datadir}/applications")
-  message(STATUS "Installing: ${folder}/${kavrinet_entry_name}")
-  file(MAKE_DIRECTORY "${folder}")
-  file(WRITE "${folder}/${kavrinet_entry_name}" "[Desktop Entry]
+  kavrinet_install_text("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${kavrinet_datadir}/applications/${kavrinet_entry_name}"
+"[Desktop Entry]
 Type=Application
 Name=Kavrinet
 Comment=Watches the external storage drives attached to this computer
@@ -122,8 +159,31 @@ Terminal=false
 Categories=System;Monitor;
 StartupWMClass=Kavrinet
 ")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${folder}/${kavrinet_entry_name}")
 ]=])
+
+# The list of what this install put under its prefix, kept with the install for
+# scripts/uninstall.sh: CMake's own, in the build folder, is rewritten by every install from there,
+# cpack's included. An install over an earlier one keeps that one's files in the list. A staged
+# install (DESTDIR, as cpack's) gets none: its files end up elsewhere, and a package has dpkg's
+# own list. Deferred to the end of the top folder, so that it is the last install rule and sees
+# every file.
+function(_kavrinet_install_manifest)
+  install(CODE "set(kavrinet_manifest \"${CMAKE_INSTALL_DATADIR}/kavrinet/install-manifest.txt\")")
+  install(CODE [=[
+    if("$ENV{DESTDIR}" STREQUAL "")
+      set(manifest "${CMAKE_INSTALL_PREFIX}/${kavrinet_manifest}")
+      set(files ${CMAKE_INSTALL_MANIFEST_FILES})
+      if(EXISTS "${manifest}")
+        file(STRINGS "${manifest}" earlier)
+        list(APPEND files ${earlier})
+      endif()
+      list(REMOVE_DUPLICATES files)
+      list(JOIN files "\n" lines)
+      kavrinet_install_text("${manifest}" "${lines}\n")
+    endif()
+  ]=])
+endfunction()
+cmake_language(DEFER CALL _kavrinet_install_manifest)
 
 # The package: dependencies from the programs' libraries (dpkg-shlibdeps) and a Korean font, the
 # architecture from dpkg, installed under /usr. DESTDIR staging keeps CMAKE_INSTALL_PREFIX at /usr
@@ -149,6 +209,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-noto-cjk")
 # Qt's own words in the user's language; Qt's Wayland platform, without which a Wayland session
 # without XWayland has no display for the programs; xdg-open, the fallback of revealing a volume.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland, xdg-utils")
-# CPack's Installed-Size counts the link as the agent it points to and every folder as 4 KiB.
-set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/KavrinetDebInstalledSize.cmake")
+# Made again from a normalised tree, with the times of the source's commit (the changelog's when
+# the source is no git checkout) and the right Installed-Size.
+set(CPACK_KAVRINET_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
+set(CPACK_KAVRINET_CHANGELOG "${_kavrinet_made}/changelog")
+set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/KavrinetDebRepack.cmake")
 include(CPack)

@@ -14,6 +14,7 @@ constexpr char kAgent[] = BUNDLE "MacOS/Kavrinet";
 constexpr char kEntry[] = "share/applications/local.mirosal.Kavrinet.desktop";
 constexpr char kMetainfo[] = "share/metainfo/local.mirosal.Kavrinet.metainfo.xml";
 constexpr int kIconSizes[] = {48, 64, 128, 256};
+constexpr char kManifest[] = "share/kavrinet/install-manifest.txt";
 const std::set<std::string> kTree = {
     "bin/kavrinet", kAgent, BUNDLE "Info.plist", BUNDLE "Helpers/KavrinetUI.app/Contents/Info.plist",
     BUNDLE "Helpers/KavrinetUI.app/Contents/MacOS/KavrinetUI", kEntry, kMetainfo,
@@ -21,6 +22,13 @@ const std::set<std::string> kTree = {
     ICONS "64x64/apps/local.mirosal.Kavrinet.png", ICONS "128x128/apps/local.mirosal.Kavrinet.png",
     ICONS "256x256/apps/local.mirosal.Kavrinet.png", "share/man/man1/kavrinet.1.gz", "share/doc/kavrinet/copyright",
     "share/doc/kavrinet/changelog.gz"};
+
+// The mode Debian wants for an entry of that type ("ls -l"'s first letter) and name: folders and
+// programs 0755, every other file 0644.
+std::string debianMode(char type, const std::string& name) {
+    if (type != '-') return type == 'd' ? "drwxr-xr-x" : "lrwxrwxrwx";
+    return name.ends_with("MacOS/Kavrinet") || name.ends_with("MacOS/KavrinetUI") ? "-rwxr-xr-x" : "-rw-r--r--";
+}
 
 std::set<std::string> filesUnder(const std::filesystem::path& root) {  // files and links, relative to root
     std::istringstream lines(capture("cd '" + root.string() + "' && find . ! -type d -printf '%P\\n'"));
@@ -34,9 +42,13 @@ TEST(Installation, TheEntryOfAnInstallUnderAnyPrefixStartsTheInstalledAgentWhich
     agenttest::AgentSandbox sandbox;
     const std::filesystem::path prefix = sandbox.root / "a prefix";  // a blank, quoted on the Exec line
     const std::string entry = (prefix / kEntry).string();
-    ASSERT_EQ(capture("'" KAVRINET_CMAKE "' --install '" KAVRINET_BUILD_DIR "' --prefix '" + prefix.string() +
-                      "' >/dev/null; echo $?"), "0\n");
-    EXPECT_EQ(filesUnder(prefix), kTree);
+    ASSERT_EQ(capture("umask 027 && '" KAVRINET_CMAKE "' --install '" KAVRINET_BUILD_DIR "' --prefix '" +
+                      prefix.string() + "' >/dev/null; echo $?"), "0\n");
+    auto installed = kTree;
+    installed.insert(kManifest);
+    EXPECT_EQ(filesUnder(prefix), installed);
+    std::istringstream modes(capture("cd '" + prefix.string() + "' && find . -mindepth 1 -printf '%M %p\\n'"));
+    for (std::string mode, name; modes >> mode >> name;) EXPECT_EQ(mode, debianMode(mode[0], name)) << name;
     // The login item the installed agent writes is the other entry a desktop reads.
     const std::filesystem::path loginItem = sandbox.root / "local.mirosal.Kavrinet.desktop";
     TemporaryFolder::writeFile(loginItem, platform::XdgAutostartLoginItem::entryContents(prefix / kAgent));
@@ -67,9 +79,11 @@ TEST(Installation, TheEntryOfAnInstallUnderAnyPrefixStartsTheInstalledAgentWhich
                       "GetConnectionUnixProcessID string:local.mirosal.Kavrinet | awk '/uint32/ {print $2}') && "
                       "readlink /proc/$pid/exe && kill $pid"), (prefix / kAgent).string() + "\n");
     EXPECT_TRUE(agenttest::waitUntil([] { return !agenttest::busNameOwned("local.mirosal.Kavrinet"); }));
-    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() +
-                           "' '" KAVRINET_BUILD_DIR "'").c_str()),
-              0);
+    // A package made from the same build folder leaves the install's list alone.
+    const std::string package = (sandbox.root / "package").string();
+    EXPECT_EQ(capture("mkdir '" + package + "' && cd '" + package + "' && '" KAVRINET_CPACK "' -G DEB --config '"
+                      KAVRINET_BUILD_DIR "/CPackConfig.cmake' >/dev/null; echo $?"), "0\n");
+    EXPECT_EQ(std::system(("'" KAVRINET_SOURCE_DIR "/scripts/uninstall.sh' '" + prefix.string() + "'").c_str()), 0);
     EXPECT_EQ(filesUnder(prefix), std::set<std::string>{});
 }
 
@@ -79,7 +93,8 @@ TEST(Installation, TheDebianPackageHoldsTheSameTreeUnderUsrAndPassesTheChecksOfA
     REQUIRE_PROGRAMS("dpkg-deb", "dpkg-shlibdeps", "lintian", "appstreamcli");
     TemporaryFolder folder;
     const std::string deb = "kavrinet_" KAVRINET_VERSION "_$(dpkg --print-architecture).deb";
-    const std::string made = capture("cd '" + folder.path().string() + "' && '" KAVRINET_CPACK "' -G DEB --config '"
+    const std::string made = capture("cd '" + folder.path().string() + "' && umask 027 && env -u SOURCE_DATE_EPOCH '"
+                                     KAVRINET_CPACK "' -G DEB --config '"
                                      KAVRINET_BUILD_DIR "/CPackConfig.cmake' >/dev/null && dpkg-deb -x " + deb +
                                      " tree && grep ^Exec= tree/usr/share/applications/* && dpkg-deb -f " + deb + " Depends");
     EXPECT_EQ(filesUnder(folder / "tree/usr"), kTree);
@@ -87,6 +102,21 @@ TEST(Installation, TheDebianPackageHoldsTheSameTreeUnderUsrAndPassesTheChecksOfA
     for (const char* dependency :
          {"fonts-nanum | fonts-noto-cjk", "libc6 (", "libqt6widgets6 (", "libqt6dbus6 (", "libqt6svg6 (", "libudev1 ("})
         EXPECT_NE(made.find(dependency), std::string::npos) << made;
+    // Every entry of both archives, packed under a restrictive umask: the mode Debian wants, root's,
+    // at the time of the source's last commit.
+    std::string commit = capture("TZ=UTC0 date -d @$(git -C '" KAVRINET_SOURCE_DIR "' log -1 --format=%ct) '+%F %T'");
+    commit.pop_back();
+    std::istringstream entries(capture("cd '" + folder.path().string() + "' && for part in --ctrl-tarfile "
+                                       "--fsys-tarfile; do dpkg-deb $part " + deb +
+                                       " | TZ=UTC0 tar -tv --full-time --numeric-owner; done"));
+    std::size_t count = 0;
+    for (std::string mode, owner, size, day, time, name; entries >> mode >> owner >> size >> day >> time >> name;
+         ++count) {
+        EXPECT_EQ(mode + " " + owner + " " + day + " " + time, debianMode(mode[0], name) + " 0/0 " + commit)
+            << name;
+        entries.ignore(std::numeric_limits<std::streamsize>::max(), '\n');  // a link's "-> target"
+    }
+    EXPECT_GT(count, kTree.size());
     for (const int size : kIconSizes) {
         const std::string side = std::to_string(size);
         EXPECT_EQ(QImage(QString::fromStdString((folder / "tree/usr/" ICONS).string() + side + "x" + side +
