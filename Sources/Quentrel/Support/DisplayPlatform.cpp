@@ -132,7 +132,7 @@ std::string DisplayPlatform::missingDisplay(const Environment& environment, Answ
     for (std::string_view entry : entries(list)) {
         const std::string name = nameOf(entry);
         const std::string sentence = "Qt's " + name + " platform did not start";
-        if (name == kXcb && answers.x11) {
+        if (name == kXcb && answers.x11 && isSet(environment.display)) {
             add({Reason::Kind::other, sentence + " on " + std::string(kDisplay) + "=" + environment.display});
         } else if (name == kXcb) {
             add(variableReason(kDisplay, environment.display));

@@ -2,62 +2,53 @@
 // of a second one drive has read a megabyte since the last snapshot, and a second drive comes or
 // goes. So a work session is open on the first drive, and an event (the second one's coming or
 // going) waits for its delayed write, at any moment of the run.
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 
+#include "Platform/Dispatch/ThreadSerialQueue.h"
+#include "Platform/Dispatch/TimerSource.h"
 #include "Quentrel/App/Agent/ProductMain.h"
 
 namespace {
 
 using namespace wendmark;
 
-constexpr auto kSnapshotInterval = std::chrono::milliseconds(100);
+constexpr double kSnapshotInterval = 0.1;
 constexpr std::uint64_t kBytesRead = 1'000'000;
 
-DeviceSnapshot drive(const std::string& id, ActivitySample activity) {
+DeviceSnapshot drive(const std::string& id, const ActivitySample& activity) {
     DeviceSnapshot device;
-    device.id = id;
-    device.model = id;
+    device.id = device.model = id;
+    device.activity = activity;
     device.observedAt = activity.measuredAt;
-    device.activity = std::move(activity);
     return device;
 }
 
 class ScriptedDrives final : public ObservationInventory {
 public:
-    explicit ScriptedDrives(Handler handler) : handler_(std::move(handler)) {}
-    ~ScriptedDrives() override { stop(); }
-
-    void start() override {
-        thread_ = std::thread([this] {
-            std::unique_lock lock(mutex_);
-            platform::Date last = platform::Date::now();
-            for (std::uint64_t revision = 1; !wake_.wait_for(lock, kSnapshotInterval, [this] { return stopping_; });
-                 ++revision) {
-                const platform::Date now = platform::Date::now();
-                InventorySnapshot snapshot{
-                    {drive("driver:1", ActivitySample::measured(now.secondsSince(last), kBytesRead, 0, now))},
-                    now, "", true, 1, revision, revision};
-                if (revision % 2 == 0)
-                    snapshot.devices.push_back(drive("driver:2", ActivitySample::unmeasured(ActivityKind::preparing, "", now)));
-                last = now;
-                handler_(snapshot);
-            }
+    explicit ScriptedDrives(Handler handler) {
+        timer_->setEventHandler([this, handler = std::move(handler)] {
+            const platform::Date now = platform::Date::now();
+            const std::uint64_t revision = ++revision_;
+            InventorySnapshot snapshot{
+                {drive("driver:1", ActivitySample::measured(now.secondsSince(last_), kBytesRead, 0, now))},
+                now, "", true, 1, revision, revision};
+            if (revision % 2 == 0)
+                snapshot.devices.push_back(drive("driver:2", ActivitySample::unmeasured(ActivityKind::preparing, "", now)));
+            last_ = now;
+            handler(snapshot);
         });
     }
+
+    void start() override {
+        timer_->schedule(kSnapshotInterval, kSnapshotInterval, 0);
+        timer_->resume();
+    }
     void stop() override {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
+        timer_->cancel();
+        queue_->sync([] {});
     }
     void setSampling(bool, double) override {}
     void refresh() override {}
@@ -65,11 +56,10 @@ public:
     void resetActivity() override {}
 
 private:
-    Handler handler_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
-    std::thread thread_;
+    const platform::SerialQueuePtr queue_ = platform::ThreadSerialQueue::make("scripted drives");
+    const std::shared_ptr<platform::TimerSource> timer_ = platform::TimerSource::make(queue_);
+    platform::Date last_ = platform::Date::now();
+    std::uint64_t revision_ = 0;
 };
 
 }  // namespace
