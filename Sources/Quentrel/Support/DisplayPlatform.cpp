@@ -155,7 +155,6 @@ std::string DisplayPlatform::missingDisplay(const Environment& environment, Answ
     return reasons.empty() ? prefix + " names no platform" : prefix + ", " + joined(reasons);
 }
 
-
 namespace {
 
 std::uint32_t word(std::string_view bytes, std::size_t at) {
