@@ -1,10 +1,14 @@
 #include "TerminationSignals.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 
 namespace quentrel {
 
@@ -51,6 +55,25 @@ void TerminationSignals::readSignals() {
         break;  // EAGAIN: all read
     }
     if (received && terminate_) terminate_();
+}
+
+TerminationDuringStart::TerminationDuringStart(int descriptor) : stop_(::eventfd(0, EFD_CLOEXEC)) {
+    if (stop_ < 0) return;
+    // Started with the signals blocked, as every thread after block() is.
+    watch_ = std::thread([descriptor, stop = stop_] {
+        pollfd watched[] = {{descriptor, POLLIN, 0}, {stop, POLLIN, 0}};
+        while (::poll(watched, 2, -1) < 0 && errno == EINTR) {
+        }
+        if (watched[0].revents & POLLIN) ::_exit(EXIT_SUCCESS);
+    });
+}
+
+TerminationDuringStart::~TerminationDuringStart() {
+    if (stop_ < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stop_, &one, sizeof one);
+    watch_.join();
+    ::close(stop_);
 }
 
 }  // namespace quentrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <thread>
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -26,6 +27,23 @@ private:
     int descriptor_;
     std::function<void()> terminate_;
     QSocketNotifier notifier_;
+};
+
+// Until the event loop reads them, the signals end the process at once, with status 0, from a
+// thread of its own: a start may wait for seconds (on a display that is slow to answer, on a
+// running agent that makes way), and nothing that needs an orderly end exists yet. The watch only
+// looks at the signalfd; a signal that comes after it has stopped waits there for the event loop.
+class TerminationDuringStart final {
+public:
+    // `descriptor` is TerminationSignals::block()'s, which this does not own.
+    explicit TerminationDuringStart(int descriptor);
+    ~TerminationDuringStart();
+    TerminationDuringStart(const TerminationDuringStart&) = delete;
+    TerminationDuringStart& operator=(const TerminationDuringStart&) = delete;
+
+private:
+    int stop_ = -1;  // an eventfd that ends the watch
+    std::thread watch_;
 };
 
 }  // namespace quentrel

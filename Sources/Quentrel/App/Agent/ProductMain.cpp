@@ -95,22 +95,21 @@ void showLaunchFailureAlert() {
     ::_exit(EXIT_SUCCESS);
 }
 
-// The agent's run between the creation of the application and the end of its event loop.
-int run(QApplication& application, bool hasDisplay) {
+// The line on standard error when there is no display to show the status item on, with why
+// (PlatformStart::missingDisplay, e.g. "DISPLAY=:1 cannot be reached") and what this start does.
+void writeNoDisplayLine(std::string_view reason, ApplicationInstance::Role role) {
+    const std::string_view outcome = role == ApplicationInstance::Role::activated
+                                         ? "the running agent was asked to show its window"
+                                         : "observing without a status item";
+    writeToStandardError(std::string(ProductMain::applicationName) + ": no display (" + std::string(reason) +
+                         "); " + std::string(outcome) + "\n");
+}
+
+// The agent's run between its claim and the end of its event loop.
+int run(QApplication& application, PlatformStart& start, ApplicationInstance* instance,
+        const std::shared_ptr<std::weak_ptr<ObserverBackgroundDelegate>>& reopenTarget,
+        const wendmark::ObservationInventory::Factory& testInventory) {
     const std::shared_ptr<const platform::BundleInfo> bundle = platform::mainBundle();
-    const QString identifier =
-        QString::fromStdString(bundle->bundleIdentifier.value_or(std::string(ProductMain::fallbackBundleIdentifier)));
-
-    // Filled in once the delegate exists; an activation before that finds nothing to do.
-    auto reopenTarget = std::make_shared<std::weak_ptr<ObserverBackgroundDelegate>>();
-    const auto role = ApplicationInstance::claim(
-        identifier,
-        [reopenTarget] {
-            if (auto delegate = reopenTarget->lock()) delegate->applicationShouldHandleReopen(false);
-        },
-        &application);
-    if (role == ApplicationInstance::Role::activated) endActivatingStart();
-
     const std::shared_ptr<platform::QtMainQueue> mainQueue =
         platform::QtMainQueue::make(std::string(ProductMain::mainQueueLabel));
     ObserverStoreServices services;
@@ -136,7 +135,7 @@ int run(QApplication& application, bool hasDisplay) {
     std::shared_ptr<ObserverStore> store = ObserverStore::make({
         .preferences = preferences,
         .migrateLegacy = true,
-        .inventoryFactory = std::move(inventoryFactory),
+        .inventoryFactory = testInventory ? testInventory : std::move(inventoryFactory),
         .services = services,
     });
 
@@ -145,7 +144,7 @@ int run(QApplication& application, bool hasDisplay) {
     environment.mainQueue = mainQueue;
     environment.spawner = std::make_shared<PosixUIProcessSpawner>(mainQueue);
     environment.makeChannel = pipeChannelFactory(mainQueue);
-    environment.hasDisplay = hasDisplay;
+    environment.hasDisplay = !start.missingDisplay();
     environment.log = platform::desktopLogger(std::string(ObserverBackgroundDelegate::logCategory));
     if (bundle->bundlePath) environment.uiExecutable = ObserverBackgroundDelegate::uiExecutable(*bundle->bundlePath);
     environment.makeStatusItem = [](AgentStatusItem::Events events) -> std::unique_ptr<AgentStatusItem> {
@@ -156,15 +155,17 @@ int run(QApplication& application, bool hasDisplay) {
     std::shared_ptr<ObserverBackgroundDelegate> delegate = ObserverBackgroundDelegate::make(std::move(environment));
     *reopenTarget = delegate;
 
-    // Quitting ends the event loop; the termination steps follow it.
-    ApplicationTermination::terminate = [] {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    };
     delegate->applicationDidFinishLaunching();
+    // The termination steps, after the event loop or when the display has ended.
+    start.finishWhenDisplayEnds([&delegate, inventoryQueue] {
+        delegate->applicationWillTerminate();
+        if (*inventoryQueue) (*inventoryQueue)->sync([] {});
+    });
     application.exec();
 
-    delegate->applicationWillTerminate();
-    if (*inventoryQueue) (*inventoryQueue)->sync([] {});
+    start.finish();
+    // A start that this agent made way for finds the name free once the files are written.
+    if (instance) instance->release();
     ApplicationTermination::terminate = ApplicationTermination::exitProcess;
     ObserverWindowPresenter::resetToDefaults();
     delegate.reset();
@@ -175,16 +176,11 @@ int run(QApplication& application, bool hasDisplay) {
     return EXIT_SUCCESS;
 }
 
-// The line on standard error when there is no display to show the status item on, with why
-// (PlatformStart::missingDisplay), e.g. "DISPLAY=:1 cannot be reached".
-std::string noDisplayLine(std::string_view reason) {
-    return std::string(ProductMain::applicationName) + ": no display (" + std::string(reason) +
-           "); observing without a status item\n";
-}
-
 }  // namespace
 
-int ProductMain::main(int argc, char** argv) {
+int ProductMain::main(int argc, char** argv) { return main(argc, argv, {}); }
+
+int ProductMain::main(int argc, char** argv, const wendmark::ObservationInventory::Factory& inventory) {
     if (!ProductArguments::acceptsCommandLine(argc, argv)) {
         const std::string_view message = ProductArguments::rejectionMessage;
         [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message.data(), message.size());
@@ -195,10 +191,11 @@ int ProductMain::main(int argc, char** argv) {
     keepStandardDescriptorsOpen();
     std::signal(SIGPIPE, SIG_IGN);
     const int terminationSignals = TerminationSignals::block();
+    // Until the event loop reads them, the signals end the start at once.
+    auto duringStart =
+        terminationSignals >= 0 ? std::make_unique<TerminationDuringStart>(terminationSignals) : nullptr;
     // Qt would abort without a display for its platform; the agent observes without one.
     PlatformStart start(argc, argv);
-    if (start.missingDisplay()) writeToStandardError(noDisplayLine(*start.missingDisplay()));
-
     QApplication& application = start.application();
     // Also the display name of untitled boxes; set as the display name, Qt would append it to the
     // save dialog's own title on X11.
@@ -206,11 +203,30 @@ int ProductMain::main(int argc, char** argv) {
     platform::applyDesktopIdentity();
     application.setQuitOnLastWindowClosed(false);
     platform::installQtTranslations(application);
+
+    const QString identifier = QString::fromStdString(
+        platform::mainBundle()->bundleIdentifier.value_or(std::string(ProductMain::fallbackBundleIdentifier)));
+    // Filled in once the delegate exists; an activation before that finds nothing to do.
+    auto reopenTarget = std::make_shared<std::weak_ptr<ObserverBackgroundDelegate>>();
+    const ApplicationInstance::Claim claim = ApplicationInstance::claim(
+        identifier, !start.missingDisplay(),
+        [reopenTarget] {
+            if (auto delegate = reopenTarget->lock()) delegate->applicationShouldHandleReopen(false);
+        },
+        [] { ApplicationTermination::terminate(); }, &application);
+    if (start.missingDisplay()) writeNoDisplayLine(*start.missingDisplay(), claim.role);
+    if (claim.role == ApplicationInstance::Role::activated) endActivatingStart();
+
+    // Quitting ends the event loop; the termination steps follow it.
+    ApplicationTermination::terminate = [] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    };
+    duringStart.reset();
     std::unique_ptr<TerminationSignals> terminationWatch;
     if (terminationSignals >= 0)
         terminationWatch =
             std::make_unique<TerminationSignals>(terminationSignals, [] { ApplicationTermination::terminate(); });
-    return run(application, !start.missingDisplay());
+    return run(application, start, claim.instance, reopenTarget, inventory);
 }
 
 }  // namespace quentrel

@@ -18,6 +18,7 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Support/DisplayPlatform.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
@@ -29,6 +30,8 @@ namespace {
 constexpr const char* fallbackDomain = "local.mirosal.Kavrinet.UI";
 // What a window or box without a title of its own is titled.
 constexpr const char* productName = "Kavrinet";
+// The exit status of a start without a display that answers (sysexits' EX_UNAVAILABLE).
+constexpr int noDisplayStatus = 69;
 
 void terminateApplication() { QCoreApplication::exit(0); }
 
@@ -56,7 +59,17 @@ int main(int argc, char** argv) {
         return UIPipeDescriptors::setupFailureStatus;
     }
 
-    QApplication application(argc, argv);
+    // The agent's platform: the same rule and check on the same environment, which the agent
+    // passes on unchanged; Qt gets the list as its argument, so the environment stays as it was.
+    const auto display = DisplayPlatform::Environment::current();
+    const DisplayPlatform::Reachable reachable = DisplayPlatform::reachable(display);
+    if (reachable.platforms.empty()) {
+        platform::desktopLogger(std::string(ObserverAppDelegate::logCategory))
+            .error("no display (" + DisplayPlatform::missingDisplay(display, reachable.answers) + ")");
+        return noDisplayStatus;
+    }
+    DisplayPlatform::Arguments arguments(argc, argv, reachable.platforms);
+    QApplication application(arguments.count(), arguments.values());
     QApplication::setQuitOnLastWindowClosed(false);
     // The application's name, which is also its display name: set as the display name, Qt would
     // append it to every window's own title on X11 ("Kavrinet 설정 — Kavrinet").

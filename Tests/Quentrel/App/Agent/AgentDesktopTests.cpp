@@ -1,11 +1,15 @@
 // The built agent on a real X server (Xvfb): its status item in a real system tray (trayer) that
-// starts after it, clicked with xdotool; and a StatusNotifierWatcher that appears on the session
-// bus after it. Skipped where these programs are not installed.
+// starts after it, clicked with xdotool; a StatusNotifierWatcher that appears on the session bus
+// after it; its display (Xvfb, or weston's Wayland) ending under it; and a start on a display
+// while it runs without one. Skipped where these programs are not installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,7 @@
 #include <QTest>
 
 #include "DesktopSupport.h"
+#include "Quentrel/Support/DisplayPlatform.h"
 #include "Support/ContrastRatio.h"
 
 namespace {
@@ -32,6 +37,7 @@ using agenttest::XServer;
 
 constexpr char kBundleIdentifier[] = "local.mirosal.Kavrinet";
 constexpr char kLoginLaunch[] = "aevt/oapp/lgit";  // a login start opens no window
+constexpr char kAppStarted[] = "앱 시작 · 마운트 유지 관측 모드";
 
 TEST(AgentDesktop, AClickOnTheIconInATrayThatStartedLaterOpensTheQuickViewAnchoredAtTheIcon) {
     REQUIRE_PROGRAMS("Xvfb", "trayer", "xdotool", "xwininfo", "dbus-send");
@@ -166,6 +172,90 @@ TEST(AgentDesktop, AStatusNotifierWatcherThatAppearsLaterGetsTheItem) {
     EXPECT_EQ(agent.waitForExit(), 0);
     bus.unregisterService("org.kde.StatusNotifierWatcher");
     bus.unregisterObject("/StatusNotifierWatcher");
+}
+
+// The events the agent logged, oldest first (its log is on standard error here): its start and
+// the scripted second drive's comings and goings.
+std::vector<std::string> loggedEvents(const std::string& log) {
+    const std::string prefix = "info [local.mirosal.Kavrinet:Observation] ";
+    std::vector<std::string> events;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        for (const char* event : {kAppStarted, "외장 장치 등장 감지", "연결 해제 감지 · 원인 미확인"})
+            if (line == prefix + event) events.push_back(event);
+    return events;
+}
+
+// Its X server or its Wayland compositor ends under the agent with scripted drives, while a work
+// session is open and the newest event waits for its delayed write: the agent ends as on quit.
+TEST(AgentDesktop, WhenItsDisplayEndsTheAgentEndsAsOnQuitWithBothFilesWritten) {
+    REQUIRE_PROGRAMS("Xvfb", "weston");
+    for (const bool wayland : {false, true}) {
+        AgentSandbox sandbox;
+        TemporaryFolder::writeFile(sandbox.config / "local.mirosal.Kavrinet.plist",
+                                   "<plist><dict><key>backgroundPolling</key><true/></dict></plist>");
+        auto env = sandbox.environment();
+        env.erase("QT_QPA_PLATFORM");
+        env["KAVRINET_LAUNCH_EVENT"] = kLoginLaunch;
+        std::optional<XServer> x;
+        std::optional<ChildProcess> compositor;
+        if (wayland) {
+            env["WAYLAND_DISPLAY"] = "wayland-9";
+            const std::vector<std::string> headless{"--backend=headless-backend.so", "--shell=kiosk-shell.so", "--socket=wayland-9"};
+            compositor.emplace(which("weston"), headless, env, sandbox.root / "weston.err");
+            const quentrel::DisplayPlatform::Environment display{.waylandDisplay = "wayland-9",
+                                                                 .runtimeDirectory = env["XDG_RUNTIME_DIR"].c_str()};
+            ASSERT_TRUE(waitUntil([&] { return quentrel::DisplayPlatform::reachable(display).answers.wayland; }));
+        } else {
+            env["DISPLAY"] = x.emplace(sandbox).display;
+        }
+        ChildProcess agent(KAVRINET_AGENT_WITH_DRIVES, {}, env, sandbox.root / "agent.err");
+        ASSERT_TRUE(waitUntil([&] { return loggedEvents(agent.standardError()).size() >= 6; })) << agent.describe();
+        const auto sessionsFile = sandbox.data / "QuentrelProduct" / "session-summaries.json";
+        const std::string before = TemporaryFolder::readFile(sandbox.recentEvents()) + TemporaryFolder::readFile(sessionsFile);
+        x ? x->end() : compositor->signal(SIGKILL);
+        EXPECT_EQ(agent.waitForExit(), 0) << agent.describe();
+
+        const json events = json::parse(TemporaryFolder::readFile(sandbox.recentEvents()), nullptr, false);
+        const json sessions = json::parse(TemporaryFolder::readFile(sessionsFile), nullptr, false);
+        ASSERT_TRUE(events.is_array() && sessions.is_array() && sessions.size() == 1) << events << sessions;
+        std::vector<std::string> written;  // newest first in the file
+        for (const json& event : events) written.insert(written.begin(), event.value("message", ""));
+        EXPECT_EQ(written, loggedEvents(agent.standardError()));
+        EXPECT_EQ(sessions[0]["endReason"], "appQuit");
+        EXPECT_GT(sessions[0]["bytesRead"].get<std::uint64_t>(), 0u);
+        std::printf("%s ended. Before, on disk: \"%s\". After: %zu events, the newest %s; sessions %s; the agent %s\n",
+                    wayland ? "weston" : "Xvfb", before.c_str(), written.size(), written.empty() ? "" : written.back().c_str(),
+                    sessions.dump().c_str(), agent.state().c_str());
+    }
+}
+
+// A start on a display while the running agent has none takes over: the running agent ends as on
+// quit, the new one shows what a first manual start shows; a later start without a display says
+// that it asked the new agent.
+TEST(AgentDesktop, AStartOnADisplayTakesOverFromAnAgentWithoutOne) {
+    REQUIRE_PROGRAMS("Xvfb", "dbus-send");
+    AgentSandbox sandbox;
+    auto headless = sandbox.environment();
+    headless.erase("QT_QPA_PLATFORM");
+    ChildProcess first(KAVRINET_AGENT_WITH_STUB, {}, headless, sandbox.root / "first.err");
+    ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << first.describe();
+    XServer x(sandbox);
+    ChildProcess second(KAVRINET_AGENT_WITH_STUB, {}, onDisplay(sandbox, x, std::nullopt), sandbox.root / "second.err");
+    EXPECT_EQ(first.waitForExit(), 0) << first.describe();
+    EXPECT_NE(TemporaryFolder::readFile(sandbox.recentEvents()).find(kAppStarted), std::string::npos);  // written
+    const json welcome = {{"present", {{"_0", {{"window", "welcome"}}}}}};
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << second.describe();
+    EXPECT_EQ(sandbox.stub.withoutStates(1)[0], welcome);
+
+    ChildProcess third(KAVRINET_AGENT_WITH_STUB, {}, headless, sandbox.root / "third.err");
+    EXPECT_EQ(third.waitForExit(), 0) << third.describe();
+    EXPECT_EQ(third.standardError(), "Kavrinet: no display (DISPLAY and WAYLAND_DISPLAY are unset); the running "
+                                     "agent was asked to show its window\n");
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1) == std::vector{welcome, welcome}; }))
+        << second.describe();
+    second.signal(SIGTERM);
+    EXPECT_EQ(second.waitForExit(), 0) << second.describe();
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The built agent, started as a user would start it, with the stub UI app at its UI-app path.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -185,26 +187,69 @@ std::filesystem::path agentWithoutWaylandPlatform(const AgentSandbox& sandbox) {
     return agent;
 }
 
-// Displays that nothing answers, and a Wayland session whose compositor answers where Qt has no
-// wayland platform: the agent observes on without a status item or a UI app, says why in one line
-// and in none of Qt's, and ends normally.
+// A display of the test's own ("@name": an abstract socket) whose thread closes each connection at
+// once, or first sends bytes that no display sends, or answers a wl_display.sync; a silent one
+// accepts nobody, and its queue tells that somebody is waiting for it.
+struct StandInDisplay {
+    enum class Answer { closes, garbage, sync, silent };
+    StandInDisplay(const std::string& address, Answer answer) {
+        sockaddr_un name{AF_UNIX, {}};
+        address.copy(name.sun_path, sizeof name.sun_path - 1);
+        if (address[0] == '@') name.sun_path[0] = '\0';
+        const auto length = socklen_t(sizeof name.sun_family + address.size() + (address[0] != '@'));
+        if (::bind(socket, reinterpret_cast<sockaddr*>(&name), length) != 0 || ::listen(socket, 8) != 0) return;
+        if (answer != Answer::silent)
+            server = std::jthread([this, answer] {
+                const std::uint32_t done[] = {2, 12 << 16, 0, 1, 12 << 16 | 1, 2};  // and the callback's id deleted
+                const std::string_view garbage = "HTTP/1.1 400 Bad Request\r\n\r\n";
+                for (int client; (client = ::accept4(socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ::close(client)) {
+                    char request[12];
+                    if (answer == Answer::garbage) ::send(client, garbage.data(), garbage.size(), MSG_NOSIGNAL);
+                    if (answer == Answer::sync && ::recv(client, request, sizeof request, MSG_WAITALL) == sizeof request)
+                        ::send(client, done, sizeof done, MSG_NOSIGNAL);
+                }
+            });
+    }
+    ~StandInDisplay() {
+        ::shutdown(socket, SHUT_RDWR);  // ends the accept
+        server = {};
+        ::close(socket);
+    }
+    bool somebodyWaits() const {
+        pollfd queue{socket, POLLIN, 0};
+        return ::poll(&queue, 1, 0) == 1;
+    }
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    std::jthread server;
+};
+
+// Displays that nothing answers, that answer wrongly or never, and a Wayland session whose
+// compositor answers where Qt has no wayland platform: the agent observes on without a status
+// item or a UI app, says why in one line and in none of Qt's, and ends normally; a second start
+// says that it asked the running agent. A start that waits for a silent display ends on SIGTERM.
 TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObserving) {
-    // No X server holds the display: neither its socket file nor its abstract socket exists.
-    const std::string display = ":7353";
+    // No X server holds the displays: neither their socket files nor their abstract sockets exist.
+    const std::string display = ":7353", silentDisplay = ":7354";
     ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X7353"));
-    ASSERT_EQ(agenttest::capture("grep -c '@/tmp/.X11-unix/X7353$' /proc/net/unix"), "0\n");
+    ASSERT_EQ(agenttest::capture("grep -c '/tmp/.X11-unix/X735[34]$' /proc/net/unix"), "0\n");
     TemporaryFolder sockets;
-    const std::string gone = sockets / "gone", answering = sockets / "wayland-1";
-    const int compositor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);  // accepts, and says nothing
-    sockaddr_un address{AF_UNIX, {}};
-    answering.copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(compositor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(compositor, 4), 0);
-    const struct { std::map<std::string, std::string> variables; std::string reason; } rows[] = {
+    const std::string gone = sockets / "gone", answering = sockets / "wayland-1", closes = sockets / "closes",
+                      garbage = sockets / "garbage", silent = sockets / "silent";
+    using Answer = StandInDisplay::Answer;
+    const StandInDisplay compositor(answering, Answer::sync), closing(closes, Answer::closes),
+        talking(garbage, Answer::garbage), silentX("@/tmp/.X11-unix/X7354", Answer::silent),
+        silentCompositor(silent, Answer::silent);
+    const struct { std::map<std::string, std::string> variables; std::string reason; const StandInDisplay* silent; } rows[] = {
         {{{"DISPLAY", display}, {"WAYLAND_DISPLAY", gone}},
-         "WAYLAND_DISPLAY=" + gone + " and DISPLAY=" + display + " cannot be reached"},
+         "DISPLAY=" + display + " and WAYLAND_DISPLAY=" + gone + " cannot be reached", nullptr},
         {{{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", answering}},
-         "Qt's wayland platform did not start on WAYLAND_DISPLAY=" + answering + ", DISPLAY is unset"}};
+         "Qt's wayland platform did not start on WAYLAND_DISPLAY=" + answering + ", DISPLAY is unset", nullptr},
+        {{{"WAYLAND_DISPLAY", closes}}, "WAYLAND_DISPLAY=" + closes + " cannot be reached, DISPLAY is unset", nullptr},
+        {{{"WAYLAND_DISPLAY", garbage}}, "WAYLAND_DISPLAY=" + garbage + " cannot be reached, DISPLAY is unset", nullptr},
+        {{{"DISPLAY", silentDisplay}}, "DISPLAY=" + silentDisplay + " cannot be reached, WAYLAND_DISPLAY is unset",
+         &silentX},
+        {{{"WAYLAND_DISPLAY", silent}}, "WAYLAND_DISPLAY=" + silent + " cannot be reached, DISPLAY is unset",
+         &silentCompositor}};
     // "<level> [<subsystem>:<category>] <message>"
     auto logRecord = [](const std::string& text) { return text.find(" [") < 7 && text.find("] ") != text.npos; };
     for (std::size_t row = 0; row < std::size(rows); ++row) {
@@ -213,13 +258,21 @@ TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObse
         auto env = sandbox.environment();
         env.erase("QT_QPA_PLATFORM");
         env.insert(rows[row].variables.begin(), rows[row].variables.end());
-        // The Wayland session's agent has no wayland platform (with one, Qt would wait for the
-        // stand-in compositor's answer).
+        // The Wayland session's agent has no wayland platform.
         const std::string program = row == 1 ? agentWithoutWaylandPlatform(sandbox).string() : KAVRINET_AGENT_WITH_STUB;
+        if (rows[row].silent) {
+            Agent ended(sandbox, env, program.c_str(), {}, "ended.err");
+            ASSERT_TRUE(waitUntil([&] { return rows[row].silent->somebodyWaits(); })) << ended.process.describe();
+            ended.process.signal(SIGTERM);
+            EXPECT_EQ(ended.process.waitForExit(), 0) << ended.process.describe();
+            EXPECT_TRUE(std::filesystem::is_empty(sandbox.data));  // before it observed anything
+        }
         Agent agent(sandbox, env, program.c_str());  // a manual first launch, which asks for "welcome"
         ASSERT_TRUE(waitUntil([] { return agenttest::busNameOwned(kBundleIdentifier); })) << agent.process.describe();
         Agent second(sandbox, env, program.c_str(), {}, "second.err");  // and asks again
         EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+        EXPECT_EQ(second.process.standardError(), "Kavrinet: no display (" + rows[row].reason +
+                                                      "); the running agent was asked to show its window\n");
         EXPECT_TRUE(agent.process.running());
         terminateAndCheck(agent);
         EXPECT_EQ(sandbox.stub.instances(), 0);
@@ -231,7 +284,6 @@ TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObse
             EXPECT_TRUE(text == line || logRecord(text)) << text;
         EXPECT_EQ(lines, 1) << agent.process.standardError();
     }
-    ::close(compositor);
 }
 
 TEST(AgentProcess, AFolderInPlaceOfTheSettingsFileIsLoggedOnceAndTheAgentStillEndsNormally) {

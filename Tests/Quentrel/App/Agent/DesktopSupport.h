@@ -93,7 +93,7 @@ public:
     }
     ~XServer() {
         if (connection_) xcb_disconnect(connection_);
-        if (process_ && !process_->running())
+        if (process_ && !process_->running() && !ended_)
             std::fprintf(stderr, "The test's X server ended before the test did: %s", describe().c_str());
     }
     XServer(const XServer&) = delete;
@@ -109,6 +109,11 @@ public:
 
     // Whether the server still runs.
     bool running() const { return process_ && process_->running(); }
+    // Ends the server at once, as a display ends under its clients.
+    void end() {
+        ended_ = true;
+        if (process_) process_->signal(SIGKILL);
+    }
 
     // The test's own connection to the server, made on first use; null when there is none.
     xcb_connection_t* connection() const {
@@ -148,6 +153,7 @@ private:
 
     std::unique_ptr<ChildProcess> process_;
     std::string problem_;
+    bool ended_ = false;
     mutable xcb_connection_t* connection_ = nullptr;
 };
 
