@@ -56,3 +56,29 @@ TEST(BundleInfo, TheMainBundleCanBeReplacedForATestAndComesBack) {
     EXPECT_TRUE(mainBundle()->infoDictionary.empty());
     setMainBundleProvider(nullptr);
 }
+
+// What /proc/<pid>/exe reads once an upgrade has renamed a new file over the running program, or
+// removed it: the program installed at the path, if there is one.
+TEST(BundleInfo, AReplacedProgramIsTheOneNowInstalledAtItsPath) {
+    TemporaryFolder folder;
+    TemporaryFolder::writeFile(folder / "Kavrinet", "new");
+    TemporaryFolder::writeFile(folder / "Named (deleted)", "itself");
+    std::filesystem::create_directory(folder / "Folder");
+    const struct Case {
+        const char* link;
+        std::optional<const char*> program;
+    } cases[] = {
+        {"Kavrinet (deleted)", "Kavrinet"},
+        {"Named (deleted)", "Named (deleted)"},  // a real file of that name
+        {"Named (deleted) (deleted)", "Named (deleted)"},  // that file replaced
+        {"Gone (deleted)", std::nullopt},
+        {"Folder (deleted)", std::nullopt},
+        {"Kavrinet(deleted)", "Kavrinet(deleted)"},  // not the kernel's mark: left to the caller
+        {"Kavrinet", "Kavrinet"},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::filesystem::path> expected;
+        if (c.program) expected = folder / *c.program;
+        EXPECT_EQ(programAtExecutableLink(folder / c.link), expected) << c.link;
+    }
+}

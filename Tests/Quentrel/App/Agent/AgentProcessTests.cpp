@@ -248,6 +248,68 @@ TEST(AgentProcess, ASymlinkedSettingsFileIsReadThroughItsLinkAndWrittenBesideIts
     EXPECT_TRUE(written.starts_with("bplist00") && written.find("onboardingCompleted") != written.npos) << written;
 }
 
+// An upgrade while the agent runs renames a new program file over the running one (as dpkg does).
+// The agent then keeps its login item as the program now installed at that path: the switch turns
+// off and on again, and the entry it writes names that path and reads as on.
+TEST(AgentProcess, AfterItsProgramFileWasReplacedTheLoginItemTogglesAsTheInstalledProgram) {
+    AgentSandbox sandbox;
+    const std::filesystem::path built(KAVRINET_AGENT_WITH_STUB);
+    const std::filesystem::path builtContents = built.parent_path().parent_path();
+    const std::filesystem::path contents = sandbox.root / "Kavrinet.app" / "Contents";
+    const std::filesystem::path program = contents / "MacOS" / "Kavrinet";
+    std::filesystem::create_directories(program.parent_path());
+    std::filesystem::copy(builtContents / "Helpers", contents / "Helpers", std::filesystem::copy_options::recursive);
+    std::filesystem::copy_file(builtContents / "Info.plist", contents / "Info.plist");
+    std::error_code linked;
+    std::filesystem::create_hard_link(built, program, linked);  // spares a copy where it can
+    if (linked) std::filesystem::copy_file(built, program);
+    // An entry made before, which turning the switch off must remove.
+    const std::filesystem::path entry = sandbox.config / "autostart" / (std::string(kBundleIdentifier) + ".desktop");
+    const std::string made = "[Desktop Entry]\nType=Application\nName=Kavrinet\nExec=" + program.string() + "\n";
+    std::filesystem::create_directories(entry.parent_path());
+    TemporaryFolder::writeFile(entry, made);
+
+    // The first rule answers the welcome of the start, the others the one the second start asks for.
+    sandbox.stub.script(R"(on present send {"command":{"_0":{"refreshLogin":{}}}})" "\n"
+                        R"(on present send {"command":{"_0":{"login":{"_0":false}}}})" "\n"
+                        R"(then send {"command":{"_0":{"login":{"_0":true}}}})" "\n",
+                        1);
+    Agent agent(sandbox, sandbox.environment(), program.c_str());
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+
+    const std::filesystem::path upgrade = program.string() + ".dpkg-new";
+    std::filesystem::copy_file(built, upgrade);
+    std::filesystem::rename(upgrade, program);
+    ASSERT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(agent.process.pid()) + "/exe").string(),
+              program.string() + " (deleted)");
+
+    Agent second(sandbox, sandbox.environment(), program.c_str(), {}, "second.err");
+    EXPECT_EQ(second.process.waitForExit(), 0) << second.process.standardError();
+    // The login fields of the last state after the second presentation.
+    const auto lastLoginState = [&] {
+        json fields;
+        int presentations = 0;
+        for (const json& frame : sandbox.stub.frames(1)) {
+            presentations += frame.contains("present");
+            if (presentations == 2 && frame.contains("state")) {
+                const json& state = frame["state"]["_1"];
+                fields = {state["loginEnabled"], state["loginStatus"], state.value("loginError", json())};
+            }
+        }
+        return fields;
+    };
+    const json enabled = {true, "로그인 시 실행 등록됨", nullptr};
+    json last;
+    std::string written;
+    ASSERT_TRUE(waitUntil([&] {
+        last = lastLoginState();
+        written = TemporaryFolder::readFile(entry);
+        return last == enabled && !written.empty() && written != made;
+    })) << last.dump() << "\n" << written << agent.process.standardError();
+    EXPECT_NE(written.find("\nTryExec=" + program.string() + "\n"), std::string::npos) << written;
+    terminateAndCheck(agent);
+}
+
 // A field of /proc/<pid>/status in megabytes ("VmRSS", "VmHWM"), 0 when it cannot be read.
 double statusMegabytes(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
