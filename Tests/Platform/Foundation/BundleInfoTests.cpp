@@ -61,24 +61,12 @@ TEST(BundleInfo, TheMainBundleCanBeReplacedForATestAndComesBack) {
 // removed it: the program installed at the path, if there is one.
 TEST(BundleInfo, AReplacedProgramIsTheOneNowInstalledAtItsPath) {
     TemporaryFolder folder;
-    TemporaryFolder::writeFile(folder / "Kavrinet", "new");
-    TemporaryFolder::writeFile(folder / "Named (deleted)", "itself");
+    for (const char* file : {"Kavrinet", "Named (deleted)"}) TemporaryFolder::writeFile(folder / file, "");
     std::filesystem::create_directory(folder / "Folder");
-    const struct Case {
-        const char* link;
-        std::optional<const char*> program;
-    } cases[] = {
-        {"Kavrinet (deleted)", "Kavrinet"},
-        {"Named (deleted)", "Named (deleted)"},  // a real file of that name
-        {"Named (deleted) (deleted)", "Named (deleted)"},  // that file replaced
-        {"Gone (deleted)", std::nullopt},
-        {"Folder (deleted)", std::nullopt},
-        {"Kavrinet(deleted)", "Kavrinet(deleted)"},  // not the kernel's mark: left to the caller
-        {"Kavrinet", "Kavrinet"},
-    };
-    for (const Case& c : cases) {
-        std::optional<std::filesystem::path> expected;
-        if (c.program) expected = folder / *c.program;
-        EXPECT_EQ(programAtExecutableLink(folder / c.link), expected) << c.link;
-    }
+    const std::pair<const char*, const char*> cases[] = {
+        {"Kavrinet (deleted)", "Kavrinet"}, {"Named (deleted)", "Named (deleted)"}, {"Gone (deleted)", nullptr},
+        {"Named (deleted) (deleted)", "Named (deleted)"}, {"Folder (deleted)", nullptr}, {"Kavrinet", "Kavrinet"}};
+    for (const auto& [link, program] : cases)  // "Named (deleted)" is a file so named
+        EXPECT_EQ(programAtExecutableLink(folder / link), program ? std::optional(folder / program) : std::nullopt)
+            << link;
 }
