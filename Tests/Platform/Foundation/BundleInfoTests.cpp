@@ -66,7 +66,6 @@ TEST(BundleInfo, AReplacedProgramIsTheOneNowInstalledAtItsPath) {
     const std::pair<const char*, const char*> cases[] = {
         {"Kavrinet (deleted)", "Kavrinet"}, {"Named (deleted)", "Named (deleted)"}, {"Gone (deleted)", nullptr},
         {"Named (deleted) (deleted)", "Named (deleted)"}, {"Folder (deleted)", nullptr}, {"Kavrinet", "Kavrinet"}};
-    for (const auto& [link, program] : cases)  // "Named (deleted)" is a file so named
-        EXPECT_EQ(programAtExecutableLink(folder / link), program ? std::optional(folder / program) : std::nullopt)
-            << link;
+    for (const auto& [link, is] : cases)  // "Named (deleted)" is a file so named
+        EXPECT_EQ(programAtExecutableLink(folder / link), is ? std::optional(folder / is) : std::nullopt) << link;
 }

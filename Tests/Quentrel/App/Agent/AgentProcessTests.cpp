@@ -253,23 +253,21 @@ TEST(AgentProcess, ASymlinkedSettingsFileIsReadThroughItsLinkAndWrittenBesideIts
 TEST(AgentProcess, AfterItsProgramFileWasReplacedTheLoginItemTurnsOnAsTheInstalledProgram) {
     namespace fs = std::filesystem;
     AgentSandbox sandbox;
-    const fs::path built(KAVRINET_AGENT_WITH_STUB), program = sandbox.root / "Kavrinet.app/Contents/MacOS/Kavrinet";
+    const fs::path built(KAVRINET_AGENT_WITH_STUB), file = sandbox.root / "Kavrinet.app/Contents/MacOS/Kavrinet";
     fs::copy(built.parent_path() / "../..", sandbox.root / "Kavrinet.app", fs::copy_options::recursive);
     // The first rule answers the welcome of the start, the second the one that a second start asks for.
     sandbox.stub.script(R"(on present send {"command":{"_0":{"refreshLogin":{}}}})" "\n"
                         R"(on present send {"command":{"_0":{"login":{"_0":true}}}})" "\n", 1);
-    Agent agent(sandbox, sandbox.environment(), program.c_str());
+    Agent agent(sandbox, sandbox.environment(), file.c_str());
     ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
-    fs::copy_file(built, program.string() + ".dpkg-new");
-    fs::rename(program.string() + ".dpkg-new", program);
-    const fs::path running = fs::read_symlink("/proc/" + std::to_string(agent.process.pid()) + "/exe");
-    ASSERT_EQ(running, program.string() + " (deleted)");
+    fs::copy_file(built, file.string() + ".dpkg-new");
+    fs::rename(file.string() + ".dpkg-new", file);
+    ASSERT_EQ(fs::read_symlink("/proc/" + std::to_string(agent.process.pid()) + "/exe"), file.string() + " (deleted)");
 
-    Agent second(sandbox, sandbox.environment(), program.c_str(), {}, "second.err");
-    EXPECT_TRUE(waitUntil([&] { return sandbox.stub.frames(1).back()["state"]["_1"]["loginEnabled"] == true; }))
-        << agent.process.standardError() << second.process.standardError();
+    Agent second(sandbox, sandbox.environment(), file.c_str(), {}, "second.err");
+    EXPECT_TRUE(waitUntil([&] { return sandbox.stub.frames(1).back()["state"]["_1"]["loginEnabled"] == true; }));
     const std::string entry = TemporaryFolder::readFile(sandbox.config / "autostart/local.mirosal.Kavrinet.desktop");
-    EXPECT_NE(entry.find("\nTryExec=" + program.string() + "\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nTryExec=" + file.string() + "\n"), std::string::npos) << entry;
     terminateAndCheck(agent);
 }
 
