@@ -22,7 +22,7 @@ constexpr const char* kAppName = "Kavrinet";
 constexpr const char* kDefaultAction = "default";  // the action a click on the notification invokes
 constexpr const char* kDefaultActionLabel = "열기";
 constexpr const char* kSuppressSoundHint = "suppress-sound";
-// Names our desktop entry, so the server shows its icon and groups by it.
+// Names our desktop entry, by which the server groups our notifications and keeps their settings.
 constexpr const char* kDesktopEntryHint = "desktop-entry";
 constexpr qint32 kServerDefaultExpiry = -1;
 constexpr const char* kNoIdentifierAnswer = "The notification server answered without a notification id";
@@ -156,8 +156,10 @@ struct FreedesktopNotifications::Impl : std::enable_shared_from_this<Impl> {
         Posted& entry = posted[request.identifier];
         entry.inFlight = true;
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
-        call << QString::fromLatin1(kAppName) << entry.serverID << QString() << QString::fromStdString(request.title)
-             << QString::fromStdString(request.body)
+        // The icon by its name: for an empty one GNOME Shell shows its generic icon, whatever entry
+        // the hint names.
+        call << QString::fromLatin1(kAppName) << entry.serverID << QString::fromLatin1(applicationIconName)
+             << QString::fromStdString(request.title) << QString::fromStdString(request.body)
              << QStringList{QString::fromLatin1(kDefaultAction), QString::fromUtf8(kDefaultActionLabel)}
              << QVariantMap{{QString::fromLatin1(kSuppressSoundHint), true},
                             {QString::fromLatin1(kDesktopEntryHint), QString::fromLatin1(desktopEntryName)}}

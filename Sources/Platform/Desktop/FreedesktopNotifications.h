@@ -12,9 +12,9 @@ namespace platform {
 
 // Desktop notifications over org.freedesktop.Notifications on the session bus.
 //
-// A notification goes out as Notify from "Kavrinet" with the request's title and body, a
-// "default" action (a click) and the hints "suppress-sound" and "desktop-entry" (our entry's
-// name, desktopEntryName); posting an identifier again replaces the notification the server gave
+// A notification goes out as Notify from "Kavrinet" with the application's icon (its name in the
+// icon theme, applicationIconName), the request's title and body, a "default" action (a click) and
+// the hints "suppress-sound" and "desktop-entry" (our entry's name, desktopEntryName); posting an identifier again replaces the notification the server gave
 // for it. ActionInvoked "default" from the server reports our identifier to the activation
 // handler; NotificationClosed forgets it.
 //

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QStandardPaths>
@@ -15,6 +16,9 @@
 namespace platform {
 
 namespace {
+
+// Qt's platform names of Wayland begin so ("wayland", "wayland-egl").
+constexpr char kWaylandPlatform[] = "wayland";
 
 QString text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
@@ -45,14 +49,21 @@ public:
             if (auto self = weak.lock()) self->finish(result);
         });
         dialog_->show();
-        bringToFront();
+        activate();
     }
 
     void bringToFront() override {
         if (!isOpen()) return;
+        // Wayland raises a window only for a token from the program in front, and the click that
+        // asked was the UI app's: a window the compositor maps gets the focus (GNOME's does), so
+        // the dialog is shown anew, as it is. Elsewhere the window manager is asked.
+        if (QGuiApplication::platformName().startsWith(QLatin1String(kWaylandPlatform))) {
+            dialog_->hide();
+            dialog_->showNormal();
+            return;
+        }
         dialog_->showNormal();
-        dialog_->raise();
-        dialog_->activateWindow();
+        activate();
     }
 
     void cancel() override {
@@ -83,6 +94,13 @@ private:
         if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
             grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
         return dialog;
+    }
+
+    // Raised and given the focus, as the answer to the user's click in another program.
+    void activate() {
+        if (x11::activate(*dialog_)) return;
+        dialog_->raise();
+        dialog_->activateWindow();
     }
 
     // Another program's window asked for the panel. The window manager keeps a dialog above its own

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,8 @@ namespace platform::x11 {
 
 namespace {
 
+// The source of an activation request: an application (_NET_ACTIVE_WINDOW's first field).
+constexpr std::uint32_t kRequestFromApplication = 1;
 // More steps up than any chain of launchers has; ends the walk should the table change meanwhile.
 constexpr int kMaximumAncestry = 64;
 constexpr std::int32_t kInitProcess = 1;
@@ -45,13 +48,16 @@ xcb_get_property_cookie_t askProperty(xcb_connection_t* x, xcb_window_t window, 
     return xcb_get_property(x, 0, window, name, type, 0, kPropertyUnits);
 }
 
-// The windows of a WINDOW property (a window manager's client list).
-std::vector<xcb_window_t> windowList(xcb_connection_t* x, xcb_window_t window, xcb_atom_t name) {
-    const std::string bytes = propertyValue(x, askProperty(x, window, name, XCB_ATOM_WINDOW));
-    std::vector<xcb_window_t> windows(bytes.size() / sizeof(xcb_window_t));
-    if (!windows.empty()) std::memcpy(windows.data(), bytes.data(), windows.size() * sizeof(xcb_window_t));
-    return windows;
+// The windows of a WINDOW property (a window manager's client list), or the atoms of an ATOM one.
+std::vector<std::uint32_t> idList(xcb_connection_t* x, xcb_window_t window, xcb_atom_t name,
+                                  xcb_atom_t type = XCB_ATOM_WINDOW) {
+    const std::string bytes = propertyValue(x, askProperty(x, window, name, type));
+    std::vector<std::uint32_t> ids(bytes.size() / sizeof(std::uint32_t));
+    if (!ids.empty()) std::memcpy(ids.data(), bytes.data(), ids.size() * sizeof(std::uint32_t));
+    return ids;
 }
+
+xcb_window_t rootOf(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_get_setup(x)).data->root; }
 
 // A window's mapped children, bottom to top.
 std::vector<xcb_window_t> mappedChildren(xcb_connection_t* x, xcb_window_t parent) {
@@ -75,8 +81,8 @@ std::vector<xcb_window_t> mappedChildren(xcb_connection_t* x, xcb_window_t paren
 // lists them the mapped children of the root, and theirs, where a window manager puts a window in
 // its frame.
 std::vector<xcb_window_t> topLevelWindows(xcb_connection_t* x) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-    std::vector<xcb_window_t> windows = windowList(x, root, atom(x, "_NET_CLIENT_LIST"));
+    const xcb_window_t root = rootOf(x);
+    std::vector<xcb_window_t> windows = idList(x, root, atom(x, "_NET_CLIENT_LIST"));
     if (!windows.empty()) return windows;
     for (const xcb_window_t child : mappedChildren(x, root)) {
         windows.push_back(child);
@@ -131,7 +137,7 @@ std::optional<std::int32_t> parentProcess(std::int32_t process) {
 
 // A window's place and size on the screen, in Qt's coordinates.
 std::optional<QRect> placeOnScreen(xcb_connection_t* x, xcb_window_t window) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+    const xcb_window_t root = rootOf(x);
     const xcb_get_geometry_cookie_t sizeAsked = xcb_get_geometry(x, window);
     const xcb_translate_coordinates_cookie_t cornerAsked = xcb_translate_coordinates(x, window, root, 0, 0);
     xcb_get_geometry_reply_t* size = xcb_get_geometry_reply(x, sizeAsked, nullptr);
@@ -224,6 +230,60 @@ std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner) {
         dialog.move(placed.topLeft());
     }
     return standIn;
+}
+
+namespace {
+
+// The X server's time now; absent without an answer. Only events carry it, and Qt's connection
+// hands its events to Qt: a connection of its own (to Qt's server, which DISPLAY names, as the
+// programs take no -display) changes a property of a window of its own and reads the time off the
+// notification.
+std::optional<xcb_timestamp_t> serverTime() {
+    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+    std::optional<xcb_timestamp_t> now;
+    if (!xcb_connection_has_error(x)) {
+        const xcb_window_t probe = xcb_generate_id(x);
+        const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(x, XCB_COPY_FROM_PARENT, probe, rootOf(x), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+        xcb_change_property(x, XCB_PROP_MODE_APPEND, probe, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+        xcb_flush(x);
+        // The server sends the notification at once; a broken connection ends the wait.
+        while (xcb_generic_event_t* event = xcb_wait_for_event(x)) {
+            const bool notified = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY;
+            if (notified) now = reinterpret_cast<xcb_property_notify_event_t*>(event)->time;
+            std::free(event);
+            if (notified) break;
+        }
+    }
+    xcb_disconnect(x);
+    return now;
+}
+
+}  // namespace
+
+bool activate(QWidget& window) {
+    xcb_connection_t* x = connection();
+    if (!x) return false;
+    const xcb_window_t root = rootOf(x);
+    const xcb_atom_t active = atom(x, "_NET_ACTIVE_WINDOW");
+    const std::vector<xcb_atom_t> supported = idList(x, root, atom(x, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
+    if (std::find(supported.begin(), supported.end(), active) == supported.end()) return false;
+    const std::optional<xcb_timestamp_t> now = serverTime();
+    if (!now) return false;
+    const std::vector<xcb_window_t> current = idList(x, root, active);
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = static_cast<xcb_window_t>(window.winId());
+    request.type = active;
+    request.data.data32[0] = kRequestFromApplication;
+    request.data.data32[1] = *now;
+    request.data.data32[2] = current.empty() ? xcb_window_t(XCB_WINDOW_NONE) : current.front();
+    xcb_send_event(x, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&request));
+    xcb_flush(x);
+    return true;
 }
 
 }  // namespace platform::x11

@@ -60,6 +60,14 @@ std::optional<xcb_window_t> windowOfProcess(std::int32_t process, const std::str
 // platform than xcb.
 std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner);
 
+// Asks the window manager to raise a shown top-level window and give it the focus, as the answer
+// to what the user has just done in another program (a click there that asked for the window).
+// The request carries the server's time now, which is later than that action: a window manager
+// that refuses requests older than the user's last action (mutter, for one) grants it, where Qt's own
+// request carries the time of the last event this program saw. False, and nothing asked, on
+// another platform than xcb or without a window manager that takes such requests.
+bool activate(QWidget& window);
+
 }  // namespace x11
 
 }  // namespace platform

@@ -82,8 +82,9 @@ std::optional<std::filesystem::path> XdgAutostartLoginItem::entryPath() const {
 }
 
 std::optional<std::filesystem::path> XdgAutostartLoginItem::resolvedExecutable() const {
+    // A program replaced while it runs is the one now installed at its path (currentExecutablePath):
+    // the entry names that path, and the next login starts what is installed there.
     std::optional<std::filesystem::path> path = seams_.executablePath ? seams_.executablePath() : std::nullopt;
-    // /proc/self/exe of a program whose file was replaced or removed reads "<path> (deleted)".
     std::error_code error;
     if (!path || !path->is_absolute() || !std::filesystem::is_regular_file(*path, error)) return std::nullopt;
     return path;

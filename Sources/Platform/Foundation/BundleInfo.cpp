@@ -1,6 +1,7 @@
 #include "BundleInfo.h"
 
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 #include "BoundedRead.h"
@@ -45,11 +46,23 @@ BundleInfo BundleInfo::forExecutable(const std::filesystem::path& executable) {
     return BundleInfo{};
 }
 
+std::optional<std::filesystem::path> programAtExecutableLink(const std::filesystem::path& link) {
+    constexpr std::string_view deletedMark = " (deleted)";
+    const std::string& text = link.native();
+    std::error_code error;
+    if (!text.ends_with(deletedMark) || std::filesystem::symlink_status(link, error).type() !=
+                                            std::filesystem::file_type::not_found)
+        return link;
+    const std::filesystem::path installed(text.substr(0, text.size() - deletedMark.size()));
+    if (!std::filesystem::is_regular_file(installed, error)) return std::nullopt;
+    return installed;
+}
+
 std::optional<std::filesystem::path> currentExecutablePath() {
     std::error_code error;
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || executable.empty()) return std::nullopt;
-    return executable;
+    return programAtExecutableLink(executable);
 }
 
 namespace {

@@ -32,7 +32,13 @@ struct BundleInfo {
     static BundleInfo forExecutable(const std::filesystem::path& executable);
 };
 
-// This program's executable (/proc/self/exe).
+// The program that a process's executable link (/proc/<pid>/exe) names. The kernel adds " (deleted)"
+// to the path of a program whose file was replaced or removed since it started (an upgrade renames a
+// new file over it): the program is then the one now at that path, and absent when no regular file
+// is there. A file whose name really ends so, and any other path, is the link itself.
+std::optional<std::filesystem::path> programAtExecutableLink(const std::filesystem::path& link);
+
+// This program's executable (/proc/self/exe, as programAtExecutableLink reads it).
 std::optional<std::filesystem::path> currentExecutablePath();
 
 using BundleInfoProvider = std::function<std::shared_ptr<const BundleInfo>()>;

@@ -140,7 +140,7 @@ TEST_F(FreedesktopNotificationsTest, NotifySendsTheRequestWithoutSoundAndReplace
     ASSERT_EQ(arguments.size(), 8);
     EXPECT_EQ(arguments[0].toString(), "Kavrinet");
     EXPECT_EQ(arguments[1].toUInt(), 0u);
-    EXPECT_EQ(arguments[2].toString(), "");
+    EXPECT_EQ(arguments[2].toString(), "local.mirosal.Kavrinet");  // the icon the menu entry names
     EXPECT_EQ(arguments[3].toString().toStdString(), kDisconnected.title);
     EXPECT_EQ(arguments[4].toString().toStdString(), kDisconnected.body);
     EXPECT_EQ(arguments[5].toStringList(), (QStringList{"default", "열기"}));

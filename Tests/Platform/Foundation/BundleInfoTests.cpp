@@ -56,3 +56,16 @@ TEST(BundleInfo, TheMainBundleCanBeReplacedForATestAndComesBack) {
     EXPECT_TRUE(mainBundle()->infoDictionary.empty());
     setMainBundleProvider(nullptr);
 }
+
+// What /proc/<pid>/exe reads once an upgrade has renamed a new file over the running program, or
+// removed it: the program installed at the path, if there is one.
+TEST(BundleInfo, AReplacedProgramIsTheOneNowInstalledAtItsPath) {
+    TemporaryFolder folder;
+    for (const char* file : {"Kavrinet", "Named (deleted)"}) TemporaryFolder::writeFile(folder / file, "");
+    std::filesystem::create_directory(folder / "Folder");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Kavrinet (deleted)", "Kavrinet"}, {"Named (deleted)", "Named (deleted)"}, {"Gone (deleted)", nullptr},
+        {"Named (deleted) (deleted)", "Named (deleted)"}, {"Folder (deleted)", nullptr}, {"Kavrinet", "Kavrinet"}};
+    for (const auto& [link, is] : cases)  // "Named (deleted)" is a file so named
+        EXPECT_EQ(programAtExecutableLink(folder / link), is ? std::optional(folder / is) : std::nullopt) << link;
+}

@@ -310,6 +310,29 @@ TEST(AgentProcess, ASymlinkedSettingsFileIsReadThroughItsLinkAndWrittenBesideIts
     EXPECT_TRUE(written.starts_with("bplist00") && written.find("onboardingCompleted") != written.npos) << written;
 }
 
+// An upgrade renames a new program file over the running agent's (as dpkg does): the login item is
+// then the program now installed at that path, and turning it on names that path.
+TEST(AgentProcess, AfterItsProgramFileWasReplacedTheLoginItemTurnsOnAsTheInstalledProgram) {
+    namespace fs = std::filesystem;
+    AgentSandbox sandbox;
+    const fs::path built(KAVRINET_AGENT_WITH_STUB), file = sandbox.root / "Kavrinet.app/Contents/MacOS/Kavrinet";
+    fs::copy(built.parent_path() / "../..", sandbox.root / "Kavrinet.app", fs::copy_options::recursive);
+    // The first rule answers the welcome of the start, the second the one that a second start asks for.
+    sandbox.stub.script(R"(on present send {"command":{"_0":{"refreshLogin":{}}}})" "\n"
+                        R"(on present send {"command":{"_0":{"login":{"_0":true}}}})" "\n", 1);
+    Agent agent(sandbox, sandbox.environment(), file.c_str());
+    ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 1; })) << agent.process.standardError();
+    fs::copy_file(built, file.string() + ".dpkg-new");
+    fs::rename(file.string() + ".dpkg-new", file);
+    ASSERT_EQ(fs::read_symlink("/proc/" + std::to_string(agent.process.pid()) + "/exe"), file.string() + " (deleted)");
+
+    Agent second(sandbox, sandbox.environment(), file.c_str(), {}, "second.err");
+    EXPECT_TRUE(waitUntil([&] { return sandbox.stub.frames(1).back()["state"]["_1"]["loginEnabled"] == true; }));
+    const std::string entry = TemporaryFolder::readFile(sandbox.config / "autostart/local.mirosal.Kavrinet.desktop");
+    EXPECT_NE(entry.find("\nTryExec=" + file.string() + "\n"), std::string::npos) << entry;
+    terminateAndCheck(agent);
+}
+
 // A field of /proc/<pid>/status in megabytes ("VmRSS", "VmHWM"), 0 when it cannot be read.
 double statusMegabytes(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
