@@ -59,15 +59,16 @@ ObserverStore::ObserverStore(Environment environment)
     preferences_ = std::move(environment.preferences);
     monotonicNow_ =
         environment.monotonicNow ? std::move(environment.monotonicNow) : &ObserverStore::continuousClockSeconds;
-    usesSystemServices_ = environment.migrateLegacy;
+    usesSystemServices_ = environment.usesSystemServices;
 
     ConnectionNotificationBackendPtr backend = environment.notificationBackend
                                                    ? std::move(environment.notificationBackend)
                                                    : makeDefaultNotificationBackend(services);
     connectionNotifications_ = ConnectionNotificationService::make(preferences_, std::move(backend), remoteCommand_);
 
-    sessionStorage_ = environment.sessionStorage ? std::move(environment.sessionStorage)
-                                                 : std::make_shared<SessionSummaryStore>(!environment.migrateLegacy);
+    sessionStorage_ = environment.sessionStorage
+                          ? std::move(environment.sessionStorage)
+                          : std::make_shared<SessionSummaryStore>(!environment.usesSystemServices);
     completedSessions_ = sessionStorage_->initialSessions();
     sessionStorageStatus_ = sessionStorage_->initialStatus();
 
@@ -77,7 +78,7 @@ ObserverStore::ObserverStore(Environment environment)
                                                                wendmark::DiskInventory::make(std::move(handler)));
                                                        };
 
-    if (environment.migrateLegacy) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
+    if (environment.usesSystemServices) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
     preferences_->registerDefaults({{std::string(ProductSettings::showStatusOnLaunchKey), false},
                                     {std::string(ProductSettings::backgroundPollingKey), false},
                                     {std::string(ProductSettings::onboardingCompletedKey), false}});

@@ -142,17 +142,18 @@ public:
     static constexpr std::size_t maximumVisibleSurfaces = 64;
 
     // What a store is built with; an empty part is the default named beside it. The agent gives
-    // the standard defaults and migrateLegacy, the UI app its in-memory defaults and the sink to
-    // the agent.
+    // the standard defaults and usesSystemServices, the UI app its in-memory defaults and the sink
+    // to the agent.
     struct Environment {
         // The settings; required.
         std::shared_ptr<platform::DefaultsDatabase> preferences = nullptr;
         // Null: the program's own file, or memory only in a mirror.
         std::shared_ptr<RecentEventLog> eventLog = nullptr;
-        // The agent's store: migrates the stored settings to the current schema, asks for the
-        // notification permission at start and keeps a default session store in its file.
-        bool migrateLegacy = false;
-        // Null: the program's own file with migrateLegacy, memory only without.
+        // The agent's store, with the system's services: migrates the stored settings to the
+        // current schema, asks for the notification permission at start and keeps a default
+        // session store in its file.
+        bool usesSystemServices = false;
+        // Null: the program's own file with usesSystemServices, memory only without.
         std::shared_ptr<SessionSummaryStore> sessionStorage = nullptr;
         // Null: the system's, over services.notifications (makeDefaultNotificationBackend).
         ConnectionNotificationBackendPtr notificationBackend = nullptr;

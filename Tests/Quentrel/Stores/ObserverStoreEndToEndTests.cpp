@@ -75,7 +75,7 @@ TEST(ObserverStoreEndToEnd, aUsbSsdFromPlugToUnplugEndsInBothFilesOnDisk) {
     auto store = ObserverStore::make({
         .preferences = defaults,
         .eventLog = std::make_shared<quentrel::RecentEventLog>(false, storage, runtime),
-        .migrateLegacy = true,
+        .usesSystemServices = true,
         .sessionStorage = std::make_shared<quentrel::SessionSummaryStore>(false, storage, runtime),
         .monotonicNow = [time] { return time->continuous() - 5000; },
         .inventoryFactory =

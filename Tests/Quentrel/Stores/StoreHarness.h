@@ -181,7 +181,7 @@ struct StoreHarness {
         store = ObserverStore::make({
             .preferences = defaults,
             .eventLog = log,
-            .migrateLegacy = !mirror,
+            .usesSystemServices = !mirror,
             .sessionStorage = sessions,
             .notificationBackend = backend,
             .remoteCommand = sink,

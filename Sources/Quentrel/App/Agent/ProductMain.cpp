@@ -135,7 +135,7 @@ int run(QApplication& application, bool hasDisplay) {
                                                             &platform::PlistDefaultsDatabase::standard());
     std::shared_ptr<ObserverStore> store = ObserverStore::make({
         .preferences = preferences,
-        .migrateLegacy = true,
+        .usesSystemServices = true,
         .inventoryFactory = std::move(inventoryFactory),
         .services = services,
     });
