@@ -36,14 +36,17 @@ double ObserverStore::continuousClockSeconds() {
 }
 
 ObserverStore::ObserverStore(Environment environment)
-    : logger_(logSubsystem(*environment.services.bundle), std::string(logCategory)),
-      mainQueue_(environment.services.mainQueue),
+    : mainQueue_(environment.services.mainQueue),
       now_(environment.services.now),
       powerEvents_(environment.services.powerEvents),
       pasteboard_(environment.services.pasteboard),
       savePanels_(environment.services.savePanels),
       fileBrowser_(environment.services.fileBrowser),
-      mountedVolumeMatches_(environment.services.mountedVolumeMatches) {
+      mountedVolumeMatches_(environment.services.mountedVolumeMatches),
+      monotonicNow_(environment.monotonicNow ? std::move(environment.monotonicNow)
+                                             : &ObserverStore::continuousClockSeconds),
+      rememberedConnection_(mainQueue_, monotonicNow_),
+      logger_(logSubsystem(*environment.services.bundle), std::string(logCategory)) {
     const ObserverStoreServices& services = environment.services;
 
     const Date now = currentDate();
@@ -57,8 +60,6 @@ ObserverStore::ObserverStore(Environment environment)
     remoteCommand_ = std::move(environment.remoteCommand);
     loginItem_ = std::make_shared<LoginItemService>(remoteCommand_, services.loginItems);
     preferences_ = std::move(environment.preferences);
-    monotonicNow_ =
-        environment.monotonicNow ? std::move(environment.monotonicNow) : &ObserverStore::continuousClockSeconds;
     usesSystemServices_ = environment.usesSystemServices;
 
     ConnectionNotificationBackendPtr backend = environment.notificationBackend
@@ -96,11 +97,9 @@ ObserverStore::ObserverStore(Environment environment)
     eventStorageStatus_ = eventLog_->initialStatus();
 }
 
-ObserverStore::~ObserverStore() {
-    // Releasing the store does not stop what stop() stops; the pending deadline would find the
-    // store gone anyway, so it is only cancelled to let the queue drop it early.
-    if (connectionDeadline_) connectionDeadline_->cancel();
-}
+// Releasing the store does not stop what stop() stops; a pending deadline task is only cancelled,
+// to let the queue drop it early.
+ObserverStore::~ObserverStore() = default;
 
 void ObserverStore::installCallbacks() {
     std::weak_ptr<ObserverStore> weak = weak_from_this();
@@ -123,6 +122,9 @@ void ObserverStore::installCallbacks() {
                 store->eventStorageStatus_ = status;
             }
         });
+    });
+    rememberedConnection_.setDeadlineHandler([weak] {
+        if (auto store = weak.lock()) store->connectionDeadlineReached();
     });
 }
 
@@ -184,7 +186,7 @@ void ObserverStore::applyUIState(const ObserverUIState& state) {
     showStatusOnLaunch_ = state.showStatusOnLaunch;
     onboardingCompleted_ = state.onboardingCompleted;
     historyReferenceDate_ = state.historyReferenceDate;
-    diagnosticPreview_ = state.diagnosticPreview;
+    diagnosticExport_.setPreview(state.diagnosticPreview);
     eventStorageStatus_ = state.eventStorageStatus;
     canUndoHistoryClear_ = state.canUndoHistoryClear;
     canUndoObservationReset_ = state.canUndoObservationReset;
@@ -193,7 +195,7 @@ void ObserverStore::applyUIState(const ObserverUIState& state) {
     history_ = state.recentEvents;
     sessionStorageStatus_ = state.sessionStorageStatus;
     canUndoSessionClear_ = state.canUndoSessionClear;
-    connectionStability_ = state.connectionStability;
+    rememberedConnection_.applyMirror(state.connectionStability);
     loginItem_->applyMirror(state.loginEnabled, state.loginRequiresApproval, state.loginBusy, state.loginStatus,
                             state.loginError);
     connectionNotifications_->applyMirror(state.noticesEnabled, state.noticesBusy, state.noticePermission,

@@ -9,6 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "DiagnosticExport.h"
+#include "HistoryUndo.h"
 #include "ObserverStoreServices.h"
 #include "Platform/Desktop/PowerEvents.h"
 #include "Platform/Dispatch/SerialQueue.h"
@@ -24,8 +26,8 @@
 #include "Quentrel/Services/RecentEvent.h"
 #include "Quentrel/Services/ProductDiagnosticReport.h"
 #include "Quentrel/Support/ProductSettings.h"
+#include "RememberedConnection.h"
 #include "Wendmark/ActivityHistory.h"
-#include "Wendmark/ConnectionMonitor.h"
 #include "Wendmark/ConnectionStability.h"
 #include "Wendmark/InventorySnapshot.h"
 #include "Wendmark/ObservationInventory.h"
@@ -38,7 +40,6 @@
 // Only named here: their users include them.
 namespace platform {
 class DefaultsDatabase;
-class WorkItem;
 }  // namespace platform
 namespace wendmark {
 enum class ConnectionNotice;
@@ -281,7 +282,7 @@ public:
     bool onboardingCompleted() const { return onboardingCompleted_; }
     const wendmark::ActivityHistory& activityHistory() const { return activityHistory_; }
     platform::Date historyReferenceDate() const { return historyReferenceDate_; }
-    const std::optional<DiagnosticPreview>& diagnosticPreview() const { return diagnosticPreview_; }
+    const std::optional<DiagnosticPreview>& diagnosticPreview() const { return diagnosticExport_.preview(); }
     EventStorageStatus eventStorageStatus() const { return eventStorageStatus_; }
     bool canUndoHistoryClear() const { return canUndoHistoryClear_; }
     bool canUndoObservationReset() const { return canUndoObservationReset_; }
@@ -299,7 +300,7 @@ public:
     const std::vector<wendmark::WorkSession>& completedSessions() const { return completedSessions_; }
     EventStorageStatus sessionStorageStatus() const { return sessionStorageStatus_; }
     bool canUndoSessionClear() const { return canUndoSessionClear_; }
-    const wendmark::ConnectionStability& connectionStability() const { return connectionStability_; }
+    const wendmark::ConnectionStability& connectionStability() const { return rememberedConnection_.stability(); }
     const std::vector<RecentEvent>& history() const { return history_; }
 
     // The UI app's process, as the agent's delegate and UI bridge report it.
@@ -338,16 +339,10 @@ private:
     };
     std::optional<RememberableTarget> rememberableTarget() const;
 
-    // Data management.
-    std::vector<RecentEvent> mergedHistory(const std::vector<RecentEvent>& first,
-                                           const std::vector<RecentEvent>& second) const;
-
     // Diagnostics.
     ProductDiagnosticReport::Runtime diagnosticRuntime() const;
     // Throws what the report builder throws.
     platform::Data diagnosticData() const;
-    std::optional<platform::Data> diagnosticsForExport(const DiagnosticPreview& preview) const;
-    void forgetDiagnosticSavePanel();
 
     // Work sessions.
     void finishSession(wendmark::SessionEndReason reason, platform::Date date);
@@ -361,8 +356,6 @@ private:
     // Connection monitoring.
     void resetConnectionMonitoring();
     void updateConnectionMonitoring(const wendmark::InventorySnapshot& snapshot);
-    void scheduleConnectionDeadline();
-    void cancelConnectionDeadline();
     void connectionDeadlineReached();
     void deliverConnectionNotices(const std::vector<wendmark::ConnectionNotice>& notices);
 
@@ -376,6 +369,16 @@ private:
         std::uint64_t generation = 0;
         std::vector<wendmark::ActivityInterval> values;
     };
+
+    // What the services struct supplies, and the monotonic clock.
+    platform::SerialQueuePtr mainQueue_;
+    std::function<platform::Date()> now_;
+    platform::PowerEventsPtr powerEvents_;
+    platform::PasteboardPtr pasteboard_;
+    platform::SavePanelsPtr savePanels_;
+    platform::FileBrowserPtr fileBrowser_;
+    ObserverStoreServices::MountedVolumeCheck mountedVolumeMatches_;
+    std::function<double()> monotonicNow_;
 
     platform::WillChangeSignal objectWillChange_;
     std::int64_t updateDepth_ = 0;
@@ -396,13 +399,13 @@ private:
     bool onboardingCompleted_ = false;
     wendmark::ActivityHistory activityHistory_;
     platform::Date historyReferenceDate_;
-    std::optional<DiagnosticPreview> diagnosticPreview_;
+    DiagnosticExport diagnosticExport_;
     EventStorageStatus eventStorageStatus_ = EventStorageStatus::memoryOnly;
     bool canUndoHistoryClear_ = false;
     bool canUndoObservationReset_ = false;
     std::optional<std::string> dataActionMessage_;
     bool dataActionFailed_ = false;
-    std::vector<RecentEvent> historyBeforeClear_;
+    HistoryUndo historyUndo_;
     std::optional<ProductSettings::ObservationPreferences> preferencesBeforeReset_;
     std::optional<platform::Date> observationStartedAt_;
     std::optional<std::uint64_t> queryCountBeforeLastResume_;
@@ -418,14 +421,8 @@ private:
     std::vector<wendmark::WorkSession> completedSessions_;
     EventStorageStatus sessionStorageStatus_ = EventStorageStatus::memoryOnly;
     bool canUndoSessionClear_ = false;
-    std::vector<wendmark::WorkSession> sessionsBeforeClear_;
-    wendmark::ConnectionStability connectionStability_;
-    wendmark::ConnectionMonitor connectionMonitor_;
-    std::shared_ptr<platform::WorkItem> connectionDeadline_;
-    std::optional<double> scheduledConnectionDeadline_;
-    std::optional<std::string> trackedConnectionID_;
+    RememberedConnection rememberedConnection_;
     double lastCheckpoint_ = 0;
-    std::function<double()> monotonicNow_;
     bool usesSystemServices_ = false;
     std::shared_ptr<wendmark::ObservationInventory> inventory_;
     wendmark::ObservationInventory::Factory inventoryFactory_;
@@ -436,7 +433,6 @@ private:
     std::optional<platform::Date> lastUIProcessStartedAt_;
     std::optional<std::int32_t> uiProcessID_;
     wendmark::ObservationPolicy policy_;
-    std::weak_ptr<platform::SavePanel> diagnosticSavePanel_;
     std::optional<platform::Date> lastPolicySample_;
     std::vector<RecentEvent> history_;
     std::shared_ptr<platform::DefaultsDatabase> preferences_;
@@ -444,15 +440,6 @@ private:
     bool started_ = false;
     bool initialSnapshotReceived_ = false;
     std::optional<std::string> automaticallySelectedID_;
-
-    // What the services struct supplies.
-    platform::SerialQueuePtr mainQueue_;
-    std::function<platform::Date()> now_;
-    platform::PowerEventsPtr powerEvents_;
-    platform::PasteboardPtr pasteboard_;
-    platform::SavePanelsPtr savePanels_;
-    platform::FileBrowserPtr fileBrowser_;
-    ObserverStoreServices::MountedVolumeCheck mountedVolumeMatches_;
 
     // Scratch of the policy observation, kept to spare an allocation per snapshot.
     std::vector<wendmark::ActivityKind> kindScratch_;

@@ -1,6 +1,6 @@
-// The remembered drive's connection: presence per snapshot, the one deadline task, and notices.
+// The remembered drive's connection: its records fed by every snapshot, the deadline task, and
+// the notices.
 
-#include <algorithm>
 #include <utility>
 
 #include "ObserverStore.h"
@@ -10,87 +10,25 @@ namespace quentrel {
 
 using wendmark::ConnectionNotice;
 using wendmark::InventorySnapshot;
-using wendmark::TargetPresence;
 
 void ObserverStore::resetConnectionMonitoring() {
-    cancelConnectionDeadline();
     publish();
-    connectionStability_ = wendmark::ConnectionStability();
-    connectionMonitor_ = wendmark::ConnectionMonitor();
-    trackedConnectionID_.reset();
+    rememberedConnection_.reset(isSystemSleeping_);
     connectionNotifications_->cancelPending();
-    if (isSystemSleeping_) {
-        connectionMonitor_.sleep();
-        connectionStability_.sleep(monotonicNow_());
-    }
 }
 
 void ObserverStore::updateConnectionMonitoring(const InventorySnapshot& snapshot) {
     if (!rememberedTarget_) return;
-    const std::vector<std::string> matches = rememberedTarget_->matchingIDs(snapshot.devices);
-
-    TargetPresence presence = TargetPresence::unknown();
-    if (!snapshot.sessionAvailable || matches.size() >= 2) {
-        presence = TargetPresence::unknown();
-    } else if (matches.size() == 1) {
-        trackedConnectionID_ = matches.front();
-        presence = TargetPresence::present(matches.front());
-    } else if (std::any_of(snapshot.devices.begin(), snapshot.devices.end(),
-                           [](const auto& device) { return !device.topologyVerified; })) {
-        // An unverified device may be the target with its volumes not yet readable.
-        presence = TargetPresence::unknown();
-    } else if (trackedConnectionID_ &&
-               std::any_of(snapshot.devices.begin(), snapshot.devices.end(),
-                           [&](const auto& device) { return device.id == *trackedConnectionID_; })) {
-        // The drive once matched is still attached, for example with its volumes unmounted.
-        presence = TargetPresence::present(*trackedConnectionID_);
-    } else {
-        presence = TargetPresence::absent();
-    }
-
-    connectionStability_.receive(presence, snapshot.capturedAt, monotonicNow_());
-    const std::vector<ConnectionNotice> notices = connectionMonitor_.receive(presence, monotonicNow_());
+    const std::vector<ConnectionNotice> notices = rememberedConnection_.receive(*rememberedTarget_, snapshot);
     deliverConnectionNotices(notices);
-    scheduleConnectionDeadline();
-}
-
-void ObserverStore::cancelConnectionDeadline() {
-    if (connectionDeadline_) connectionDeadline_->cancel();
-    connectionDeadline_.reset();
-    scheduledConnectionDeadline_.reset();
-}
-
-void ObserverStore::scheduleConnectionDeadline() {
-    std::optional<double> next;
-    for (const std::optional<double>& candidate : {connectionMonitor_.nextDeadline(), connectionStability_.nextDeadline()}) {
-        if (candidate) next = next ? std::min(*next, *candidate) : *candidate;
-    }
-    if (!next && !scheduledConnectionDeadline_) return;
-    // The same deadline keeps the task that already waits for it.
-    if (next && scheduledConnectionDeadline_ && *scheduledConnectionDeadline_ == *next) return;
-
-    cancelConnectionDeadline();
-    scheduledConnectionDeadline_ = next;
-    if (!next) return;
-
-    double delay = *next - monotonicNow_();
-    if (!(delay > minimumDeadlineDelay)) delay = minimumDeadlineDelay;  // also a NaN delay
-    // The delay runs on the main queue's clock, which stops in sleep; that is safe because sleep
-    // cancels this task and wake plans it anew.
-    connectionDeadline_ = platform::WorkItem::make([weak = weak_from_this()] {
-        if (auto store = weak.lock()) store->connectionDeadlineReached();
-    });
-    mainQueue_->asyncAfter(delay, connectionDeadline_);
+    rememberedConnection_.scheduleDeadline();
 }
 
 void ObserverStore::connectionDeadlineReached() {
-    scheduledConnectionDeadline_.reset();
-    connectionDeadline_.reset();
     ChangeBatch batch(*this);
-    connectionStability_.advance(monotonicNow_());
-    const std::vector<ConnectionNotice> notices = connectionMonitor_.advance(monotonicNow_());
+    const std::vector<ConnectionNotice> notices = rememberedConnection_.advance();
     deliverConnectionNotices(notices);
-    scheduleConnectionDeadline();
+    rememberedConnection_.scheduleDeadline();
 }
 
 void ObserverStore::deliverConnectionNotices(const std::vector<ConnectionNotice>& notices) {
@@ -118,11 +56,11 @@ void ObserverStore::setConnectionNotifications(bool on, std::function<void()> do
     }
     connectionNotifications_->setEnabled(on, [weak = weak_from_this(), done = std::move(done)] {
         if (auto store = weak.lock()) {
+            ObserverStore& d = *store;
             // The connection stability record is visible and may change with the new baseline.
-            ChangeBatch batch(*store);
-            store->connectionMonitor_ = wendmark::ConnectionMonitor();
-            if (store->isSystemSleeping_) store->connectionMonitor_.sleep();
-            store->updateConnectionMonitoring(store->snapshot_);
+            ChangeBatch batch(d);
+            d.rememberedConnection_.restartMonitor(d.isSystemSleeping_);
+            d.updateConnectionMonitoring(d.snapshot_);
         }
         if (done) done();
     });

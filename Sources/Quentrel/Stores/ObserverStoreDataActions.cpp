@@ -1,8 +1,6 @@
 // Erasing the two histories, with one undo for the run. The file is written first; memory changes
 // only when that write succeeded.
 
-#include <algorithm>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -31,21 +29,6 @@ bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
     return succeeded;
 }
 
-std::vector<RecentEvent> ObserverStore::mergedHistory(const std::vector<RecentEvent>& first,
-                                                      const std::vector<RecentEvent>& second) const {
-    std::vector<RecentEvent> merged;
-    merged.reserve(first.size() + second.size());
-    std::set<std::pair<platform::Date, std::string>> seen;
-    for (const auto* list : {&first, &second}) {
-        for (const RecentEvent& event : *list) {
-            if (seen.emplace(event.date, event.message).second) merged.push_back(event);
-        }
-    }
-    std::stable_sort(merged.begin(), merged.end(),
-                     [](const RecentEvent& a, const RecentEvent& b) { return a.date > b.date; });
-    return RecentEventLog::bounded(merged, currentDate());
-}
-
 bool ObserverStore::clearEventHistory() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::clearEvents));
@@ -60,10 +43,10 @@ bool ObserverStore::clearEventHistory() {
         eventLog_->save(history_);
         return reportDataAction(false, eventsClearFailedMessage);
     }
-    historyBeforeClear_ = mergedHistory(historyBeforeClear_, history_);
+    historyUndo_.keepClearedEvents(history_, currentDate());
     history_.clear();
     publish();
-    canUndoHistoryClear_ = !historyBeforeClear_.empty();
+    canUndoHistoryClear_ = !historyUndo_.historyBeforeClear().empty();
     discardDiagnosticsPreview();
     return reportDataAction(true, eventsClearedMessage);
 }
@@ -74,7 +57,7 @@ bool ObserverStore::undoHistoryClear() {
         return true;
     }
     if (!canUndoHistoryClear_) return false;
-    std::vector<RecentEvent> merged = mergedHistory(history_, historyBeforeClear_);
+    std::vector<RecentEvent> merged = historyUndo_.restoredEvents(history_, currentDate());
     const EventStorageStatus status = eventLog_->replaceImmediately(merged);
     publish();
     eventStorageStatus_ = status;
@@ -83,7 +66,7 @@ bool ObserverStore::undoHistoryClear() {
         return reportDataAction(false, eventsRestoreFailedMessage);
     }
     history_ = std::move(merged);
-    historyBeforeClear_.clear();
+    historyUndo_.forgetClearedEvents();
     publish();
     canUndoHistoryClear_ = false;
     discardDiagnosticsPreview();
@@ -104,13 +87,11 @@ bool ObserverStore::clearSessionHistory() {
     if (!written(status)) {
         return reportDataAction(false, sessionsClearFailedMessage);
     }
-    std::vector<WorkSession> erased = completedSessions_;
-    erased.insert(erased.end(), sessionsBeforeClear_.begin(), sessionsBeforeClear_.end());
-    sessionsBeforeClear_ = SessionSummaryStore::bounded(erased, currentDate());
+    historyUndo_.keepClearedSessions(completedSessions_, currentDate());
     publish();
     completedSessions_.clear();
     publish();
-    canUndoSessionClear_ = !sessionsBeforeClear_.empty();
+    canUndoSessionClear_ = !historyUndo_.sessionsBeforeClear().empty();
     discardDiagnosticsPreview();
     return reportDataAction(true, sessionsClearedMessage);
 }
@@ -121,12 +102,7 @@ bool ObserverStore::undoSessionClear() {
         return true;
     }
     if (!canUndoSessionClear_) return false;
-    std::vector<WorkSession> merged = completedSessions_;
-    merged.insert(merged.end(), sessionsBeforeClear_.begin(), sessionsBeforeClear_.end());
-    // Equal update dates keep this order: sessions completed since the clear first.
-    std::stable_sort(merged.begin(), merged.end(),
-                     [](const WorkSession& a, const WorkSession& b) { return a.updatedAt > b.updatedAt; });
-    merged = SessionSummaryStore::bounded(merged, currentDate());
+    std::vector<WorkSession> merged = historyUndo_.restoredSessions(completedSessions_, currentDate());
 
     std::vector<WorkSession> content;
     content.reserve(merged.size() + 1);
@@ -140,7 +116,7 @@ bool ObserverStore::undoSessionClear() {
     }
     publish();
     completedSessions_ = std::move(merged);
-    sessionsBeforeClear_.clear();
+    historyUndo_.forgetClearedSessions();
     publish();
     canUndoSessionClear_ = false;
     discardDiagnosticsPreview();

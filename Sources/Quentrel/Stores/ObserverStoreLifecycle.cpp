@@ -43,7 +43,7 @@ void ObserverStore::start() {
 
 void ObserverStore::stop() {
     if (!started_) return;
-    cancelConnectionDeadline();
+    rememberedConnection_.cancelDeadline();
     connectionNotifications_->cancelPending();
     finishSession(wendmark::SessionEndReason::appQuit, currentDate());
     sessionStorage_->flush();

@@ -53,9 +53,7 @@ void ObserverStore::handleSystemSleep() {
     if (isSystemSleeping_) return;
     publish();
     isSystemSleeping_ = true;
-    cancelConnectionDeadline();
-    connectionMonitor_.sleep();
-    connectionStability_.sleep(monotonicNow_());
+    rememberedConnection_.sleep();
     connectionNotifications_->cancelPending();
     policy_ = wendmark::ObservationPolicy();
     lastPolicySample_.reset();
@@ -66,9 +64,8 @@ void ObserverStore::handleSystemSleep() {
 void ObserverStore::handleSystemWake() {
     publish();
     isSystemSleeping_ = false;
-    connectionMonitor_.wake(monotonicNow_());
-    connectionStability_.wake(monotonicNow_());
-    scheduleConnectionDeadline();
+    rememberedConnection_.wake();
+    rememberedConnection_.scheduleDeadline();
     policy_ = wendmark::ObservationPolicy();
     lastPolicySample_.reset();
     publish();

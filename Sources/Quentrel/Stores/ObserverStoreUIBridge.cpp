@@ -25,7 +25,7 @@ ObserverUIState ObserverStore::makeUIState() const {
     s.showStatusOnLaunch = showStatusOnLaunch_;
     s.onboardingCompleted = onboardingCompleted_;
     s.historyReferenceDate = historyReferenceDate_;
-    s.diagnosticPreview = diagnosticPreview_;
+    s.diagnosticPreview = diagnosticExport_.preview();
     s.eventStorageStatus = eventStorageStatus_;
     s.canUndoHistoryClear = canUndoHistoryClear_;
     s.canUndoObservationReset = canUndoObservationReset_;
@@ -38,7 +38,7 @@ ObserverUIState ObserverStore::makeUIState() const {
     s.sessions = sessionSummaries();
     s.sessionStorageStatus = sessionStorageStatus_;
     s.canUndoSessionClear = canUndoSessionClear_;
-    s.connectionStability = connectionStability_;
+    s.connectionStability = rememberedConnection_.stability();
     s.awaitingFreshSample = isAwaitingFreshSample();
     s.loginEnabled = loginItem_->enabled();
     s.loginRequiresApproval = loginItem_->requiresApproval();

@@ -38,11 +38,18 @@ struct ObserverStoreTestAccess {
     static std::optional<wendmark::ObservationTarget>& rememberedTarget(ObserverStore& s) { return s.rememberedTarget_; }
     static std::uint64_t& historyGeneration(ObserverStore& s) { return s.historyGeneration_; }
     static wendmark::ObservationPolicy& policy(ObserverStore& s) { return s.policy_; }
-    static wendmark::ConnectionMonitor& monitor(ObserverStore& s) { return s.connectionMonitor_; }
-    static wendmark::ConnectionStability& stability(ObserverStore& s) { return s.connectionStability_; }
-    static std::optional<double> scheduledDeadline(const ObserverStore& s) { return s.scheduledConnectionDeadline_; }
-    static const platform::WorkItem* deadlineTask(const ObserverStore& s) { return s.connectionDeadline_.get(); }
-    static const std::optional<std::string>& trackedID(const ObserverStore& s) { return s.trackedConnectionID_; }
+    static const wendmark::ConnectionMonitor& monitor(const ObserverStore& s) {
+        return s.rememberedConnection_.monitor();
+    }
+    static std::optional<double> scheduledDeadline(const ObserverStore& s) {
+        return s.rememberedConnection_.scheduledDeadline();
+    }
+    static const platform::WorkItem* deadlineTask(const ObserverStore& s) {
+        return s.rememberedConnection_.deadlineTask();
+    }
+    static const std::optional<std::string>& trackedID(const ObserverStore& s) {
+        return s.rememberedConnection_.trackedID();
+    }
     static const std::optional<std::string>& automaticID(const ObserverStore& s) { return s.automaticallySelectedID_; }
     static const std::optional<platform::Date>& lastResumedAt(const ObserverStore& s) { return s.lastSamplingResumedAt_; }
     static const std::optional<std::uint64_t>& queryCountAtResume(const ObserverStore& s) {
@@ -50,16 +57,17 @@ struct ObserverStoreTestAccess {
     }
     static double lastCheckpoint(const ObserverStore& s) { return s.lastCheckpoint_; }
     static void updateSampling(ObserverStore& s, bool force) { s.updateSampling(force); }
-    static void scheduleDeadline(ObserverStore& s) { s.scheduleConnectionDeadline(); }
     static void resetConnectionMonitoring(ObserverStore& s) { s.resetConnectionMonitoring(); }
     static platform::Date& historyReferenceDate(ObserverStore& s) { return s.historyReferenceDate_; }
-    static const std::vector<RecentEvent>& historyBeforeClear(const ObserverStore& s) { return s.historyBeforeClear_; }
+    static const std::vector<RecentEvent>& historyBeforeClear(const ObserverStore& s) {
+        return s.historyUndo_.historyBeforeClear();
+    }
     static const std::vector<wendmark::WorkSession>& sessionsBeforeClear(const ObserverStore& s) {
-        return s.sessionsBeforeClear_;
+        return s.historyUndo_.sessionsBeforeClear();
     }
     static ProductDiagnosticReport::Runtime diagnosticRuntime(const ObserverStore& s) { return s.diagnosticRuntime(); }
     static platform::Data diagnosticData(const ObserverStore& s) { return s.diagnosticData(); }
-    static bool holdsSavePanel(const ObserverStore& s) { return !s.diagnosticSavePanel_.expired(); }
+    static bool holdsSavePanel(const ObserverStore& s) { return s.diagnosticExport_.holdsSavePanel(); }
 };
 
 }  // namespace quentrel
