@@ -317,7 +317,6 @@ public:
     explicit ObserverStore(Environment environment);
 
 private:
-    friend struct ObserverStoreTestAccess;
     class ChangeBatch;
 
     // Publication: one will-change signal unless a batch is running.

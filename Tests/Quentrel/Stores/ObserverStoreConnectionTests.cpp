@@ -7,7 +7,6 @@ using platform::Date;
 using wendmark::ConnectionStability;
 using wendmark::DeviceSnapshot;
 using wendmark::InventorySnapshot;
-using wendmark::TargetPresence;
 
 namespace {
 
@@ -41,8 +40,10 @@ TEST(ObserverStoreConnection, withoutARememberedDriveNothingIsFollowed) {
     h.time->advance(1);
     h.deliver(snapshot({}, h.now()));
     EXPECT_EQ(h.store->connectionStability(), ConnectionStability());
-    EXPECT_EQ(Access::monitor(*h.store), wendmark::ConnectionMonitor());
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
+    // No deadline is planned and no notice comes: the monitor never saw the drive.
+    const std::size_t events = h.store->history().size();
+    EXPECT_EQ(h.signalsDuring([&] { h.time->advance(10); }), 0);
+    EXPECT_EQ(h.store->history().size(), events);
 }
 
 TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithATarget) {
@@ -65,7 +66,7 @@ TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithA
         h.inventory().deliver(snapshot({}, h.now()));
         h.main->async([&] {
             if (c.before == Before::sleep) h.store->handleSystemSleep();
-            if (c.before == Before::forget) Access::rememberedTarget(*h.store).reset();
+            if (c.before == Before::forget) h.store->forgetTarget();
         });
         h.time->runUntilIdle();
         EXPECT_EQ(h.eventCount("기억한 대상 반복 연결 변화 감지"), 1);
@@ -78,8 +79,9 @@ TEST(ObserverStoreConnection, aConfirmedLossIsLoggedAndPostedWhenItsDeadlineCome
     StoreHarness& h = r.h;
     r.next({drive()});
     r.next({});
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), h.monotonic() + 3);
-    h.time->advance(3);
+    h.time->advance(2.999);
+    EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 0u);
+    h.time->advance(0.001);  // confirmed 3 s after the loss
     EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 1u);
     // The notice, then the service's outcome through the store's result callback.
     const auto events = h.events();
@@ -116,16 +118,16 @@ TEST(ObserverStoreConnection, switchingOnRebuildsTheMonitorFromTheHeldSnapshot) 
     StoreHarness& h = r.h;
     r.next({drive()});
     r.next({});  // a loss pending in the monitor
-    ASSERT_TRUE(Access::monitor(*h.store).pendingSince());
     const auto stability = h.store->connectionStability();
     int signals = 0;
     h.store->setConnectionNotifications(true);
     signals = h.signalsDuring([&] { h.time->runUntilIdle(); });
     EXPECT_TRUE(h.store->connectionNotifications()->enabled());
-    EXPECT_EQ(Access::monitor(*h.store).baseline(), TargetPresence::absent());
-    EXPECT_EQ(Access::monitor(*h.store).pendingSince(), std::nullopt);
     EXPECT_EQ(h.store->connectionStability().lossCount(), stability.lossCount());  // the record is kept
     EXPECT_EQ(signals, 1);
+    // The new monitor starts from the drive's absence: the loss pending before is never confirmed.
+    h.time->advance(10);
+    EXPECT_EQ(h.eventCount(ObserverStore::targetDisconnectedEvent), 0u);
 }
 
 TEST(ObserverStoreConnection, resettingStartsBothRecordsAfreshAndWithdrawsNotices) {
@@ -136,12 +138,11 @@ TEST(ObserverStoreConnection, resettingStartsBothRecordsAfreshAndWithdrawsNotice
         r.next({});
         if (sleeping) h.store->handleSystemSleep();
         const auto generation = h.store->connectionNotifications()->deliveryGeneration();
-        Access::resetConnectionMonitoring(*h.store);
-        EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-        EXPECT_EQ(Access::trackedID(*h.store), std::nullopt);
+        h.store->forgetTarget();
         EXPECT_EQ(h.store->connectionStability().lossCount(), 0);
         EXPECT_EQ(h.store->connectionStability().state() == ConnectionStability::State::sleeping, sleeping);
-        EXPECT_EQ(Access::monitor(*h.store).sleeping(), sleeping);
         EXPECT_EQ(h.store->connectionNotifications()->deliveryGeneration(), generation + 1);
+        // The pending loss's deadline went with the old records.
+        EXPECT_EQ(h.signalsDuring([&] { h.time->advance(10); }), 0);
     }
 }
