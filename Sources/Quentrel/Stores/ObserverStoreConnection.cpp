@@ -3,47 +3,47 @@
 
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
 using wendmark::ConnectionNotice;
 using wendmark::InventorySnapshot;
 
-void ObserverStore::resetConnectionMonitoring() {
+void ObserverStorePrivate::resetConnectionMonitoring() {
     publish();
     rememberedConnection_.reset(isSystemSleeping_);
     connectionNotifications_->cancelPending();
 }
 
-void ObserverStore::updateConnectionMonitoring(const InventorySnapshot& snapshot) {
+void ObserverStorePrivate::updateConnectionMonitoring(const InventorySnapshot& snapshot) {
     if (!rememberedTarget_) return;
     const std::vector<ConnectionNotice> notices = rememberedConnection_.receive(*rememberedTarget_, snapshot);
     deliverConnectionNotices(notices);
     rememberedConnection_.scheduleDeadline();
 }
 
-void ObserverStore::connectionDeadlineReached() {
+void ObserverStorePrivate::connectionDeadlineReached() {
     ChangeBatch batch(*this);
     const std::vector<ConnectionNotice> notices = rememberedConnection_.advance();
     deliverConnectionNotices(notices);
     rememberedConnection_.scheduleDeadline();
 }
 
-void ObserverStore::deliverConnectionNotices(const std::vector<ConnectionNotice>& notices) {
+void ObserverStorePrivate::deliverConnectionNotices(const std::vector<ConnectionNotice>& notices) {
     for (ConnectionNotice notice : notices) {
-        addEvent(notice == ConnectionNotice::disconnected ? targetDisconnectedEvent : targetRepeatedChangesEvent);
+        addEvent(notice == ConnectionNotice::disconnected ? ObserverStore::targetDisconnectedEvent
+                                                          : ObserverStore::targetRepeatedChangesEvent);
         // Posted only if, when the task runs, the system is awake and a drive is still remembered.
-        mainQueue_->async([weak = weak_from_this(), notice] {
+        mainQueue_->async([weak = q_.weak_from_this(), notice] {
             auto store = weak.lock();
-            if (!store || store->isSystemSleeping_ || !store->rememberedTarget_) return;
-            store->connectionNotifications_->submit(notice);
+            if (!store || store->d_->isSystemSleeping_ || !store->d_->rememberedTarget_) return;
+            store->d_->connectionNotifications_->submit(notice);
         });
     }
 }
 
-void ObserverStore::setConnectionNotifications(bool on, std::function<void()> done) {
+void ObserverStorePrivate::setConnectionNotifications(bool on, std::function<void()> done) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::withFlag(ObserverUICommand::Case::notifications, on));
         if (done) done();
@@ -54,9 +54,9 @@ void ObserverStore::setConnectionNotifications(bool on, std::function<void()> do
         if (done) done();
         return;
     }
-    connectionNotifications_->setEnabled(on, [weak = weak_from_this(), done = std::move(done)] {
+    connectionNotifications_->setEnabled(on, [weak = q_.weak_from_this(), done = std::move(done)] {
         if (auto store = weak.lock()) {
-            ObserverStore& d = *store;
+            ObserverStorePrivate& d = *store->d_;
             // The connection stability record is visible and may change with the new baseline.
             ChangeBatch batch(d);
             d.rememberedConnection_.restartMonitor(d.isSystemSleeping_);

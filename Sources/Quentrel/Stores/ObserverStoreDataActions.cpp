@@ -4,8 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
@@ -21,7 +20,7 @@ bool written(EventStorageStatus status) {
 
 }  // namespace
 
-bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
+bool ObserverStorePrivate::reportDataAction(bool succeeded, std::string_view message) {
     publish();
     dataActionFailed_ = !succeeded;
     publish();
@@ -29,7 +28,7 @@ bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
     return succeeded;
 }
 
-bool ObserverStore::clearEventHistory() {
+bool ObserverStorePrivate::clearEventHistory() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::clearEvents));
         return true;
@@ -41,17 +40,17 @@ bool ObserverStore::clearEventHistory() {
     if (!written(status)) {
         // The replacement dropped the log's pending write of the list that stays; queue it again.
         eventLog_->save(history_);
-        return reportDataAction(false, eventsClearFailedMessage);
+        return reportDataAction(false, ObserverStore::eventsClearFailedMessage);
     }
     historyUndo_.keepClearedEvents(history_, currentDate());
     history_.clear();
     publish();
     canUndoHistoryClear_ = !historyUndo_.historyBeforeClear().empty();
     discardDiagnosticsPreview();
-    return reportDataAction(true, eventsClearedMessage);
+    return reportDataAction(true, ObserverStore::eventsClearedMessage);
 }
 
-bool ObserverStore::undoHistoryClear() {
+bool ObserverStorePrivate::undoHistoryClear() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::undoEvents));
         return true;
@@ -63,17 +62,17 @@ bool ObserverStore::undoHistoryClear() {
     eventStorageStatus_ = status;
     if (!written(status)) {
         eventLog_->save(history_);
-        return reportDataAction(false, eventsRestoreFailedMessage);
+        return reportDataAction(false, ObserverStore::eventsRestoreFailedMessage);
     }
     history_ = std::move(merged);
     historyUndo_.forgetClearedEvents();
     publish();
     canUndoHistoryClear_ = false;
     discardDiagnosticsPreview();
-    return reportDataAction(true, eventsRestoredMessage);
+    return reportDataAction(true, ObserverStore::eventsRestoredMessage);
 }
 
-bool ObserverStore::clearSessionHistory() {
+bool ObserverStorePrivate::clearSessionHistory() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::clearSessions));
         return true;
@@ -85,7 +84,7 @@ bool ObserverStore::clearSessionHistory() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        return reportDataAction(false, sessionsClearFailedMessage);
+        return reportDataAction(false, ObserverStore::sessionsClearFailedMessage);
     }
     historyUndo_.keepClearedSessions(completedSessions_, currentDate());
     publish();
@@ -93,10 +92,10 @@ bool ObserverStore::clearSessionHistory() {
     publish();
     canUndoSessionClear_ = !historyUndo_.sessionsBeforeClear().empty();
     discardDiagnosticsPreview();
-    return reportDataAction(true, sessionsClearedMessage);
+    return reportDataAction(true, ObserverStore::sessionsClearedMessage);
 }
 
-bool ObserverStore::undoSessionClear() {
+bool ObserverStorePrivate::undoSessionClear() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::undoSessions));
         return true;
@@ -112,7 +111,7 @@ bool ObserverStore::undoSessionClear() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        return reportDataAction(false, sessionsRestoreFailedMessage);
+        return reportDataAction(false, ObserverStore::sessionsRestoreFailedMessage);
     }
     publish();
     completedSessions_ = std::move(merged);
@@ -120,7 +119,7 @@ bool ObserverStore::undoSessionClear() {
     publish();
     canUndoSessionClear_ = false;
     discardDiagnosticsPreview();
-    return reportDataAction(true, sessionsRestoredMessage);
+    return reportDataAction(true, ObserverStore::sessionsRestoredMessage);
 }
 
 }  // namespace quentrel

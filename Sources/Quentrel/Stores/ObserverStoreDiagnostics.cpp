@@ -4,8 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 
@@ -13,7 +12,7 @@ namespace quentrel {
 
 using Case = ObserverUICommand::Case;
 
-ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
+ProductDiagnosticReport::Runtime ObserverStorePrivate::diagnosticRuntime() const {
     ProductDiagnosticReport::Runtime r;
     r.samplingEnabled = sampling_.enabled;
     r.samplingIntervalSeconds = sampling_.interval;
@@ -62,12 +61,12 @@ ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
     return r;
 }
 
-platform::Data ObserverStore::diagnosticData() const {
+platform::Data ObserverStorePrivate::diagnosticData() const {
     // Sampling off for any reason (pause, sleep, no window without background polling) counts.
     return ProductDiagnosticReport::data(snapshot_, !sampling_.enabled, history_, diagnosticRuntime(), currentDate());
 }
 
-void ObserverStore::prepareDiagnostics() {
+void ObserverStorePrivate::prepareDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::prepareDiagnostics));
         return;
@@ -80,17 +79,17 @@ void ObserverStore::prepareDiagnostics() {
         publish();
         diagnosticExport_.setPreview(std::nullopt);
         publish();
-        errorMessage_ = std::string(diagnosticBuildFailedError);
+        errorMessage_ = std::string(ObserverStore::diagnosticBuildFailedError);
         return;
     }
     publish();
     diagnosticExport_.setPreview(DiagnosticPreview{std::move(bytes), currentDate()});
     publish();
     errorMessage_.reset();
-    ObserverWindowPresenter::requestShow(std::string(diagnosticPreviewWindow));
+    ObserverWindowPresenter::requestShow(std::string(ObserverStore::diagnosticPreviewWindow));
 }
 
-void ObserverStore::discardDiagnosticsPreview() {
+void ObserverStorePrivate::discardDiagnosticsPreview() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::discardDiagnostics));
         return;
@@ -100,7 +99,7 @@ void ObserverStore::discardDiagnosticsPreview() {
     diagnosticExport_.setPreview(std::nullopt);
 }
 
-void ObserverStore::copyDiagnostics() {
+void ObserverStorePrivate::copyDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::copyDiagnostics));
         return;
@@ -111,14 +110,14 @@ void ObserverStore::copyDiagnostics() {
     const bool accepted = pasteboard_->setString(preview->text());
     publish();
     if (!accepted) {
-        errorMessage_ = std::string(diagnosticCopyFailedError);
+        errorMessage_ = std::string(ObserverStore::diagnosticCopyFailedError);
         return;
     }
     errorMessage_.reset();
-    addEvent(diagnosticCopiedEvent);
+    addEvent(ObserverStore::diagnosticCopiedEvent);
 }
 
-void ObserverStore::saveDiagnostics() {
+void ObserverStorePrivate::saveDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::saveDiagnostics));
         return;
@@ -128,16 +127,16 @@ void ObserverStore::saveDiagnostics() {
     if (diagnosticExport_.raiseSavePanel()) return;
 
     platform::SavePanelOptions options;
-    options.title = std::string(diagnosticSaveTitle);
-    options.message = std::string(diagnosticSaveMessage);
-    options.suggestedFileName = std::string(diagnosticFileName);
+    options.title = std::string(ObserverStore::diagnosticSaveTitle);
+    options.message = std::string(ObserverStore::diagnosticSaveMessage);
+    options.suggestedFileName = std::string(ObserverStore::diagnosticFileName);
     options.contentTypeName = "JSON";
     options.fileExtension = "json";
     options.canCreateDirectories = true;
     // The save command comes from the UI app's preview window; the panel belongs above it.
     if (uiProcessID_) {
         options.requester =
-            platform::SavePanelRequester{*uiProcessID_, std::string(diagnosticPreviewTitle)};
+            platform::SavePanelRequester{*uiProcessID_, std::string(ObserverStore::diagnosticPreviewTitle)};
     }
     std::shared_ptr<platform::SavePanel> panel = savePanels_->makePanel(options);
     if (!panel) return;
@@ -145,11 +144,11 @@ void ObserverStore::saveDiagnostics() {
 
     // The panel is held weakly: it keeps itself alive while it is shown.
     std::weak_ptr<platform::SavePanel> weakPanel = panel;
-    panel->begin([weak = weak_from_this(), weakPanel, preview = *current](
+    panel->begin([weak = q_.weak_from_this(), weakPanel, preview = *current](
                      const std::optional<std::filesystem::path>& chosen) {
         auto store = weak.lock();
         if (!store) return;
-        ObserverStore& d = *store;
+        ObserverStorePrivate& d = *store->d_;
         if (chosen) {
             // A preview discarded or rebuilt while the panel was open writes nothing.
             if (std::optional<platform::Data> bytes = d.diagnosticExport_.bytesFor(preview)) {
@@ -157,9 +156,9 @@ void ObserverStore::saveDiagnostics() {
                 d.publish();
                 if (saved) {
                     d.errorMessage_.reset();
-                    d.addEvent(diagnosticSavedEvent);
+                    d.addEvent(ObserverStore::diagnosticSavedEvent);
                 } else {
-                    d.errorMessage_ = std::string(diagnosticSaveFailedError);
+                    d.errorMessage_ = std::string(ObserverStore::diagnosticSaveFailedError);
                 }
             }
         }
@@ -167,14 +166,14 @@ void ObserverStore::saveDiagnostics() {
     });
 }
 
-void ObserverStore::revealSelectedVolume() {
+void ObserverStorePrivate::revealSelectedVolume() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::revealVolume));
         return;
     }
     auto refuse = [this] {
         publish();
-        errorMessage_ = std::string(revealRefusedError);
+        errorMessage_ = std::string(ObserverStore::revealRefusedError);
     };
     if (isSystemSleeping_ || !selectedID_) return refuse();
     const wendmark::DeviceSnapshot* selected = nullptr;
@@ -196,15 +195,15 @@ void ObserverStore::revealSelectedVolume() {
     if (!mounted || !mounted->mountPath) return refuse();
     if (!mountedVolumeMatches_(*mounted, selected->id)) return refuse();
 
-    fileBrowser_->openFolder(*mounted->mountPath, [weak = weak_from_this()](bool opened) {
+    fileBrowser_->openFolder(*mounted->mountPath, [weak = q_.weak_from_this()](bool opened) {
         auto store = weak.lock();
         if (!store) return;
-        ObserverStore& d = *store;
+        ObserverStorePrivate& d = *store->d_;
         d.publish();
         if (opened) {
             d.errorMessage_.reset();
         } else {
-            d.errorMessage_ = std::string(revealFailedError);
+            d.errorMessage_ = std::string(ObserverStore::revealFailedError);
         }
     });
 }

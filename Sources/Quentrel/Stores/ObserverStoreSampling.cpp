@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <string>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
 using platform::Date;
 using wendmark::SamplingConfiguration;
 
-void ObserverStore::updateSampling(bool force) {
+void ObserverStorePrivate::updateSampling(bool force) {
     SamplingConfiguration next =
         policy_.configuration(!visibleSurfaces_.empty(), isPaused_, isSystemSleeping_, backgroundPolling_);
     if (!force && next.enabled == sampling_.enabled && next.interval == sampling_.interval &&
@@ -49,7 +48,7 @@ void ObserverStore::updateSampling(bool force) {
     logger_.info(line);
 }
 
-void ObserverStore::handleSystemSleep() {
+void ObserverStorePrivate::handleSystemSleep() {
     if (isSystemSleeping_) return;
     publish();
     isSystemSleeping_ = true;
@@ -58,10 +57,10 @@ void ObserverStore::handleSystemSleep() {
     policy_ = wendmark::ObservationPolicy();
     lastPolicySample_.reset();
     updateSampling(false);
-    addEvent(systemSleepEvent);
+    addEvent(ObserverStore::systemSleepEvent);
 }
 
-void ObserverStore::handleSystemWake() {
+void ObserverStorePrivate::handleSystemWake() {
     publish();
     isSystemSleeping_ = false;
     rememberedConnection_.wake();
@@ -81,7 +80,7 @@ void ObserverStore::handleSystemWake() {
         inventory_->refreshMetadata();
     }
     updateSampling(false);
-    addEvent(systemWakeEvent);
+    addEvent(ObserverStore::systemWakeEvent);
 }
 
 }  // namespace quentrel

@@ -17,6 +17,8 @@
 #include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DiskInventory.h"
+#include "Wendmark/SamplingConfiguration.h"
+#include "Wendmark/SessionAccumulator.h"
 
 using platform::Date;
 using quentrel::ObserverStore;
