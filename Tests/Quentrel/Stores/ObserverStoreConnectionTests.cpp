@@ -12,9 +12,7 @@ namespace {
 
 const Date t0{kStoreStart};
 
-DeviceSnapshot drive(std::string id = "driver:1", bool withVolume = true) {
-    return device(std::move(id), t0, withVolume ? std::vector{volume("sdb1", true, "U-1")} : std::vector<wendmark::VolumeSnapshot>{});
-}
+DeviceSnapshot drive() { return device("driver:1", t0, {volume("sdb1", true, "U-1")}); }
 
 // A started store that remembers drive().
 struct Remembering {

@@ -133,6 +133,10 @@ TEST(RememberedConnection, resettingStartsBothRecordsAfreshAsTheSystemIs) {
         Following f;
         f.lose();
         f.connection.scheduleDeadline();
+        if (sleeping) {
+            f.connection.sleep();
+            EXPECT_TRUE(f.connection.monitor().sleeping());
+        }
         f.connection.reset(sleeping);
         EXPECT_EQ(f.connection.scheduledDeadline(), std::nullopt);
         EXPECT_EQ(f.connection.deadlineTask(), nullptr);
@@ -154,20 +158,4 @@ TEST(RememberedConnection, aRestartedMonitorTakesItsBaselineFromTheNextSnapshot)
     EXPECT_EQ(f.connection.monitor().baseline(), TargetPresence::absent());
     EXPECT_EQ(f.connection.monitor().pendingSince(), std::nullopt);
     EXPECT_EQ(f.connection.stability().lossCount(), stability.lossCount());  // the record is kept
-}
-
-TEST(RememberedConnection, sleepCancelsTheTaskAndWakeStartsTheGrace) {
-    Following f;
-    f.lose();
-    f.connection.scheduleDeadline();
-    f.connection.sleep();
-    EXPECT_EQ(f.connection.deadlineTask(), nullptr);
-    EXPECT_TRUE(f.connection.monitor().sleeping());
-    EXPECT_EQ(f.connection.stability().state(), ConnectionStability::State::sleeping);
-
-    f.time->advance(5);
-    f.connection.wake();
-    EXPECT_EQ(f.connection.monitor().wakeUntil(), 6 + wendmark::ConnectionMonitor::wakeGrace);
-    EXPECT_EQ(f.connection.stability().nextDeadline(), 6 + ConnectionStability::settlingSeconds);
-    EXPECT_EQ(f.deadlines, 0);
 }
