@@ -31,7 +31,7 @@ BenchmarkStore::BenchmarkStore(std::shared_ptr<platform::VirtualTime> virtualTim
         .preferences = std::make_shared<platform::MemoryDefaultsDatabase>("local.bench.Kavrinet"),
         .eventLog = std::make_shared<quentrel::RecentEventLog>(std::filesystem::path("/nonexistent/recent-events.json"),
                                                                discard, allow, runtime),
-        .migrateLegacy = true,
+        .usesSystemServices = true,
         .sessionStorage = std::make_shared<quentrel::SessionSummaryStore>(
             std::filesystem::path("/nonexistent/sessions.json"), allow, discard, runtime),
         .monotonicNow = [t = time] { return t->continuous() - 1000; },

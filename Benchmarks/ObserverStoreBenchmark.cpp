@@ -20,7 +20,9 @@
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/ActivityHistory.h"
 #include "Wendmark/DiskInventory.h"
+#include "Wendmark/SessionAccumulator.h"
 
 using namespace wendmark;
 using platform::Date;

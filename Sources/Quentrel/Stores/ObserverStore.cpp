@@ -1,31 +1,19 @@
+// The public face: each operation and value is the private implementation's.
+
 #include "ObserverStore.h"
 
-#include <string>
 #include <utility>
 
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 #include "Platform/Foundation/Clocks.h"
-#include "Wendmark/DiskInventory.h"
 
 namespace quentrel {
-
-using platform::Date;
-using wendmark::SessionEndReason;
-using wendmark::WorkSession;
-
-namespace {
-
-std::string logSubsystem(const platform::BundleInfo& bundle) {
-    return bundle.bundleIdentifier ? *bundle.bundleIdentifier : std::string(ObserverStore::fallbackLogSubsystem);
-}
-
-}  // namespace
 
 std::shared_ptr<ObserverStore> ObserverStore::make(Environment environment) {
     environment.services = environment.services.resolved();
     auto store = std::make_shared<ObserverStore>(std::move(environment));
     // The callbacks hold the store weakly, which needs it inside its shared_ptr first.
-    if (!store->isMirror()) store->installCallbacks();
+    if (!store->isMirror()) store->d_->installCallbacks();
     return store;
 }
 
@@ -36,242 +24,111 @@ double ObserverStore::continuousClockSeconds() {
 }
 
 ObserverStore::ObserverStore(Environment environment)
-    : logger_(logSubsystem(*environment.services.bundle), std::string(logCategory)),
-      mainQueue_(environment.services.mainQueue),
-      now_(environment.services.now),
-      powerEvents_(environment.services.powerEvents),
-      pasteboard_(environment.services.pasteboard),
-      savePanels_(environment.services.savePanels),
-      fileBrowser_(environment.services.fileBrowser),
-      mountedVolumeMatches_(environment.services.mountedVolumeMatches) {
-    const ObserverStoreServices& services = environment.services;
+    : d_(std::make_unique<ObserverStorePrivate>(*this, std::move(environment))) {}
 
-    const Date now = currentDate();
-    snapshot_.capturedAt = now;
-    snapshot_.status = std::string(initialSnapshotStatus);
-    historyReferenceDate_ = now;
-    sampling_ = {false, initialSamplingInterval, std::string(initialSamplingReason)};
+// Releasing the store does not stop what stop() stops; a pending deadline task is only cancelled,
+// to let the queue drop it early.
+ObserverStore::~ObserverStore() = default;
 
-    updates_ = std::make_shared<UpdateService>(services.bundle->infoDictionary);
-
-    remoteCommand_ = std::move(environment.remoteCommand);
-    loginItem_ = std::make_shared<LoginItemService>(remoteCommand_, services.loginItems);
-    preferences_ = std::move(environment.preferences);
-    monotonicNow_ =
-        environment.monotonicNow ? std::move(environment.monotonicNow) : &ObserverStore::continuousClockSeconds;
-    usesSystemServices_ = environment.migrateLegacy;
-
-    ConnectionNotificationBackendPtr backend = environment.notificationBackend
-                                                   ? std::move(environment.notificationBackend)
-                                                   : makeDefaultNotificationBackend(services);
-    connectionNotifications_ = ConnectionNotificationService::make(preferences_, std::move(backend), remoteCommand_);
-
-    sessionStorage_ = environment.sessionStorage ? std::move(environment.sessionStorage)
-                                                 : std::make_shared<SessionSummaryStore>(!environment.migrateLegacy);
-    completedSessions_ = sessionStorage_->initialSessions();
-    sessionStorageStatus_ = sessionStorage_->initialStatus();
-
-    inventoryFactory_ = environment.inventoryFactory ? std::move(environment.inventoryFactory)
-                                                     : [](wendmark::ObservationInventory::Handler handler) {
-                                                           return std::shared_ptr<wendmark::ObservationInventory>(
-                                                               wendmark::DiskInventory::make(std::move(handler)));
-                                                       };
-
-    if (environment.migrateLegacy) ProductSettings::migrate(*preferences_, services.bundle->bundleIdentifier);
-    preferences_->registerDefaults({{std::string(ProductSettings::showStatusOnLaunchKey), false},
-                                    {std::string(ProductSettings::backgroundPollingKey), false},
-                                    {std::string(ProductSettings::onboardingCompletedKey), false}});
-    const ProductSettings::ObservationPreferences stored = ProductSettings::observationPreferences(*preferences_);
-    backgroundPolling_ = stored.backgroundPolling;
-    showStatusOnLaunch_ = stored.showDashboard;
-    onboardingCompleted_ = preferences_->boolForKey(ProductSettings::onboardingCompletedKey);
-    if (auto data = preferences_->dataForKey(ProductSettings::observationTargetKey)) {
-        rememberedTarget_ = ProductSettings::validatedTarget(*data);
-    }
-
-    eventLog_ = environment.eventLog ? std::move(environment.eventLog)
-                                     : std::make_shared<RecentEventLog>(static_cast<bool>(remoteCommand_));
-    history_ = eventLog_->initialEvents();
-    eventStorageStatus_ = eventLog_->initialStatus();
+void ObserverStore::start() { d_->start(); }
+void ObserverStore::stop() { d_->stop(); }
+void ObserverStore::surfaceVisibilityChanged(const platform::UUID& surface, bool visible) {
+    d_->surfaceVisibilityChanged(surface, visible);
 }
-
-ObserverStore::~ObserverStore() {
-    // Releasing the store does not stop what stop() stops; the pending deadline would find the
-    // store gone anyway, so it is only cancelled to let the queue drop it early.
-    if (connectionDeadline_) connectionDeadline_->cancel();
+void ObserverStore::receive(wendmark::InventorySnapshot snapshot) { d_->receive(std::move(snapshot)); }
+void ObserverStore::selectDevice(const std::string& id) { d_->selectDevice(id); }
+void ObserverStore::handleSystemSleep() { d_->handleSystemSleep(); }
+void ObserverStore::handleSystemWake() { d_->handleSystemWake(); }
+void ObserverStore::setConnectionNotifications(bool on, std::function<void()> done) {
+    d_->setConnectionNotifications(on, std::move(done));
 }
+void ObserverStore::startNewSession() { d_->startNewSession(); }
+void ObserverStore::completeOnboarding() { d_->completeOnboarding(); }
+void ObserverStore::applyUIState(const ObserverUIState& state) { d_->applyUIState(state); }
+void ObserverStore::setPaused(bool paused) { d_->setPaused(paused); }
+void ObserverStore::setBackgroundPolling(bool enabled) { d_->setBackgroundPolling(enabled); }
+void ObserverStore::setShowStatusOnLaunch(bool show) { d_->setShowStatusOnLaunch(show); }
+void ObserverStore::rememberSelectedTarget() { d_->rememberSelectedTarget(); }
+void ObserverStore::forgetTarget() { d_->forgetTarget(); }
+void ObserverStore::resetObservationPreferences() { d_->resetObservationPreferences(); }
+void ObserverStore::undoObservationReset() { d_->undoObservationReset(); }
+bool ObserverStore::clearEventHistory() { return d_->clearEventHistory(); }
+bool ObserverStore::undoHistoryClear() { return d_->undoHistoryClear(); }
+bool ObserverStore::clearSessionHistory() { return d_->clearSessionHistory(); }
+bool ObserverStore::undoSessionClear() { return d_->undoSessionClear(); }
+void ObserverStore::prepareDiagnostics() { d_->prepareDiagnostics(); }
+void ObserverStore::discardDiagnosticsPreview() { d_->discardDiagnosticsPreview(); }
+void ObserverStore::copyDiagnostics() { d_->copyDiagnostics(); }
+void ObserverStore::saveDiagnostics() { d_->saveDiagnostics(); }
+void ObserverStore::revealSelectedVolume() { d_->revealSelectedVolume(); }
+ObserverUIState ObserverStore::makeUIState() const { return d_->makeUIState(); }
+void ObserverStore::handleUICommand(const ObserverUICommand& command) { d_->handleUICommand(command); }
+void ObserverStore::uiProcessEnded() { d_->uiProcessEnded(); }
+void ObserverStore::setOnDemandUIEnabled(bool enabled) { d_->setOnDemandUIEnabled(enabled); }
+void ObserverStore::recordUIProcessLaunch(platform::Date date) { d_->recordUIProcessLaunch(date); }
+void ObserverStore::setUIProcessID(std::optional<std::int32_t> pid) { d_->setUIProcessID(pid); }
 
-void ObserverStore::installCallbacks() {
-    std::weak_ptr<ObserverStore> weak = weak_from_this();
-    auto queue = mainQueue_;
-    sessionStorage_->setStatusHandler([weak, queue](EventStorageStatus status) {
-        queue->async([weak, status] {
-            if (auto store = weak.lock()) {
-                store->publish();
-                store->sessionStorageStatus_ = status;
-            }
-        });
-    });
-    connectionNotifications_->onResult = [weak](const std::string& text) {
-        if (auto store = weak.lock()) store->addEvent(text);
-    };
-    eventLog_->setStatusHandler([weak, queue](EventStorageStatus status) {
-        queue->async([weak, status] {
-            if (auto store = weak.lock()) {
-                store->publish();
-                store->eventStorageStatus_ = status;
-            }
-        });
-    });
-}
-
-void ObserverStore::publish() {
-    if (updateDepth_ != 0) return;
-    ++publicationCount_;
-    objectWillChange_.send();
-}
-
-void ObserverStore::addEvent(std::string_view message) {
-    publish();
-    const Date now = currentDate();
-    history_.insert(history_.begin(), RecentEvent{now, std::string(message)});
-    history_ = RecentEventLog::bounded(history_, now);
-    eventLog_->save(history_);
-    logger_.info(message);
-}
-
-void ObserverStore::completeOnboarding() {
-    if (remoteCommand_) {
-        remoteCommand_(ObserverUICommand::make(ObserverUICommand::Case::completeOnboarding));
-        return;
-    }
-    publish();
-    onboardingCompleted_ = true;
-    preferences_->set(true, ProductSettings::onboardingCompletedKey);
-}
-
-void ObserverStore::setOnDemandUIEnabled(bool enabled) {
-    publish();
-    onDemandUIEnabled_ = enabled;
-}
-
-void ObserverStore::recordUIProcessLaunch(Date date) {
-    publish();
-    ++uiProcessLaunchCount_;
-    lastUIProcessStartedAt_ = date;
-}
-
-void ObserverStore::setUIProcessID(std::optional<std::int32_t> pid) {
-    publish();
-    uiProcessID_ = pid;
-}
-
-void ObserverStore::applyUIState(const ObserverUIState& state) {
-    if (!remoteCommand_) return;
-    ChangeBatch batch(*this);
-    remoteState_ = state;
-    snapshot_ = state.snapshot;
-    selectedID_ = state.selectedID;
-    isPaused_ = state.isPaused;
-    isSystemSleeping_ = state.isSystemSleeping;
-    errorMessage_ = state.errorMessage;
-    sampling_ = state.sampling;
-    visibleSurfaceCount_ = state.visibleSurfaceCount;
-    rememberedTarget_ = state.rememberedTarget;
-    targetStatus_ = state.targetStatus;
-    backgroundPolling_ = state.backgroundPolling;
-    showStatusOnLaunch_ = state.showStatusOnLaunch;
-    onboardingCompleted_ = state.onboardingCompleted;
-    historyReferenceDate_ = state.historyReferenceDate;
-    diagnosticPreview_ = state.diagnosticPreview;
-    eventStorageStatus_ = state.eventStorageStatus;
-    canUndoHistoryClear_ = state.canUndoHistoryClear;
-    canUndoObservationReset_ = state.canUndoObservationReset;
-    dataActionMessage_ = state.dataActionMessage;
-    dataActionFailed_ = state.dataActionFailed;
-    history_ = state.recentEvents;
-    sessionStorageStatus_ = state.sessionStorageStatus;
-    canUndoSessionClear_ = state.canUndoSessionClear;
-    connectionStability_ = state.connectionStability;
-    loginItem_->applyMirror(state.loginEnabled, state.loginRequiresApproval, state.loginBusy, state.loginStatus,
-                            state.loginError);
-    connectionNotifications_->applyMirror(state.noticesEnabled, state.noticesBusy, state.noticePermission,
-                                          state.noticeStatus);
-}
-
-// Derived values.
-
-std::vector<WorkSession> ObserverStore::sessionSummaries() const {
-    if (remoteState_) return remoteState_->sessions;
-    std::vector<WorkSession> sessions;
-    sessions.reserve(completedSessions_.size() + 1);
-    if (const auto& current = sessionAccumulator_.current()) sessions.push_back(*current);
-    sessions.insert(sessions.end(), completedSessions_.begin(), completedSessions_.end());
-    return SessionSummaryStore::bounded(sessions, currentDate());
-}
-
+std::vector<wendmark::WorkSession> ObserverStore::sessionSummaries() const { return d_->sessionSummaries(); }
 const std::vector<wendmark::ActivityInterval>& ObserverStore::selectedIntervals() const {
-    static const std::vector<wendmark::ActivityInterval> none;
-    if (remoteState_) return remoteState_->intervals;
-    if (!selectedID_) return none;
-    if (intervalCache_ && intervalCache_->id == selectedID_ && intervalCache_->date == historyReferenceDate_ &&
-        intervalCache_->generation == historyGeneration_) {
-        return intervalCache_->values;
-    }
-    intervalCache_ = IntervalCache{selectedID_, historyReferenceDate_, historyGeneration_,
-                                   activityHistory_.intervals(*selectedID_, historyReferenceDate_)};
-    return intervalCache_->values;
+    return d_->selectedIntervals();
 }
+bool ObserverStore::isAwaitingFreshSample() const { return d_->isAwaitingFreshSample(); }
+const std::optional<wendmark::WorkSession>& ObserverStore::currentSession() const { return d_->currentSession(); }
+bool ObserverStore::canRememberSelectedTarget() const { return d_->canRememberSelectedTarget(); }
 
-bool ObserverStore::isAwaitingFreshSample() const {
-    if (remoteState_) return remoteState_->awaitingFreshSample;
-    if (!sampling_.enabled || !observationStartedAt_) return false;
-    for (const auto& device : snapshot_.devices) {
-        if (selectedID_ && device.id == *selectedID_) return device.activity.measuredAt < *observationStartedAt_;
-    }
-    return true;
+platform::WillChangeSignal& ObserverStore::objectWillChange() { return d_->objectWillChange_; }
+bool ObserverStore::isMirror() const { return static_cast<bool>(d_->remoteCommand_); }
+const CommandSink& ObserverStore::remoteCommand() const { return d_->remoteCommand_; }
+std::uint64_t ObserverStore::publicationCount() const { return d_->publicationCount_; }
+const wendmark::InventorySnapshot& ObserverStore::snapshot() const { return d_->snapshot_; }
+const std::optional<std::string>& ObserverStore::selectedID() const { return d_->selectedID_; }
+bool ObserverStore::isPaused() const { return d_->isPaused_; }
+bool ObserverStore::isSystemSleeping() const { return d_->isSystemSleeping_; }
+const std::optional<std::string>& ObserverStore::errorMessage() const { return d_->errorMessage_; }
+const wendmark::SamplingConfiguration& ObserverStore::sampling() const { return d_->sampling_; }
+std::int64_t ObserverStore::visibleSurfaceCount() const { return d_->visibleSurfaceCount_; }
+const std::optional<wendmark::ObservationTarget>& ObserverStore::rememberedTarget() const {
+    return d_->rememberedTarget_;
 }
-
-const std::optional<WorkSession>& ObserverStore::currentSession() const {
-    return remoteState_ ? remoteState_->currentSession : sessionAccumulator_.current();
+const std::string& ObserverStore::targetStatus() const { return d_->targetStatus_; }
+bool ObserverStore::backgroundPolling() const { return d_->backgroundPolling_; }
+bool ObserverStore::showStatusOnLaunch() const { return d_->showStatusOnLaunch_; }
+bool ObserverStore::onboardingCompleted() const { return d_->onboardingCompleted_; }
+const wendmark::ActivityHistory& ObserverStore::activityHistory() const { return d_->activityHistory_; }
+platform::Date ObserverStore::historyReferenceDate() const { return d_->historyReferenceDate_; }
+const std::optional<DiagnosticPreview>& ObserverStore::diagnosticPreview() const {
+    return d_->diagnosticExport_.preview();
 }
-
-bool ObserverStore::canRememberSelectedTarget() const {
-    return rememberableTarget().has_value();
+EventStorageStatus ObserverStore::eventStorageStatus() const { return d_->eventStorageStatus_; }
+bool ObserverStore::canUndoHistoryClear() const { return d_->canUndoHistoryClear_; }
+bool ObserverStore::canUndoObservationReset() const { return d_->canUndoObservationReset_; }
+const std::optional<std::string>& ObserverStore::dataActionMessage() const { return d_->dataActionMessage_; }
+bool ObserverStore::dataActionFailed() const { return d_->dataActionFailed_; }
+const std::optional<platform::Date>& ObserverStore::observationStartedAt() const {
+    return d_->observationStartedAt_;
 }
-
-// Work sessions.
-
-void ObserverStore::finishSession(SessionEndReason reason, Date date) {
-    const double now = monotonicNow_();
-    publish();
-    if (auto ended = sessionAccumulator_.finish(reason, date, now)) {
-        retainSession(*ended);
-        checkpoint();
-    }
+const std::shared_ptr<LoginItemService>& ObserverStore::loginItem() const { return d_->loginItem_; }
+const std::shared_ptr<UpdateService>& ObserverStore::updates() const { return d_->updates_; }
+const std::shared_ptr<RecentEventLog>& ObserverStore::eventLog() const { return d_->eventLog_; }
+const std::shared_ptr<ConnectionNotificationService>& ObserverStore::connectionNotifications() const {
+    return d_->connectionNotifications_;
 }
-
-void ObserverStore::retainSession(const WorkSession& session) {
-    std::vector<WorkSession> sessions;
-    sessions.reserve(completedSessions_.size() + 1);
-    sessions.push_back(session);
-    sessions.insert(sessions.end(), completedSessions_.begin(), completedSessions_.end());
-    publish();
-    completedSessions_ = SessionSummaryStore::bounded(sessions, currentDate());
+const std::shared_ptr<SessionSummaryStore>& ObserverStore::sessionStorage() const { return d_->sessionStorage_; }
+const wendmark::SessionAccumulator& ObserverStore::sessionAccumulator() const { return d_->sessionAccumulator_; }
+const std::vector<wendmark::WorkSession>& ObserverStore::completedSessions() const {
+    return d_->completedSessions_;
 }
-
-void ObserverStore::checkpoint() {
-    lastCheckpoint_ = monotonicNow_();
-    sessionStorage_->save(sessionSummaries());
+EventStorageStatus ObserverStore::sessionStorageStatus() const { return d_->sessionStorageStatus_; }
+bool ObserverStore::canUndoSessionClear() const { return d_->canUndoSessionClear_; }
+const wendmark::ConnectionStability& ObserverStore::connectionStability() const {
+    return d_->rememberedConnection_.stability();
 }
-
-void ObserverStore::startNewSession() {
-    if (remoteCommand_) {
-        remoteCommand_(ObserverUICommand::make(ObserverUICommand::Case::newSession));
-        return;
-    }
-    finishSession(SessionEndReason::newSession, currentDate());
-    addEvent(sessionRestartedEvent);
+const std::vector<RecentEvent>& ObserverStore::history() const { return d_->history_; }
+bool ObserverStore::onDemandUIEnabled() const { return d_->onDemandUIEnabled_; }
+std::int64_t ObserverStore::uiProcessLaunchCount() const { return d_->uiProcessLaunchCount_; }
+const std::optional<platform::Date>& ObserverStore::lastUIProcessStartedAt() const {
+    return d_->lastUIProcessStartedAt_;
 }
+const std::optional<std::int32_t>& ObserverStore::uiProcessID() const { return d_->uiProcessID_; }
 
 }  // namespace quentrel

@@ -6,48 +6,37 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "ObserverStoreServices.h"
-#include "Platform/Desktop/PowerEvents.h"
-#include "Platform/Dispatch/SerialQueue.h"
-#include "Platform/Foundation/Date.h"
-#include "Platform/Foundation/UUID.h"
-#include "Platform/Foundation/WillChangeSignal.h"
-#include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ConnectionNotificationBackend.h"
-#include "Quentrel/Services/DiagnosticPreview.h"
-#include "Quentrel/Services/EventStorageStatus.h"
 #include "Quentrel/Services/ObserverUICommand.h"
-#include "Quentrel/Services/ObserverUIState.h"
-#include "Quentrel/Services/RecentEvent.h"
-#include "Quentrel/Services/ProductDiagnosticReport.h"
-#include "Quentrel/Support/ProductSettings.h"
-#include "Wendmark/ActivityHistory.h"
-#include "Wendmark/ConnectionMonitor.h"
-#include "Wendmark/ConnectionStability.h"
-#include "Wendmark/InventorySnapshot.h"
 #include "Wendmark/ObservationInventory.h"
-#include "Wendmark/ObservationPolicy.h"
-#include "Wendmark/ObservationTarget.h"
-#include "Wendmark/SamplingConfiguration.h"
-#include "Wendmark/SessionAccumulator.h"
-#include "Wendmark/WorkSession.h"
 
 // Only named here: their users include them.
 namespace platform {
 class DefaultsDatabase;
-class WorkItem;
+class WillChangeSignal;
 }  // namespace platform
 namespace wendmark {
-enum class ConnectionNotice;
+class ActivityHistory;
+struct ActivityInterval;
+class ConnectionStability;
+class ObservationTarget;
+struct SamplingConfiguration;
+class SessionAccumulator;
+struct WorkSession;
 }  // namespace wendmark
 
 namespace quentrel {
 
 class ConnectionNotificationService;
+struct DiagnosticPreview;
+enum class EventStorageStatus;
 class LoginItemService;
+class ObserverStorePrivate;
+struct ObserverUIState;
+struct RecentEvent;
 class RecentEventLog;
 class SessionSummaryStore;
 class UpdateService;
@@ -61,7 +50,8 @@ class UpdateService;
 // Main queue only: every operation, callback and task runs there. Views read its fields and hear
 // objectWillChange, which is sent once before each change they can see, or once for a whole batch
 // of changes. Always held by a shared_ptr (make()): tasks and callbacks hold it weakly and do
-// nothing once it is gone. Call stop() before releasing a started store.
+// nothing once it is gone. Call stop() before releasing a started store. Its state lives in
+// ObserverStorePrivate, which only the store's own source files see.
 class ObserverStore : public std::enable_shared_from_this<ObserverStore> {
 public:
     // Recent-event texts.
@@ -142,17 +132,18 @@ public:
     static constexpr std::size_t maximumVisibleSurfaces = 64;
 
     // What a store is built with; an empty part is the default named beside it. The agent gives
-    // the standard defaults and migrateLegacy, the UI app its in-memory defaults and the sink to
-    // the agent.
+    // the standard defaults and usesSystemServices, the UI app its in-memory defaults and the sink
+    // to the agent.
     struct Environment {
         // The settings; required.
         std::shared_ptr<platform::DefaultsDatabase> preferences = nullptr;
         // Null: the program's own file, or memory only in a mirror.
         std::shared_ptr<RecentEventLog> eventLog = nullptr;
-        // The agent's store: migrates the stored settings to the current schema, asks for the
-        // notification permission at start and keeps a default session store in its file.
-        bool migrateLegacy = false;
-        // Null: the program's own file with migrateLegacy, memory only without.
+        // The agent's store, with the system's services: migrates the stored settings to the
+        // current schema, asks for the notification permission at start and keeps a default
+        // session store in its file.
+        bool usesSystemServices = false;
+        // Null: the program's own file with usesSystemServices, memory only without.
         std::shared_ptr<SessionSummaryStore> sessionStorage = nullptr;
         // Null: the system's, over services.notifications (makeDefaultNotificationBackend).
         ConnectionNotificationBackendPtr notificationBackend = nullptr;
@@ -259,53 +250,51 @@ public:
     // The selected device can be remembered and is recognised as exactly one connected device.
     bool canRememberSelectedTarget() const;
 
-    platform::WillChangeSignal& objectWillChange() { return objectWillChange_; }
+    platform::WillChangeSignal& objectWillChange();
 
     // State the views read.
-    bool isMirror() const { return static_cast<bool>(remoteCommand_); }
+    bool isMirror() const;
     // The mirror's way to the agent (empty in the agent), for commands no store operation sends.
-    const CommandSink& remoteCommand() const { return remoteCommand_; }
-    std::uint64_t publicationCount() const { return publicationCount_; }
-    const wendmark::InventorySnapshot& snapshot() const { return snapshot_; }
-    const std::optional<std::string>& selectedID() const { return selectedID_; }
-    bool isPaused() const { return isPaused_; }
-    bool isSystemSleeping() const { return isSystemSleeping_; }
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    const wendmark::SamplingConfiguration& sampling() const { return sampling_; }
-    std::int64_t visibleSurfaceCount() const { return visibleSurfaceCount_; }
-    const std::optional<wendmark::ObservationTarget>& rememberedTarget() const { return rememberedTarget_; }
-    const std::string& targetStatus() const { return targetStatus_; }
-    bool backgroundPolling() const { return backgroundPolling_; }
-    bool showStatusOnLaunch() const { return showStatusOnLaunch_; }
-    bool onboardingCompleted() const { return onboardingCompleted_; }
-    const wendmark::ActivityHistory& activityHistory() const { return activityHistory_; }
-    platform::Date historyReferenceDate() const { return historyReferenceDate_; }
-    const std::optional<DiagnosticPreview>& diagnosticPreview() const { return diagnosticPreview_; }
-    EventStorageStatus eventStorageStatus() const { return eventStorageStatus_; }
-    bool canUndoHistoryClear() const { return canUndoHistoryClear_; }
-    bool canUndoObservationReset() const { return canUndoObservationReset_; }
-    const std::optional<std::string>& dataActionMessage() const { return dataActionMessage_; }
-    bool dataActionFailed() const { return dataActionFailed_; }
-    const std::optional<platform::Date>& observationStartedAt() const { return observationStartedAt_; }
-    const std::shared_ptr<LoginItemService>& loginItem() const { return loginItem_; }
-    const std::shared_ptr<UpdateService>& updates() const { return updates_; }
-    const std::shared_ptr<RecentEventLog>& eventLog() const { return eventLog_; }
-    const std::shared_ptr<ConnectionNotificationService>& connectionNotifications() const {
-        return connectionNotifications_;
-    }
-    const std::shared_ptr<SessionSummaryStore>& sessionStorage() const { return sessionStorage_; }
-    const wendmark::SessionAccumulator& sessionAccumulator() const { return sessionAccumulator_; }
-    const std::vector<wendmark::WorkSession>& completedSessions() const { return completedSessions_; }
-    EventStorageStatus sessionStorageStatus() const { return sessionStorageStatus_; }
-    bool canUndoSessionClear() const { return canUndoSessionClear_; }
-    const wendmark::ConnectionStability& connectionStability() const { return connectionStability_; }
-    const std::vector<RecentEvent>& history() const { return history_; }
+    const CommandSink& remoteCommand() const;
+    std::uint64_t publicationCount() const;
+    const wendmark::InventorySnapshot& snapshot() const;
+    const std::optional<std::string>& selectedID() const;
+    bool isPaused() const;
+    bool isSystemSleeping() const;
+    const std::optional<std::string>& errorMessage() const;
+    const wendmark::SamplingConfiguration& sampling() const;
+    std::int64_t visibleSurfaceCount() const;
+    const std::optional<wendmark::ObservationTarget>& rememberedTarget() const;
+    const std::string& targetStatus() const;
+    bool backgroundPolling() const;
+    bool showStatusOnLaunch() const;
+    bool onboardingCompleted() const;
+    const wendmark::ActivityHistory& activityHistory() const;
+    platform::Date historyReferenceDate() const;
+    const std::optional<DiagnosticPreview>& diagnosticPreview() const;
+    EventStorageStatus eventStorageStatus() const;
+    bool canUndoHistoryClear() const;
+    bool canUndoObservationReset() const;
+    const std::optional<std::string>& dataActionMessage() const;
+    bool dataActionFailed() const;
+    const std::optional<platform::Date>& observationStartedAt() const;
+    const std::shared_ptr<LoginItemService>& loginItem() const;
+    const std::shared_ptr<UpdateService>& updates() const;
+    const std::shared_ptr<RecentEventLog>& eventLog() const;
+    const std::shared_ptr<ConnectionNotificationService>& connectionNotifications() const;
+    const std::shared_ptr<SessionSummaryStore>& sessionStorage() const;
+    const wendmark::SessionAccumulator& sessionAccumulator() const;
+    const std::vector<wendmark::WorkSession>& completedSessions() const;
+    EventStorageStatus sessionStorageStatus() const;
+    bool canUndoSessionClear() const;
+    const wendmark::ConnectionStability& connectionStability() const;
+    const std::vector<RecentEvent>& history() const;
 
     // The UI app's process, as the agent's delegate and UI bridge report it.
-    bool onDemandUIEnabled() const { return onDemandUIEnabled_; }
-    std::int64_t uiProcessLaunchCount() const { return uiProcessLaunchCount_; }
-    const std::optional<platform::Date>& lastUIProcessStartedAt() const { return lastUIProcessStartedAt_; }
-    const std::optional<std::int32_t>& uiProcessID() const { return uiProcessID_; }
+    bool onDemandUIEnabled() const;
+    std::int64_t uiProcessLaunchCount() const;
+    const std::optional<platform::Date>& lastUIProcessStartedAt() const;
+    const std::optional<std::int32_t>& uiProcessID() const;
     void setOnDemandUIEnabled(bool enabled);
     // One more launch of the UI app, started at `date`.
     void recordUIProcessLaunch(platform::Date date);
@@ -315,146 +304,8 @@ public:
     explicit ObserverStore(Environment environment);
 
 private:
-    friend struct ObserverStoreTestAccess;
-    class ChangeBatch;
-
-    // Publication: one will-change signal unless a batch is running.
-    void publish();
-    // The outcome line of a data action (each field published as it changes); returns `succeeded`.
-    bool reportDataAction(bool succeeded, std::string_view message);
-    void addEvent(std::string_view message);
-    void installCallbacks();
-    platform::Date currentDate() const { return now_(); }
-
-    // Preferences.
-    void applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences);
-    void refuseTarget();
-    // The target of the selected drive and its stored bytes, when it can be remembered: the drive
-    // is attached, the target tells it apart from every other one, and the bytes read back as it.
-    struct RememberableTarget {
-        wendmark::ObservationTarget target;
-        platform::Data bytes;
-    };
-    std::optional<RememberableTarget> rememberableTarget() const;
-
-    // Data management.
-    std::vector<RecentEvent> mergedHistory(const std::vector<RecentEvent>& first,
-                                           const std::vector<RecentEvent>& second) const;
-
-    // Diagnostics.
-    ProductDiagnosticReport::Runtime diagnosticRuntime() const;
-    // Throws what the report builder throws.
-    platform::Data diagnosticData() const;
-    std::optional<platform::Data> diagnosticsForExport(const DiagnosticPreview& preview) const;
-    void forgetDiagnosticSavePanel();
-
-    // Work sessions.
-    void finishSession(wendmark::SessionEndReason reason, platform::Date date);
-    void retainSession(const wendmark::WorkSession& session);
-    void checkpoint();
-    void updateSessionSelection(platform::Date date);
-
-    // Sampling.
-    void updateSampling(bool force);
-
-    // Connection monitoring.
-    void resetConnectionMonitoring();
-    void updateConnectionMonitoring(const wendmark::InventorySnapshot& snapshot);
-    void scheduleConnectionDeadline();
-    void cancelConnectionDeadline();
-    void connectionDeadlineReached();
-    void deliverConnectionNotices(const std::vector<wendmark::ConnectionNotice>& notices);
-
-    // Intake helpers.
-    void logDeviceEvents(const wendmark::InventorySnapshot& held, const wendmark::InventorySnapshot& incoming);
-    void selectAutomatically(const std::vector<std::string>& matches);
-
-    struct IntervalCache {
-        std::optional<std::string> id;
-        platform::Date date;
-        std::uint64_t generation = 0;
-        std::vector<wendmark::ActivityInterval> values;
-    };
-
-    platform::WillChangeSignal objectWillChange_;
-    std::int64_t updateDepth_ = 0;
-    std::uint64_t publicationCount_ = 0;
-    mutable std::optional<IntervalCache> intervalCache_;
-    std::uint64_t historyGeneration_ = 0;
-    wendmark::InventorySnapshot snapshot_;
-    std::optional<std::string> selectedID_;
-    bool isPaused_ = false;
-    bool isSystemSleeping_ = false;
-    std::optional<std::string> errorMessage_;
-    wendmark::SamplingConfiguration sampling_;
-    std::int64_t visibleSurfaceCount_ = 0;
-    std::optional<wendmark::ObservationTarget> rememberedTarget_;
-    std::string targetStatus_{noTargetStatus};
-    bool backgroundPolling_ = false;
-    bool showStatusOnLaunch_ = false;
-    bool onboardingCompleted_ = false;
-    wendmark::ActivityHistory activityHistory_;
-    platform::Date historyReferenceDate_;
-    std::optional<DiagnosticPreview> diagnosticPreview_;
-    EventStorageStatus eventStorageStatus_ = EventStorageStatus::memoryOnly;
-    bool canUndoHistoryClear_ = false;
-    bool canUndoObservationReset_ = false;
-    std::optional<std::string> dataActionMessage_;
-    bool dataActionFailed_ = false;
-    std::vector<RecentEvent> historyBeforeClear_;
-    std::optional<ProductSettings::ObservationPreferences> preferencesBeforeReset_;
-    std::optional<platform::Date> observationStartedAt_;
-    std::optional<std::uint64_t> queryCountBeforeLastResume_;
-    std::optional<platform::Date> lastSamplingResumedAt_;
-    std::shared_ptr<LoginItemService> loginItem_;
-    CommandSink remoteCommand_;
-    std::optional<ObserverUIState> remoteState_;
-    std::shared_ptr<UpdateService> updates_;
-    std::shared_ptr<RecentEventLog> eventLog_;
-    std::shared_ptr<ConnectionNotificationService> connectionNotifications_;
-    std::shared_ptr<SessionSummaryStore> sessionStorage_;
-    wendmark::SessionAccumulator sessionAccumulator_;
-    std::vector<wendmark::WorkSession> completedSessions_;
-    EventStorageStatus sessionStorageStatus_ = EventStorageStatus::memoryOnly;
-    bool canUndoSessionClear_ = false;
-    std::vector<wendmark::WorkSession> sessionsBeforeClear_;
-    wendmark::ConnectionStability connectionStability_;
-    wendmark::ConnectionMonitor connectionMonitor_;
-    std::shared_ptr<platform::WorkItem> connectionDeadline_;
-    std::optional<double> scheduledConnectionDeadline_;
-    std::optional<std::string> trackedConnectionID_;
-    double lastCheckpoint_ = 0;
-    std::function<double()> monotonicNow_;
-    bool usesSystemServices_ = false;
-    std::shared_ptr<wendmark::ObservationInventory> inventory_;
-    wendmark::ObservationInventory::Factory inventoryFactory_;
-    std::vector<std::unique_ptr<platform::PowerEvents::Subscription>> notificationTokens_;
-    std::unordered_set<platform::UUID> visibleSurfaces_;
-    bool onDemandUIEnabled_ = false;
-    std::int64_t uiProcessLaunchCount_ = 0;
-    std::optional<platform::Date> lastUIProcessStartedAt_;
-    std::optional<std::int32_t> uiProcessID_;
-    wendmark::ObservationPolicy policy_;
-    std::weak_ptr<platform::SavePanel> diagnosticSavePanel_;
-    std::optional<platform::Date> lastPolicySample_;
-    std::vector<RecentEvent> history_;
-    std::shared_ptr<platform::DefaultsDatabase> preferences_;
-    platform::Logger logger_;
-    bool started_ = false;
-    bool initialSnapshotReceived_ = false;
-    std::optional<std::string> automaticallySelectedID_;
-
-    // What the services struct supplies.
-    platform::SerialQueuePtr mainQueue_;
-    std::function<platform::Date()> now_;
-    platform::PowerEventsPtr powerEvents_;
-    platform::PasteboardPtr pasteboard_;
-    platform::SavePanelsPtr savePanels_;
-    platform::FileBrowserPtr fileBrowser_;
-    ObserverStoreServices::MountedVolumeCheck mountedVolumeMatches_;
-
-    // Scratch of the policy observation, kept to spare an allocation per snapshot.
-    std::vector<wendmark::ActivityKind> kindScratch_;
+    friend class ObserverStorePrivate;
+    std::unique_ptr<ObserverStorePrivate> d_;
 };
 
 }  // namespace quentrel

@@ -1,13 +1,10 @@
 // Erasing the two histories, with one undo for the run. The file is written first; memory changes
 // only when that write succeeded.
 
-#include <algorithm>
-#include <set>
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
@@ -23,7 +20,7 @@ bool written(EventStorageStatus status) {
 
 }  // namespace
 
-bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
+bool ObserverStorePrivate::reportDataAction(bool succeeded, std::string_view message) {
     publish();
     dataActionFailed_ = !succeeded;
     publish();
@@ -31,22 +28,7 @@ bool ObserverStore::reportDataAction(bool succeeded, std::string_view message) {
     return succeeded;
 }
 
-std::vector<RecentEvent> ObserverStore::mergedHistory(const std::vector<RecentEvent>& first,
-                                                      const std::vector<RecentEvent>& second) const {
-    std::vector<RecentEvent> merged;
-    merged.reserve(first.size() + second.size());
-    std::set<std::pair<platform::Date, std::string>> seen;
-    for (const auto* list : {&first, &second}) {
-        for (const RecentEvent& event : *list) {
-            if (seen.emplace(event.date, event.message).second) merged.push_back(event);
-        }
-    }
-    std::stable_sort(merged.begin(), merged.end(),
-                     [](const RecentEvent& a, const RecentEvent& b) { return a.date > b.date; });
-    return RecentEventLog::bounded(merged, currentDate());
-}
-
-bool ObserverStore::clearEventHistory() {
+bool ObserverStorePrivate::clearEventHistory() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::clearEvents));
         return true;
@@ -58,39 +40,39 @@ bool ObserverStore::clearEventHistory() {
     if (!written(status)) {
         // The replacement dropped the log's pending write of the list that stays; queue it again.
         eventLog_->save(history_);
-        return reportDataAction(false, eventsClearFailedMessage);
+        return reportDataAction(false, ObserverStore::eventsClearFailedMessage);
     }
-    historyBeforeClear_ = mergedHistory(historyBeforeClear_, history_);
+    historyUndo_.keepClearedEvents(history_, currentDate());
     history_.clear();
     publish();
-    canUndoHistoryClear_ = !historyBeforeClear_.empty();
+    canUndoHistoryClear_ = !historyUndo_.historyBeforeClear().empty();
     discardDiagnosticsPreview();
-    return reportDataAction(true, eventsClearedMessage);
+    return reportDataAction(true, ObserverStore::eventsClearedMessage);
 }
 
-bool ObserverStore::undoHistoryClear() {
+bool ObserverStorePrivate::undoHistoryClear() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::undoEvents));
         return true;
     }
     if (!canUndoHistoryClear_) return false;
-    std::vector<RecentEvent> merged = mergedHistory(history_, historyBeforeClear_);
+    std::vector<RecentEvent> merged = historyUndo_.restoredEvents(history_, currentDate());
     const EventStorageStatus status = eventLog_->replaceImmediately(merged);
     publish();
     eventStorageStatus_ = status;
     if (!written(status)) {
         eventLog_->save(history_);
-        return reportDataAction(false, eventsRestoreFailedMessage);
+        return reportDataAction(false, ObserverStore::eventsRestoreFailedMessage);
     }
     history_ = std::move(merged);
-    historyBeforeClear_.clear();
+    historyUndo_.forgetClearedEvents();
     publish();
     canUndoHistoryClear_ = false;
     discardDiagnosticsPreview();
-    return reportDataAction(true, eventsRestoredMessage);
+    return reportDataAction(true, ObserverStore::eventsRestoredMessage);
 }
 
-bool ObserverStore::clearSessionHistory() {
+bool ObserverStorePrivate::clearSessionHistory() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::clearSessions));
         return true;
@@ -102,31 +84,24 @@ bool ObserverStore::clearSessionHistory() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        return reportDataAction(false, sessionsClearFailedMessage);
+        return reportDataAction(false, ObserverStore::sessionsClearFailedMessage);
     }
-    std::vector<WorkSession> erased = completedSessions_;
-    erased.insert(erased.end(), sessionsBeforeClear_.begin(), sessionsBeforeClear_.end());
-    sessionsBeforeClear_ = SessionSummaryStore::bounded(erased, currentDate());
+    historyUndo_.keepClearedSessions(completedSessions_, currentDate());
     publish();
     completedSessions_.clear();
     publish();
-    canUndoSessionClear_ = !sessionsBeforeClear_.empty();
+    canUndoSessionClear_ = !historyUndo_.sessionsBeforeClear().empty();
     discardDiagnosticsPreview();
-    return reportDataAction(true, sessionsClearedMessage);
+    return reportDataAction(true, ObserverStore::sessionsClearedMessage);
 }
 
-bool ObserverStore::undoSessionClear() {
+bool ObserverStorePrivate::undoSessionClear() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::undoSessions));
         return true;
     }
     if (!canUndoSessionClear_) return false;
-    std::vector<WorkSession> merged = completedSessions_;
-    merged.insert(merged.end(), sessionsBeforeClear_.begin(), sessionsBeforeClear_.end());
-    // Equal update dates keep this order: sessions completed since the clear first.
-    std::stable_sort(merged.begin(), merged.end(),
-                     [](const WorkSession& a, const WorkSession& b) { return a.updatedAt > b.updatedAt; });
-    merged = SessionSummaryStore::bounded(merged, currentDate());
+    std::vector<WorkSession> merged = historyUndo_.restoredSessions(completedSessions_, currentDate());
 
     std::vector<WorkSession> content;
     content.reserve(merged.size() + 1);
@@ -136,15 +111,15 @@ bool ObserverStore::undoSessionClear() {
     publish();
     sessionStorageStatus_ = status;
     if (!written(status)) {
-        return reportDataAction(false, sessionsRestoreFailedMessage);
+        return reportDataAction(false, ObserverStore::sessionsRestoreFailedMessage);
     }
     publish();
     completedSessions_ = std::move(merged);
-    sessionsBeforeClear_.clear();
+    historyUndo_.forgetClearedSessions();
     publish();
     canUndoSessionClear_ = false;
     discardDiagnosticsPreview();
-    return reportDataAction(true, sessionsRestoredMessage);
+    return reportDataAction(true, ObserverStore::sessionsRestoredMessage);
 }
 
 }  // namespace quentrel

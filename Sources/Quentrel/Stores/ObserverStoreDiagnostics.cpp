@@ -4,8 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 
@@ -13,7 +12,7 @@ namespace quentrel {
 
 using Case = ObserverUICommand::Case;
 
-ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
+ProductDiagnosticReport::Runtime ObserverStorePrivate::diagnosticRuntime() const {
     ProductDiagnosticReport::Runtime r;
     r.samplingEnabled = sampling_.enabled;
     r.samplingIntervalSeconds = sampling_.interval;
@@ -43,12 +42,13 @@ ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
     }
     r.sessionStorageAvailable = sessionStorageStatus_ == EventStorageStatus::available;
     r.observationPublicationCount = publicationCount_;
-    r.connectionState = std::string(platform::json::rawValue(connectionStability_.state()));
-    r.connectionLossCount = connectionStability_.lossCount();
-    r.connectionRecoveryCount = connectionStability_.recoveryCount();
-    r.connectionIdentityChangeCount = connectionStability_.identityChangeCount();
-    r.connectionConfirmedGapSeconds = connectionStability_.confirmedGapSeconds();
-    r.connectionRetainedChanges = static_cast<std::int64_t>(connectionStability_.changes().size());
+    const wendmark::ConnectionStability& stability = rememberedConnection_.stability();
+    r.connectionState = std::string(platform::json::rawValue(stability.state()));
+    r.connectionLossCount = stability.lossCount();
+    r.connectionRecoveryCount = stability.recoveryCount();
+    r.connectionIdentityChangeCount = stability.identityChangeCount();
+    r.connectionConfirmedGapSeconds = stability.confirmedGapSeconds();
+    r.connectionRetainedChanges = static_cast<std::int64_t>(stability.changes().size());
     // This process's tracker: windows close only in the UI app, so the agent's counts are 0.
     const ClosedUIResourceTracker::Snapshot closed = ObserverWindowResources::closedContents().snapshot();
     r.trackedClosedUISurfaces = closed.trackedClosedUISurfaces;
@@ -61,130 +61,119 @@ ProductDiagnosticReport::Runtime ObserverStore::diagnosticRuntime() const {
     return r;
 }
 
-platform::Data ObserverStore::diagnosticData() const {
+platform::Data ObserverStorePrivate::diagnosticData() const {
     // Sampling off for any reason (pause, sleep, no window without background polling) counts.
     return ProductDiagnosticReport::data(snapshot_, !sampling_.enabled, history_, diagnosticRuntime(), currentDate());
 }
 
-std::optional<platform::Data> ObserverStore::diagnosticsForExport(const DiagnosticPreview& preview) const {
-    if (diagnosticPreview_ && *diagnosticPreview_ == preview) return preview.data;
-    return std::nullopt;
-}
-
-void ObserverStore::forgetDiagnosticSavePanel() {
-    std::shared_ptr<platform::SavePanel> panel = diagnosticSavePanel_.lock();
-    diagnosticSavePanel_.reset();
-    if (panel) panel->cancel();
-}
-
-void ObserverStore::prepareDiagnostics() {
+void ObserverStorePrivate::prepareDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::prepareDiagnostics));
         return;
     }
-    forgetDiagnosticSavePanel();
+    diagnosticExport_.forgetSavePanel();
     platform::Data bytes;
     try {
         bytes = diagnosticData();
     } catch (const std::exception&) {
         publish();
-        diagnosticPreview_.reset();
+        diagnosticExport_.setPreview(std::nullopt);
         publish();
-        errorMessage_ = std::string(diagnosticBuildFailedError);
+        errorMessage_ = std::string(ObserverStore::diagnosticBuildFailedError);
         return;
     }
     publish();
-    diagnosticPreview_ = DiagnosticPreview{std::move(bytes), currentDate()};
+    diagnosticExport_.setPreview(DiagnosticPreview{std::move(bytes), currentDate()});
     publish();
     errorMessage_.reset();
-    ObserverWindowPresenter::requestShow(std::string(diagnosticPreviewWindow));
+    ObserverWindowPresenter::requestShow(std::string(ObserverStore::diagnosticPreviewWindow));
 }
 
-void ObserverStore::discardDiagnosticsPreview() {
+void ObserverStorePrivate::discardDiagnosticsPreview() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::discardDiagnostics));
         return;
     }
-    forgetDiagnosticSavePanel();
+    diagnosticExport_.forgetSavePanel();
     publish();
-    diagnosticPreview_.reset();
+    diagnosticExport_.setPreview(std::nullopt);
 }
 
-void ObserverStore::copyDiagnostics() {
+void ObserverStorePrivate::copyDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::copyDiagnostics));
         return;
     }
-    if (!diagnosticPreview_) return prepareDiagnostics();
+    const std::optional<DiagnosticPreview>& preview = diagnosticExport_.preview();
+    if (!preview) return prepareDiagnostics();
     pasteboard_->clearContents();
-    const bool accepted = pasteboard_->setString(diagnosticPreview_->text());
+    const bool accepted = pasteboard_->setString(preview->text());
     publish();
     if (!accepted) {
-        errorMessage_ = std::string(diagnosticCopyFailedError);
+        errorMessage_ = std::string(ObserverStore::diagnosticCopyFailedError);
         return;
     }
     errorMessage_.reset();
-    addEvent(diagnosticCopiedEvent);
+    addEvent(ObserverStore::diagnosticCopiedEvent);
 }
 
-void ObserverStore::saveDiagnostics() {
+void ObserverStorePrivate::saveDiagnostics() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::saveDiagnostics));
         return;
     }
-    if (!diagnosticPreview_) return prepareDiagnostics();
-    if (std::shared_ptr<platform::SavePanel> open = diagnosticSavePanel_.lock(); open && open->isOpen()) {
-        open->bringToFront();
-        return;
-    }
+    const std::optional<DiagnosticPreview>& current = diagnosticExport_.preview();
+    if (!current) return prepareDiagnostics();
+    if (diagnosticExport_.raiseSavePanel()) return;
 
     platform::SavePanelOptions options;
-    options.title = std::string(diagnosticSaveTitle);
-    options.message = std::string(diagnosticSaveMessage);
-    options.suggestedFileName = std::string(diagnosticFileName);
+    options.title = std::string(ObserverStore::diagnosticSaveTitle);
+    options.message = std::string(ObserverStore::diagnosticSaveMessage);
+    options.suggestedFileName = std::string(ObserverStore::diagnosticFileName);
     options.contentTypeName = "JSON";
     options.fileExtension = "json";
     options.canCreateDirectories = true;
     // The save command comes from the UI app's preview window; the panel belongs above it.
-    if (uiProcessID_)
-        options.requester = platform::SavePanelRequester{*uiProcessID_, std::string(diagnosticPreviewTitle)};
+    if (uiProcessID_) {
+        options.requester =
+            platform::SavePanelRequester{*uiProcessID_, std::string(ObserverStore::diagnosticPreviewTitle)};
+    }
     std::shared_ptr<platform::SavePanel> panel = savePanels_->makePanel(options);
     if (!panel) return;
-    diagnosticSavePanel_ = panel;
+    diagnosticExport_.holdSavePanel(panel);
 
     // The panel is held weakly: it keeps itself alive while it is shown.
     std::weak_ptr<platform::SavePanel> weakPanel = panel;
-    panel->begin([weak = weak_from_this(), weakPanel, preview = *diagnosticPreview_](
+    panel->begin([weak = q_.weak_from_this(), weakPanel, preview = *current](
                      const std::optional<std::filesystem::path>& chosen) {
         auto store = weak.lock();
         if (!store) return;
+        ObserverStorePrivate& d = *store->d_;
         if (chosen) {
             // A preview discarded or rebuilt while the panel was open writes nothing.
-            if (std::optional<platform::Data> bytes = store->diagnosticsForExport(preview)) {
+            if (std::optional<platform::Data> bytes = d.diagnosticExport_.bytesFor(preview)) {
                 const bool saved = platform::writeChosenFile(*chosen, *bytes);
-                store->publish();
+                d.publish();
                 if (saved) {
-                    store->errorMessage_.reset();
-                    store->addEvent(diagnosticSavedEvent);
+                    d.errorMessage_.reset();
+                    d.addEvent(ObserverStore::diagnosticSavedEvent);
                 } else {
-                    store->errorMessage_ = std::string(diagnosticSaveFailedError);
+                    d.errorMessage_ = std::string(ObserverStore::diagnosticSaveFailedError);
                 }
             }
         }
-        // Still this panel: neither expired-and-replaced nor a newer one.
-        const auto& held = store->diagnosticSavePanel_;
-        if (!held.owner_before(weakPanel) && !weakPanel.owner_before(held)) store->diagnosticSavePanel_.reset();
+        d.diagnosticExport_.releaseSavePanel(weakPanel);
     });
 }
 
-void ObserverStore::revealSelectedVolume() {
+void ObserverStorePrivate::revealSelectedVolume() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::revealVolume));
         return;
     }
     auto refuse = [this] {
         publish();
-        errorMessage_ = std::string(revealRefusedError);
+        errorMessage_ = std::string(ObserverStore::revealRefusedError);
     };
     if (isSystemSleeping_ || !selectedID_) return refuse();
     const wendmark::DeviceSnapshot* selected = nullptr;
@@ -206,14 +195,15 @@ void ObserverStore::revealSelectedVolume() {
     if (!mounted || !mounted->mountPath) return refuse();
     if (!mountedVolumeMatches_(*mounted, selected->id)) return refuse();
 
-    fileBrowser_->openFolder(*mounted->mountPath, [weak = weak_from_this()](bool opened) {
+    fileBrowser_->openFolder(*mounted->mountPath, [weak = q_.weak_from_this()](bool opened) {
         auto store = weak.lock();
         if (!store) return;
-        store->publish();
+        ObserverStorePrivate& d = *store->d_;
+        d.publish();
         if (opened) {
-            store->errorMessage_.reset();
+            d.errorMessage_.reset();
         } else {
-            store->errorMessage_ = std::string(revealFailedError);
+            d.errorMessage_ = std::string(ObserverStore::revealFailedError);
         }
     });
 }

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
@@ -52,7 +51,7 @@ bool sameMountedVolumes(const DeviceSnapshot& a, const DeviceSnapshot& b) {
 
 }  // namespace
 
-void ObserverStore::receive(InventorySnapshot incoming) {
+void ObserverStorePrivate::receive(InventorySnapshot incoming) {
     // An older snapshot that overtook a newer one on its way here.
     if (incoming.revision && snapshot_.revision && *incoming.revision < *snapshot_.revision) return;
 
@@ -76,13 +75,13 @@ void ObserverStore::receive(InventorySnapshot incoming) {
     std::vector<std::string> matches;
     if (rememberedTarget_) matches = rememberedTarget_->matchingIDs(snapshot_.devices);
     if (!rememberedTarget_) {
-        targetStatus_ = noTargetStatus;
+        targetStatus_ = ObserverStore::noTargetStatus;
     } else if (matches.size() == 1) {
-        targetStatus_ = targetFoundStatus;
+        targetStatus_ = ObserverStore::targetFoundStatus;
     } else if (matches.empty()) {
-        targetStatus_ = targetWaitingStatus;
+        targetStatus_ = ObserverStore::targetWaitingStatus;
     } else {
-        targetStatus_ = targetAmbiguousStatus;
+        targetStatus_ = ObserverStore::targetAmbiguousStatus;
     }
 
     // Without a disk session the device list is empty or stale: the selection stays as it is, so
@@ -107,7 +106,7 @@ void ObserverStore::receive(InventorySnapshot incoming) {
     sessionAccumulator_.advance(snapshot_.capturedAt, monotonicNow_());
 
     // Written so that a NaN difference is not due.
-    if (currentSession() && monotonicNow_() - lastCheckpoint_ >= checkpointInterval) checkpoint();
+    if (currentSession() && monotonicNow_() - lastCheckpoint_ >= ObserverStore::checkpointInterval) checkpoint();
 
     if (sampling_.enabled && !snapshot_.devices.empty()) {
         Date latest = snapshot_.devices.front().activity.measuredAt;
@@ -122,18 +121,18 @@ void ObserverStore::receive(InventorySnapshot incoming) {
     }
 }
 
-void ObserverStore::logDeviceEvents(const InventorySnapshot& held, const InventorySnapshot& incoming) {
+void ObserverStorePrivate::logDeviceEvents(const InventorySnapshot& held, const InventorySnapshot& incoming) {
     for (const auto& device : held.devices)
-        if (!findDevice(incoming, device.id)) addEvent(deviceDisappearedEvent);
+        if (!findDevice(incoming, device.id)) addEvent(ObserverStore::deviceDisappearedEvent);
     for (const auto& device : incoming.devices)
-        if (!findDevice(held, device.id)) addEvent(deviceAppearedEvent);
+        if (!findDevice(held, device.id)) addEvent(ObserverStore::deviceAppearedEvent);
     for (const auto& device : held.devices) {
         const DeviceSnapshot* now = findDevice(incoming, device.id);
-        if (now && !sameMountedVolumes(device, *now)) addEvent(volumeStateChangedEvent);
+        if (now && !sameMountedVolumes(device, *now)) addEvent(ObserverStore::volumeStateChangedEvent);
     }
 }
 
-void ObserverStore::selectAutomatically(const std::vector<std::string>& matches) {
+void ObserverStorePrivate::selectAutomatically(const std::vector<std::string>& matches) {
     const bool automatic = selectedID_ == automaticallySelectedID_;
     if (rememberedTarget_ && matches.size() != 1 && automatic) {
         selectedID_.reset();
@@ -148,7 +147,7 @@ void ObserverStore::selectAutomatically(const std::vector<std::string>& matches)
     automaticallySelectedID_ = selectedID_;
 }
 
-void ObserverStore::selectDevice(const std::string& id) {
+void ObserverStorePrivate::selectDevice(const std::string& id) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::select(id));
         return;
@@ -160,7 +159,7 @@ void ObserverStore::selectDevice(const std::string& id) {
     updateSessionSelection(currentDate());
 }
 
-void ObserverStore::updateSessionSelection(Date date) {
+void ObserverStorePrivate::updateSessionSelection(Date date) {
     const double now = monotonicNow_();
     // An unchanged selection leaves the accumulator as it is: nothing to publish.
     if (selectedID_ != sessionAccumulator_.deviceID()) publish();

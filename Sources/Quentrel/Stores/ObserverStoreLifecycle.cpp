@@ -3,23 +3,23 @@
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
 using wendmark::InventorySnapshot;
 
-void ObserverStore::start() {
+void ObserverStorePrivate::start() {
     if (remoteCommand_ || started_) return;
     started_ = true;
 
     if (usesSystemServices_) {
         // Holds the store until the permission answer is in.
-        mainQueue_->async([self = shared_from_this()] { self->connectionNotifications_->refreshPermission([self] {}); });
+        mainQueue_->async(
+            [self = q_.shared_from_this()] { self->d_->connectionNotifications_->refreshPermission([self] {}); });
     }
 
-    std::weak_ptr<ObserverStore> weak = weak_from_this();
+    std::weak_ptr<ObserverStore> weak = q_.weak_from_this();
     inventory_ = inventoryFactory_([weak, queue = mainQueue_](const InventorySnapshot& snapshot) {
         // Called on the inventory's queue: one main-queue task per snapshot.
         queue->async([weak, snapshot]() mutable {
@@ -38,12 +38,12 @@ void ObserverStore::start() {
         },
     }));
 
-    addEvent(appStartedEvent);
+    addEvent(ObserverStore::appStartedEvent);
 }
 
-void ObserverStore::stop() {
+void ObserverStorePrivate::stop() {
     if (!started_) return;
-    cancelConnectionDeadline();
+    rememberedConnection_.cancelDeadline();
     connectionNotifications_->cancelPending();
     finishSession(wendmark::SessionEndReason::appQuit, currentDate());
     sessionStorage_->flush();
@@ -58,14 +58,14 @@ void ObserverStore::stop() {
     started_ = false;
 }
 
-void ObserverStore::surfaceVisibilityChanged(const platform::UUID& surface, bool visible) {
+void ObserverStorePrivate::surfaceVisibilityChanged(const platform::UUID& surface, bool visible) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::surface(surface, visible));
         return;
     }
     if (!visible) {
         visibleSurfaces_.erase(surface);
-    } else if (visibleSurfaces_.contains(surface) || visibleSurfaces_.size() < maximumVisibleSurfaces) {
+    } else if (visibleSurfaces_.contains(surface) || visibleSurfaces_.size() < ObserverStore::maximumVisibleSurfaces) {
         visibleSurfaces_.insert(surface);
     } else {
         return;

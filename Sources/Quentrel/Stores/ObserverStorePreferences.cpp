@@ -3,14 +3,13 @@
 #include <string>
 #include <utility>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
 using Case = ObserverUICommand::Case;
 
-void ObserverStore::setPaused(bool paused) {
+void ObserverStorePrivate::setPaused(bool paused) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::withFlag(Case::pause, paused));
         return;
@@ -20,10 +19,10 @@ void ObserverStore::setPaused(bool paused) {
     isPaused_ = paused;
     policy_.reset();
     updateSampling(false);
-    addEvent(paused ? pausedEvent : resumedEvent);
+    addEvent(paused ? ObserverStore::pausedEvent : ObserverStore::resumedEvent);
 }
 
-void ObserverStore::setBackgroundPolling(bool enabled) {
+void ObserverStorePrivate::setBackgroundPolling(bool enabled) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::withFlag(Case::background, enabled));
         return;
@@ -32,10 +31,10 @@ void ObserverStore::setBackgroundPolling(bool enabled) {
     backgroundPolling_ = enabled;
     preferences_->set(enabled, ProductSettings::backgroundPollingKey);
     updateSampling(false);
-    addEvent(enabled ? backgroundEnabledEvent : backgroundDisabledEvent);
+    addEvent(enabled ? ObserverStore::backgroundEnabledEvent : ObserverStore::backgroundDisabledEvent);
 }
 
-void ObserverStore::setShowStatusOnLaunch(bool show) {
+void ObserverStorePrivate::setShowStatusOnLaunch(bool show) {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::withFlag(Case::showOnLaunch, show));
         return;
@@ -45,12 +44,12 @@ void ObserverStore::setShowStatusOnLaunch(bool show) {
     preferences_->set(show, ProductSettings::showStatusOnLaunchKey);
 }
 
-void ObserverStore::refuseTarget() {
+void ObserverStorePrivate::refuseTarget() {
     publish();
-    errorMessage_ = std::string(targetRefusedError);
+    errorMessage_ = std::string(ObserverStore::targetRefusedError);
 }
 
-std::optional<ObserverStore::RememberableTarget> ObserverStore::rememberableTarget() const {
+std::optional<ObserverStorePrivate::RememberableTarget> ObserverStorePrivate::rememberableTarget() const {
     const wendmark::DeviceSnapshot* selected = nullptr;
     if (selectedID_) {
         for (const auto& device : snapshot_.devices) {
@@ -80,7 +79,7 @@ std::optional<ObserverStore::RememberableTarget> ObserverStore::rememberableTarg
     return RememberableTarget{std::move(*target), std::move(bytes)};
 }
 
-void ObserverStore::rememberSelectedTarget() {
+void ObserverStorePrivate::rememberSelectedTarget() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::remember));
         return;
@@ -96,13 +95,13 @@ void ObserverStore::rememberSelectedTarget() {
 
     preferences_->set(std::move(bytes), ProductSettings::observationTargetKey);
     publish();
-    targetStatus_ = std::string(targetRememberedStatus);
+    targetStatus_ = std::string(ObserverStore::targetRememberedStatus);
     publish();
     errorMessage_.reset();
-    addEvent(targetRememberedEvent);
+    addEvent(ObserverStore::targetRememberedEvent);
 }
 
-void ObserverStore::forgetTarget() {
+void ObserverStorePrivate::forgetTarget() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::forget));
         return;
@@ -112,11 +111,11 @@ void ObserverStore::forgetTarget() {
     resetConnectionMonitoring();
     preferences_->removeObject(ProductSettings::observationTargetKey);
     publish();
-    targetStatus_ = std::string(noTargetStatus);
-    addEvent(targetForgottenEvent);
+    targetStatus_ = std::string(ObserverStore::noTargetStatus);
+    addEvent(ObserverStore::targetForgottenEvent);
 }
 
-void ObserverStore::resetObservationPreferences() {
+void ObserverStorePrivate::resetObservationPreferences() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::reset));
         return;
@@ -125,10 +124,10 @@ void ObserverStore::resetObservationPreferences() {
     applyObservationPreferences(ProductSettings::ObservationPreferences{false, false, std::nullopt});
     publish();
     canUndoObservationReset_ = true;
-    reportDataAction(true, preferencesResetMessage);
+    reportDataAction(true, ObserverStore::preferencesResetMessage);
 }
 
-void ObserverStore::undoObservationReset() {
+void ObserverStorePrivate::undoObservationReset() {
     if (remoteCommand_) {
         remoteCommand_(ObserverUICommand::make(Case::undoReset));
         return;
@@ -138,10 +137,10 @@ void ObserverStore::undoObservationReset() {
     preferencesBeforeReset_.reset();
     publish();
     canUndoObservationReset_ = false;
-    reportDataAction(true, preferencesRestoredMessage);
+    reportDataAction(true, ObserverStore::preferencesRestoredMessage);
 }
 
-void ObserverStore::applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences) {
+void ObserverStorePrivate::applyObservationPreferences(const ProductSettings::ObservationPreferences& preferences) {
     ProductSettings::apply(preferences, *preferences_);
     publish();
     showStatusOnLaunch_ = preferences.showDashboard;

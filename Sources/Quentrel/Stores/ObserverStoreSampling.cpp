@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <string>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 
 namespace quentrel {
 
 using platform::Date;
 using wendmark::SamplingConfiguration;
 
-void ObserverStore::updateSampling(bool force) {
+void ObserverStorePrivate::updateSampling(bool force) {
     SamplingConfiguration next =
         policy_.configuration(!visibleSurfaces_.empty(), isPaused_, isSystemSleeping_, backgroundPolling_);
     if (!force && next.enabled == sampling_.enabled && next.interval == sampling_.interval &&
@@ -49,26 +48,23 @@ void ObserverStore::updateSampling(bool force) {
     logger_.info(line);
 }
 
-void ObserverStore::handleSystemSleep() {
+void ObserverStorePrivate::handleSystemSleep() {
     if (isSystemSleeping_) return;
     publish();
     isSystemSleeping_ = true;
-    cancelConnectionDeadline();
-    connectionMonitor_.sleep();
-    connectionStability_.sleep(monotonicNow_());
+    rememberedConnection_.sleep();
     connectionNotifications_->cancelPending();
     policy_ = wendmark::ObservationPolicy();
     lastPolicySample_.reset();
     updateSampling(false);
-    addEvent(systemSleepEvent);
+    addEvent(ObserverStore::systemSleepEvent);
 }
 
-void ObserverStore::handleSystemWake() {
+void ObserverStorePrivate::handleSystemWake() {
     publish();
     isSystemSleeping_ = false;
-    connectionMonitor_.wake(monotonicNow_());
-    connectionStability_.wake(monotonicNow_());
-    scheduleConnectionDeadline();
+    rememberedConnection_.wake();
+    rememberedConnection_.scheduleDeadline();
     policy_ = wendmark::ObservationPolicy();
     lastPolicySample_.reset();
     publish();
@@ -84,7 +80,7 @@ void ObserverStore::handleSystemWake() {
         inventory_->refreshMetadata();
     }
     updateSampling(false);
-    addEvent(systemWakeEvent);
+    addEvent(ObserverStore::systemWakeEvent);
 }
 
 }  // namespace quentrel

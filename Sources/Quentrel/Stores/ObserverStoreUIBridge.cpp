@@ -2,15 +2,14 @@
 
 #include <vector>
 
-#include "ObserverStore.h"
-#include "ObserverStoreInternal.h"
+#include "ObserverStorePrivate.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 
 namespace quentrel {
 
 using Case = ObserverUICommand::Case;
 
-ObserverUIState ObserverStore::makeUIState() const {
+ObserverUIState ObserverStorePrivate::makeUIState() const {
     ObserverUIState s;
     s.snapshot = snapshot_;
     s.selectedID = selectedID_;
@@ -25,7 +24,7 @@ ObserverUIState ObserverStore::makeUIState() const {
     s.showStatusOnLaunch = showStatusOnLaunch_;
     s.onboardingCompleted = onboardingCompleted_;
     s.historyReferenceDate = historyReferenceDate_;
-    s.diagnosticPreview = diagnosticPreview_;
+    s.diagnosticPreview = diagnosticExport_.preview();
     s.eventStorageStatus = eventStorageStatus_;
     s.canUndoHistoryClear = canUndoHistoryClear_;
     s.canUndoObservationReset = canUndoObservationReset_;
@@ -38,7 +37,7 @@ ObserverUIState ObserverStore::makeUIState() const {
     s.sessions = sessionSummaries();
     s.sessionStorageStatus = sessionStorageStatus_;
     s.canUndoSessionClear = canUndoSessionClear_;
-    s.connectionStability = connectionStability_;
+    s.connectionStability = rememberedConnection_.stability();
     s.awaitingFreshSample = isAwaitingFreshSample();
     s.loginEnabled = loginItem_->enabled();
     s.loginRequiresApproval = loginItem_->requiresApproval();
@@ -52,7 +51,7 @@ ObserverUIState ObserverStore::makeUIState() const {
     return s;
 }
 
-void ObserverStore::handleUICommand(const ObserverUICommand& command) {
+void ObserverStorePrivate::handleUICommand(const ObserverUICommand& command) {
     if (remoteCommand_) return;
     switch (command.kind) {
         case Case::select: return selectDevice(command.deviceID);
@@ -75,7 +74,7 @@ void ObserverStore::handleUICommand(const ObserverUICommand& command) {
         // The event is logged also when no session was running.
         case Case::newSession: return startNewSession();
         // The three asynchronous cases return at once; their results arrive with a later state.
-        case Case::notifications: return setConnectionNotifications(command.flag);
+        case Case::notifications: return setConnectionNotifications(command.flag, {});
         case Case::refreshNotifications: return connectionNotifications_->refreshPermission();
         case Case::testNotification: return connectionNotifications_->sendTest();
         case Case::login: return loginItem_->setEnabled(command.flag);
@@ -91,7 +90,7 @@ void ObserverStore::handleUICommand(const ObserverUICommand& command) {
     }
 }
 
-void ObserverStore::uiProcessEnded() {
+void ObserverStorePrivate::uiProcessEnded() {
     if (remoteCommand_) return;
     // A copy: each call changes the set.
     const std::vector<platform::UUID> surfaces(visibleSurfaces_.begin(), visibleSurfaces_.end());

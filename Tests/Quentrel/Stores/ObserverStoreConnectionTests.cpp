@@ -7,15 +7,12 @@ using platform::Date;
 using wendmark::ConnectionStability;
 using wendmark::DeviceSnapshot;
 using wendmark::InventorySnapshot;
-using wendmark::TargetPresence;
 
 namespace {
 
 const Date t0{kStoreStart};
 
-DeviceSnapshot drive(std::string id = "driver:1", bool withVolume = true) {
-    return device(std::move(id), t0, withVolume ? std::vector{volume("sdb1", true, "U-1")} : std::vector<wendmark::VolumeSnapshot>{});
-}
+DeviceSnapshot drive() { return device("driver:1", t0, {volume("sdb1", true, "U-1")}); }
 
 // A started store that remembers drive().
 struct Remembering {
@@ -41,83 +38,10 @@ TEST(ObserverStoreConnection, withoutARememberedDriveNothingIsFollowed) {
     h.time->advance(1);
     h.deliver(snapshot({}, h.now()));
     EXPECT_EQ(h.store->connectionStability(), ConnectionStability());
-    EXPECT_EQ(Access::monitor(*h.store), wendmark::ConnectionMonitor());
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-}
-
-TEST(ObserverStoreConnection, presenceOfTheRememberedDrive) {
-    DeviceSnapshot unverified = device("driver:7", t0);
-    unverified.topologyVerified = false;
-    struct Case {
-        const char* name;
-        std::vector<DeviceSnapshot> devices;
-        bool sessionAvailable;
-        std::optional<TargetPresence> baseline;  // absent: unknown
-    } cases[] = {
-        {"one match", {drive("driver:5"), device("driver:2", t0)}, true, TargetPresence::present("driver:5")},
-        {"no match, the tracked device still attached", {drive("driver:1", false)}, true,
-         TargetPresence::present("driver:1")},
-        {"no match, the tracked device gone", {device("driver:2", t0)}, true, TargetPresence::absent()},
-        {"two matches", {drive("driver:1"), drive("driver:2")}, true, std::nullopt},
-        {"no disk session", {drive("driver:1")}, false, std::nullopt},
-        {"no match and an unverified device", {drive("driver:1", false), unverified}, true, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        Remembering r;
-        r.next({drive("driver:1")});
-        ASSERT_EQ(Access::trackedID(*r.h.store), "driver:1");
-        r.next(c.devices, c.sessionAvailable);
-        EXPECT_EQ(r.h.store->connectionStability().baseline(), c.baseline) << c.name;
-        if (!c.baseline) {
-            EXPECT_EQ(r.h.store->connectionStability().state(), ConnectionStability::State::unavailable);
-        }
-    }
-}
-
-TEST(ObserverStoreConnection, oneDeadlineTaskWaitsForTheEarliestDeadline) {
-    StoreHarness h;
-    h.started();
-    const double m = h.monotonic();
-    Access::stability(*h.store).wake(m);    // settles at m + 3
-    Access::monitor(*h.store).wake(m + 2);  // grace until m + 5
-    Access::scheduleDeadline(*h.store);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 3);
-    const auto* task = Access::deadlineTask(*h.store);
-    Access::scheduleDeadline(*h.store);
-    EXPECT_EQ(Access::deadlineTask(*h.store), task);  // the same deadline keeps its task
-
-    h.time->advance(2.999);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 3);
-    EXPECT_EQ(h.signalsDuring([&] { h.time->advance(0.001); }), 1);  // the task runs as one batch
-    EXPECT_EQ(h.store->connectionStability().nextDeadline(), std::nullopt);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), m + 5);
-    h.time->advance(2);
-    EXPECT_EQ(Access::monitor(*h.store).wakeUntil(), std::nullopt);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-    EXPECT_EQ(h.time->pendingCount(), 0u);
-}
-
-TEST(ObserverStoreConnection, aPastDeadlineFiresAfterTheMinimumDelay) {
-    StoreHarness h;
-    h.started();
-    Access::stability(*h.store).wake(h.monotonic() - 10);
-    Access::scheduleDeadline(*h.store);
-    h.time->advance(0.009);
-    EXPECT_TRUE(Access::scheduledDeadline(*h.store));
-    h.time->advance(0.001);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-}
-
-TEST(ObserverStoreConnection, noDeadlineLeftCancelsTheTask) {
-    StoreHarness h;
-    h.started();
-    Access::stability(*h.store).wake(h.monotonic());
-    Access::scheduleDeadline(*h.store);
-    Access::stability(*h.store) = ConnectionStability();
-    Access::scheduleDeadline(*h.store);
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-    EXPECT_EQ(Access::deadlineTask(*h.store), nullptr);
+    // No deadline is planned and no notice comes: the monitor never saw the drive.
+    const std::size_t events = h.store->history().size();
     EXPECT_EQ(h.signalsDuring([&] { h.time->advance(10); }), 0);
+    EXPECT_EQ(h.store->history().size(), events);
 }
 
 TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithATarget) {
@@ -140,7 +64,7 @@ TEST(ObserverStoreConnection, noticesAreLoggedAlwaysAndPostedOnlyWhileAwakeWithA
         h.inventory().deliver(snapshot({}, h.now()));
         h.main->async([&] {
             if (c.before == Before::sleep) h.store->handleSystemSleep();
-            if (c.before == Before::forget) Access::rememberedTarget(*h.store).reset();
+            if (c.before == Before::forget) h.store->forgetTarget();
         });
         h.time->runUntilIdle();
         EXPECT_EQ(h.eventCount("기억한 대상 반복 연결 변화 감지"), 1);
@@ -153,8 +77,9 @@ TEST(ObserverStoreConnection, aConfirmedLossIsLoggedAndPostedWhenItsDeadlineCome
     StoreHarness& h = r.h;
     r.next({drive()});
     r.next({});
-    EXPECT_EQ(Access::scheduledDeadline(*h.store), h.monotonic() + 3);
-    h.time->advance(3);
+    h.time->advance(2.999);
+    EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 0u);
+    h.time->advance(0.001);  // confirmed 3 s after the loss
     EXPECT_EQ(h.submitted(wendmark::ConnectionNotice::disconnected), 1u);
     // The notice, then the service's outcome through the store's result callback.
     const auto events = h.events();
@@ -191,16 +116,16 @@ TEST(ObserverStoreConnection, switchingOnRebuildsTheMonitorFromTheHeldSnapshot) 
     StoreHarness& h = r.h;
     r.next({drive()});
     r.next({});  // a loss pending in the monitor
-    ASSERT_TRUE(Access::monitor(*h.store).pendingSince());
     const auto stability = h.store->connectionStability();
     int signals = 0;
     h.store->setConnectionNotifications(true);
     signals = h.signalsDuring([&] { h.time->runUntilIdle(); });
     EXPECT_TRUE(h.store->connectionNotifications()->enabled());
-    EXPECT_EQ(Access::monitor(*h.store).baseline(), TargetPresence::absent());
-    EXPECT_EQ(Access::monitor(*h.store).pendingSince(), std::nullopt);
     EXPECT_EQ(h.store->connectionStability().lossCount(), stability.lossCount());  // the record is kept
     EXPECT_EQ(signals, 1);
+    // The new monitor starts from the drive's absence: the loss pending before is never confirmed.
+    h.time->advance(10);
+    EXPECT_EQ(h.eventCount(ObserverStore::targetDisconnectedEvent), 0u);
 }
 
 TEST(ObserverStoreConnection, resettingStartsBothRecordsAfreshAndWithdrawsNotices) {
@@ -211,12 +136,11 @@ TEST(ObserverStoreConnection, resettingStartsBothRecordsAfreshAndWithdrawsNotice
         r.next({});
         if (sleeping) h.store->handleSystemSleep();
         const auto generation = h.store->connectionNotifications()->deliveryGeneration();
-        Access::resetConnectionMonitoring(*h.store);
-        EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-        EXPECT_EQ(Access::trackedID(*h.store), std::nullopt);
+        h.store->forgetTarget();
         EXPECT_EQ(h.store->connectionStability().lossCount(), 0);
         EXPECT_EQ(h.store->connectionStability().state() == ConnectionStability::State::sleeping, sleeping);
-        EXPECT_EQ(Access::monitor(*h.store).sleeping(), sleeping);
         EXPECT_EQ(h.store->connectionNotifications()->deliveryGeneration(), generation + 1);
+        // The pending loss's deadline went with the old records.
+        EXPECT_EQ(h.signalsDuring([&] { h.time->advance(10); }), 0);
     }
 }

@@ -59,8 +59,9 @@ TEST(ObserverStoreDiagnostics, theRuntimeRecordOfAFreshStoreLeavesEveryOptionalO
     expected.sessionStorageAvailable = true;
     expected.observationPublicationCount = 2;
     expected.connectionState = "waiting";
-    EXPECT_EQ(Access::diagnosticRuntime(*h.store), expected);
-    EXPECT_EQ(runtimeOf(Access::diagnosticData(*h.store)).size(), 30u);
+    const platform::Data report = previewedReport(*h.store);
+    EXPECT_EQ(runtimeRecord(report), expected);
+    EXPECT_EQ(runtimeOf(report).size(), 30u);
 }
 
 TEST(ObserverStoreDiagnostics, theRuntimeRecordReadsEachValueFromTheStoreAndItsServices) {
@@ -84,10 +85,12 @@ TEST(ObserverStoreDiagnostics, theRuntimeRecordReadsEachValueFromTheStoreAndItsS
     h.store->setBackgroundPolling(false);  // an event whose write fails
     h.time->advance(1);
 
-    const ObserverStore& s = *h.store;
+    ObserverStore& s = *h.store;
     const auto& session = *s.currentSession();
     const auto& stability = s.connectionStability();
-    const ProductDiagnosticReport::Runtime r = Access::diagnosticRuntime(s);
+    const std::uint64_t publications = s.publicationCount();
+    const platform::Data report = previewedReport(s);
+    const ProductDiagnosticReport::Runtime r = runtimeRecord(report);
     EXPECT_TRUE(r.samplingEnabled);
     EXPECT_EQ(r.samplingIntervalSeconds, 1.0);
     EXPECT_EQ(r.visibleSurfaceCount, 2);
@@ -115,7 +118,7 @@ TEST(ObserverStoreDiagnostics, theRuntimeRecordReadsEachValueFromTheStoreAndItsS
     EXPECT_EQ(r.currentSessionObservedSeconds, session.observedSeconds);
     EXPECT_EQ(r.currentSessionElapsedSeconds, session.elapsedSeconds);
     EXPECT_TRUE(r.sessionStorageAvailable);
-    EXPECT_EQ(r.observationPublicationCount, s.publicationCount());
+    EXPECT_EQ(r.observationPublicationCount, publications);
     EXPECT_EQ(r.connectionState, "connected");
     EXPECT_EQ(r.connectionLossCount, stability.lossCount());
     EXPECT_EQ(r.connectionRecoveryCount, stability.recoveryCount());
@@ -127,7 +130,7 @@ TEST(ObserverStoreDiagnostics, theRuntimeRecordReadsEachValueFromTheStoreAndItsS
     EXPECT_EQ(r.uiProcessLaunchCount, 1);
     EXPECT_EQ(r.lastUIProcessStartedAt, s.lastUIProcessStartedAt());
     EXPECT_EQ(r.uiProcessID, 4242);
-    EXPECT_EQ(runtimeOf(Access::diagnosticData(s)).size(), 38u);
+    EXPECT_EQ(runtimeOf(report).size(), 38u);
 }
 
 TEST(ObserverStoreDiagnostics, theExportCountsAsPausedWheneverSamplingIsOff) {
@@ -156,7 +159,7 @@ TEST(ObserverStoreDiagnostics, theExportCountsAsPausedWheneverSamplingIsOff) {
         StoreHarness h;
         h.started();
         c.act(h);
-        const platform::Data report = Access::diagnosticData(*h.store);
+        const platform::Data report = previewedReport(*h.store);
         EXPECT_EQ(testjson::Tree::parse(std::string(report.begin(), report.end())).at("paused"), c.paused) << c.name;
     }
 }
@@ -166,16 +169,19 @@ TEST(ObserverStoreDiagnostics, preparingKeepsTheBytesAndOpensThePreviewOrDropsTh
     StoreHarness h;
     h.started();
     h.store->revealSelectedVolume();  // an error line to clear
-    const platform::Data expected = Access::diagnosticData(*h.store);
     h.store->prepareDiagnostics();
     ASSERT_TRUE(h.store->diagnosticPreview());
     EXPECT_EQ(h.store->diagnosticPreview()->createdAt, h.now());
-    EXPECT_EQ(h.store->diagnosticPreview()->data, expected);
+    // The report of the store as it stood: its snapshot, sampling, events and runtime record, now.
+    const platform::Data& bytes = h.store->diagnosticPreview()->data;
+    EXPECT_EQ(bytes, ProductDiagnosticReport::data(h.store->snapshot(), !h.store->sampling().enabled,
+                                                   h.store->history(), runtimeRecord(bytes), h.now()));
     EXPECT_FALSE(h.store->errorMessage());
     EXPECT_EQ(shown.ids, std::vector<std::string>{"diagnostic-preview"});
 
-    // A report that cannot be encoded: no preview and no window.
-    Access::historyReferenceDate(*h.store) = Date{std::nan("")};
+    // A report that cannot be encoded (the graph's window ends at a date that is no number): no
+    // preview and no window.
+    h.deliver(snapshot({}, Date{std::nan("")}));
     h.store->prepareDiagnostics();
     EXPECT_FALSE(h.store->diagnosticPreview());
     EXPECT_EQ(h.store->errorMessage(), ObserverStore::diagnosticBuildFailedError);
@@ -245,7 +251,6 @@ TEST(ObserverStoreDiagnostics, savingWritesThePreviewedBytesThroughOnePanel) {
     EXPECT_EQ(readFile(file), std::string(bytes.begin(), bytes.end()));
     EXPECT_FALSE(h.store->errorMessage());
     EXPECT_EQ(h.store->history().front().message, ObserverStore::diagnosticSavedEvent);
-    EXPECT_FALSE(Access::holdsSavePanel(*h.store));
 
     // A place that cannot hold the file (under a regular file): the failure line. Asked from the
     // UI app's preview, whose window the panel is to stay above.
@@ -259,13 +264,12 @@ TEST(ObserverStoreDiagnostics, savingWritesThePreviewedBytesThroughOnePanel) {
     EXPECT_EQ(h.store->errorMessage(), ObserverStore::diagnosticSaveFailedError);
     EXPECT_EQ(h.store->history().size(), saved);
 
-    // Dismissed: nothing at all, and the panel is forgotten.
+    // Dismissed: nothing at all.
     const std::size_t events = h.store->history().size();
     h.store->saveDiagnostics();
     h.panels->last()->dismiss();
     h.time->runUntilIdle();
     EXPECT_EQ(h.store->history().size(), events);
-    EXPECT_FALSE(Access::holdsSavePanel(*h.store));
     EXPECT_EQ(h.panels->made.size(), 3u);
 }
 
@@ -291,7 +295,6 @@ TEST(ObserverStoreDiagnostics, aSaveAnsweredForAnOlderPreviewWritesNothing) {
             h.store->discardDiagnosticsPreview();
         }
         EXPECT_EQ(panel->cancelCount, whileOpen ? 1 : 0);
-        EXPECT_FALSE(Access::holdsSavePanel(*h.store));
         const std::size_t events = h.store->history().size();
         panel->choose(file);  // too late for an open panel: it was cancelled
         panel.reset();

@@ -17,6 +17,8 @@
 #include "Quentrel/Services/SessionSummaryStore.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Wendmark/DiskInventory.h"
+#include "Wendmark/SamplingConfiguration.h"
+#include "Wendmark/SessionAccumulator.h"
 
 using platform::Date;
 using quentrel::ObserverStore;
@@ -75,7 +77,7 @@ TEST(ObserverStoreEndToEnd, aUsbSsdFromPlugToUnplugEndsInBothFilesOnDisk) {
     auto store = ObserverStore::make({
         .preferences = defaults,
         .eventLog = std::make_shared<quentrel::RecentEventLog>(false, storage, runtime),
-        .migrateLegacy = true,
+        .usesSystemServices = true,
         .sessionStorage = std::make_shared<quentrel::SessionSummaryStore>(false, storage, runtime),
         .monotonicNow = [time] { return time->continuous() - 5000; },
         .inventoryFactory =

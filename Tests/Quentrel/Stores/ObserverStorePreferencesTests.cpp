@@ -36,14 +36,18 @@ TEST(ObserverStorePreferences, pauseAndResumeChangeSamplingOnlyOnAChangeOfValue)
         bool samplingOn;
     } steps[] = {{false, 0, true}, {true, 1, false}, {true, 0, false}, {false, 1, true}};
     for (const auto& step : steps) {
-        Access::policy(*h.store).observe(std::vector{wendmark::ActivityKind::observedIdle});
+        h.tick({drive()});
+        h.tick({drive()});  // two more idle samples while sampling: 5 s and no longer 1 s
         const std::size_t events = h.store->history().size();
         const std::size_t calls = h.inventory().calls.size();
         h.store->setPaused(step.paused);
         EXPECT_EQ(h.store->isPaused(), step.paused);
         EXPECT_EQ(h.store->history().size(), events + step.newEvents) << step.paused;
         EXPECT_EQ(h.store->sampling().enabled, step.samplingOn) << step.paused;
-        EXPECT_EQ(Access::policy(*h.store).idleSamples(), step.newEvents ? 0 : 1) << step.paused;
+        // A change starts the policy afresh; the interval shows it while sampling runs.
+        if (step.samplingOn) {
+            EXPECT_EQ(h.store->sampling().interval, step.newEvents ? 1.0 : 5.0) << step.paused;
+        }
         if (step.newEvents == 0) {
             EXPECT_EQ(h.inventory().calls.size(), calls) << "sampling untouched";
         }
@@ -160,7 +164,11 @@ TEST(ObserverStorePreferences, rememberingASecondDriveRestartsConnectionMonitori
     EXPECT_EQ(h.store->rememberedTarget()->matchingIDs({b}), std::vector<std::string>{b.id});
     EXPECT_EQ(h.store->connectionStability().lossCount(), 0);
     EXPECT_EQ(h.store->connectionStability().state(), wendmark::ConnectionStability::State::connected);
-    EXPECT_EQ(Access::trackedID(*h.store), b.id);
+    // The second drive is the one followed now: still attached without its volume, it stays connected.
+    h.time->advance(1);
+    h.deliver(snapshot({device(b.id, h.now())}, h.now()));
+    EXPECT_EQ(h.store->connectionStability().lossCount(), 0);
+    EXPECT_EQ(h.store->connectionStability().baseline(), wendmark::TargetPresence::present(b.id));
 }
 
 TEST(ObserverStorePreferences, forgettingWorksAlsoWithNothingRemembered) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreHarness.h"
+#include "Wendmark/ConnectionMonitor.h"
 
 using namespace storetest;
 using platform::Date;
@@ -33,15 +34,22 @@ TEST(ObserverStoreSampling, anUnchangedDecisionIsAppliedOnlyWhenForced) {
     StoreHarness h;
     h.started();
     EXPECT_EQ(h.inventory().calls, (std::vector<std::string>{"start", "setSampling(false,30)"}));
+    h.show();
+    const std::size_t calls = h.inventory().calls.size();
     const std::size_t lines = h.logLines().size();
 
-    EXPECT_EQ(h.signalsDuring([&] { Access::updateSampling(*h.store, false); }), 0);
-    EXPECT_EQ(h.inventory().calls.size(), 2u);
-    EXPECT_EQ(h.logLines().size(), lines);
+    // With a window open, background polling leaves the decision as it is: it is not applied again.
+    EXPECT_EQ(h.signalsDuring([&] { h.store->setBackgroundPolling(true); }), 2);  // the switch and its event
+    EXPECT_EQ(h.inventory().calls.size(), calls);
+    EXPECT_EQ(h.logLines().size(), lines + 1);
+    EXPECT_EQ(h.logLines().back(), ObserverStore::backgroundEnabledEvent);
 
-    EXPECT_EQ(h.signalsDuring([&] { Access::updateSampling(*h.store, true); }), 1);
-    EXPECT_EQ(h.inventory().calls.back(), "setSampling(false,30)");
-    EXPECT_EQ(h.logLines().back(), "Sampling enabled=false interval=30.000000");
+    // Started again, the store applies the same decision to its new inventory.
+    h.store->stop();
+    h.store->start();
+    h.time->runUntilIdle();
+    EXPECT_EQ(h.inventory().calls, (std::vector<std::string>{"start", "setSampling(true,1)"}));
+    EXPECT_EQ(h.logLines()[h.logLines().size() - 2], "Sampling enabled=true interval=1.000000");
 }
 
 TEST(ObserverStoreSampling, turningOffClosesThePeriodAndSavesTurningOnOpensOne) {
@@ -66,12 +74,13 @@ TEST(ObserverStoreSampling, turningOffClosesThePeriodAndSavesTurningOnOpensOne) 
     h.show();
     const Date on = h.now();
     EXPECT_EQ(h.store->observationStartedAt(), on);
-    EXPECT_EQ(Access::lastResumedAt(*h.store), on);
     EXPECT_EQ(h.store->historyReferenceDate(), on);
-    EXPECT_EQ(Access::queryCountAtResume(*h.store), 7u);
     EXPECT_EQ(h.store->activityHistory().collectionStart(), on);
     EXPECT_EQ(h.sessionWrites->count(), writes + 1);
     EXPECT_EQ(h.inventory().calls.back(), "setSampling(true,1)");
+    const auto runtime = runtimeRecord(previewedReport(*h.store));
+    EXPECT_EQ(runtime.lastSamplingResumedAt, on);
+    EXPECT_EQ(runtime.queryCountBeforeLastResume, 7u);
 }
 
 TEST(ObserverStoreSampling, anIntervalChangeAloneOnlyRetellsTheInventory) {
@@ -96,7 +105,6 @@ TEST(ObserverStoreSampling, sleepStopsObservationOnceAndWithdrawsNotices) {
         h.deliver(snapshot({a}, h.now()));
         h.tick({a});
         h.store->handleSystemWake();  // plans the wake-grace deadline
-        ASSERT_TRUE(Access::scheduledDeadline(*h.store));
         const auto generation = h.store->connectionNotifications()->deliveryGeneration();
         const std::size_t writes = h.sessionWrites->count();
         const std::size_t calls = h.inventory().calls.size();
@@ -105,9 +113,6 @@ TEST(ObserverStoreSampling, sleepStopsObservationOnceAndWithdrawsNotices) {
         h.power->fireWillSleep();
         h.time->runUntilIdle();
         EXPECT_TRUE(h.store->isSystemSleeping());
-        EXPECT_EQ(Access::scheduledDeadline(*h.store), std::nullopt);
-        EXPECT_EQ(Access::deadlineTask(*h.store), nullptr);
-        EXPECT_TRUE(Access::monitor(*h.store).sleeping());
         EXPECT_EQ(h.store->connectionStability().state(), wendmark::ConnectionStability::State::sleeping);
         EXPECT_EQ(h.store->connectionNotifications()->deliveryGeneration(), generation + 1);
         EXPECT_EQ(h.calls(StoreHarness::Call::cancelPending), notificationsOn ? 1u : 0u);
@@ -115,6 +120,8 @@ TEST(ObserverStoreSampling, sleepStopsObservationOnceAndWithdrawsNotices) {
         EXPECT_EQ(callsSince(h.inventory(), calls), std::vector<std::string>{"setSampling(false,30)"});
         EXPECT_EQ(h.sessionWrites->count(), writes + 1);
         EXPECT_EQ(h.eventCount("시스템 잠자기 · 관측 중지"), 1);
+        // The wake-grace deadline was cancelled with its task.
+        EXPECT_EQ(h.signalsDuring([&] { h.time->advance(wendmark::ConnectionMonitor::wakeGrace); }), 0);
     }
 }
 
@@ -122,33 +129,34 @@ TEST(ObserverStoreSampling, wakeAlwaysStartsAFreshPeriodAndResetsTheInventory) {
     for (bool slept : {false, true}) {
         Observing o;
         StoreHarness& h = o.h;
+        h.tick({o.a});  // the second idle sample: the policy backs off to 5 s
+        ASSERT_EQ(h.store->sampling().interval, 5.0);
         if (slept) {
             h.power->fireWillSleep();
             h.time->sleep(600);
         }
         const std::size_t calls = h.inventory().calls.size();
-        Access::policy(*h.store).observe(std::vector<wendmark::ActivityKind>{wendmark::ActivityKind::observedIdle});
         h.power->fireDidWake();
         h.time->runUntilIdle();
         const Date woke = h.now();
         EXPECT_FALSE(h.store->isSystemSleeping());
-        EXPECT_EQ(Access::monitor(*h.store).wakeUntil(), h.monotonic() + 3.0);
-        EXPECT_EQ(Access::policy(*h.store).idleSamples(), 0);
+        EXPECT_EQ(h.store->sampling().interval, 1.0);  // the policy starts afresh
         EXPECT_EQ(h.store->activityHistory().collectionStart(), woke);
         EXPECT_EQ(h.store->observationStartedAt(), woke);
-        std::vector<std::string> expected{"resetActivity", "refreshMetadata"};
-        if (slept) expected.push_back("setSampling(true,1)");
-        EXPECT_EQ(callsSince(h.inventory(), calls), expected);
+        EXPECT_EQ(callsSince(h.inventory(), calls),
+                  (std::vector<std::string>{"resetActivity", "refreshMetadata", "setSampling(true,1)"}));
         EXPECT_EQ(h.events().back(), "기상 · 새 관측 구간 시작");
         EXPECT_EQ(h.store->sessionAccumulator().current().has_value(), true);  // sessions stay open across sleep
+        // The wake grace: its deadline task runs as it ends, and not before.
+        EXPECT_EQ(h.signalsDuring([&] { h.time->advance(2.999); }), 0);
+        EXPECT_EQ(h.signalsDuring([&] { h.time->advance(0.001); }), 1);
     }
 }
 
 TEST(ObserverStoreSampling, sleepWhilePausedOnlyChangesTheReason) {
     Observing o;
     StoreHarness& h = o.h;
-    Access::isPaused(*h.store) = true;
-    Access::updateSampling(*h.store, false);
+    h.store->setPaused(true);
     h.time->runUntilIdle();
     EXPECT_EQ(h.store->sampling().reason, "통계 일시중지 · 연결 이벤트 확인");
     const std::size_t writes = h.sessionWrites->count();

@@ -21,54 +21,23 @@
 #include "Doubles/FakePowerEvents.h"
 #include "Doubles/FakeSavePanels.h"
 #include "Platform/Dispatch/VirtualTime.h"
-#include "Platform/Dispatch/WorkItem.h"
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Services/ConnectionNotificationService.h"
 #include "Quentrel/Services/LoginItemService.h"
+#include "Quentrel/Services/ObserverUIState.h"
+#include "Quentrel/Services/ProductDiagnosticReport.h"
 #include "Quentrel/Services/RecentEventLog.h"
 #include "Quentrel/Services/SessionSummaryStore.h"
+#include "Quentrel/Services/UpdateService.h"
 #include "Quentrel/Stores/ObserverStore.h"
-
-namespace quentrel {
-
-// The store's private state, for tests that drive what only later operations (pause, target
-// memory) or the timing would reach.
-struct ObserverStoreTestAccess {
-    static bool& isPaused(ObserverStore& s) { return s.isPaused_; }
-    static std::optional<wendmark::ObservationTarget>& rememberedTarget(ObserverStore& s) { return s.rememberedTarget_; }
-    static std::uint64_t& historyGeneration(ObserverStore& s) { return s.historyGeneration_; }
-    static wendmark::ObservationPolicy& policy(ObserverStore& s) { return s.policy_; }
-    static wendmark::ConnectionMonitor& monitor(ObserverStore& s) { return s.connectionMonitor_; }
-    static wendmark::ConnectionStability& stability(ObserverStore& s) { return s.connectionStability_; }
-    static std::optional<double> scheduledDeadline(const ObserverStore& s) { return s.scheduledConnectionDeadline_; }
-    static const platform::WorkItem* deadlineTask(const ObserverStore& s) { return s.connectionDeadline_.get(); }
-    static const std::optional<std::string>& trackedID(const ObserverStore& s) { return s.trackedConnectionID_; }
-    static const std::optional<std::string>& automaticID(const ObserverStore& s) { return s.automaticallySelectedID_; }
-    static const std::optional<platform::Date>& lastResumedAt(const ObserverStore& s) { return s.lastSamplingResumedAt_; }
-    static const std::optional<std::uint64_t>& queryCountAtResume(const ObserverStore& s) {
-        return s.queryCountBeforeLastResume_;
-    }
-    static double lastCheckpoint(const ObserverStore& s) { return s.lastCheckpoint_; }
-    static void updateSampling(ObserverStore& s, bool force) { s.updateSampling(force); }
-    static void scheduleDeadline(ObserverStore& s) { s.scheduleConnectionDeadline(); }
-    static void resetConnectionMonitoring(ObserverStore& s) { s.resetConnectionMonitoring(); }
-    static platform::Date& historyReferenceDate(ObserverStore& s) { return s.historyReferenceDate_; }
-    static const std::vector<RecentEvent>& historyBeforeClear(const ObserverStore& s) { return s.historyBeforeClear_; }
-    static const std::vector<wendmark::WorkSession>& sessionsBeforeClear(const ObserverStore& s) {
-        return s.sessionsBeforeClear_;
-    }
-    static ProductDiagnosticReport::Runtime diagnosticRuntime(const ObserverStore& s) { return s.diagnosticRuntime(); }
-    static platform::Data diagnosticData(const ObserverStore& s) { return s.diagnosticData(); }
-    static bool holdsSavePanel(const ObserverStore& s) { return !s.diagnosticSavePanel_.expired(); }
-};
-
-}  // namespace quentrel
+#include "Quentrel/Support/ProductSettings.h"
+#include "Support/JSONTree.h"
+#include "Wendmark/ActivityHistory.h"
+#include "Wendmark/SessionAccumulator.h"
 
 namespace storetest {
 
 using quentrel::ObserverStore;
-using quentrel::ObserverStoreTestAccess;
-using Access = quentrel::ObserverStoreTestAccess;
 
 // 2023-03-09 in seconds since 2001-01-01.
 inline constexpr double kStoreStart = 700'000'000;
@@ -181,7 +150,7 @@ struct StoreHarness {
         store = ObserverStore::make({
             .preferences = defaults,
             .eventLog = log,
-            .migrateLegacy = !mirror,
+            .usesSystemServices = !mirror,
             .sessionStorage = sessions,
             .notificationBackend = backend,
             .remoteCommand = sink,
@@ -310,6 +279,19 @@ inline wendmark::ObservationTarget targetOf(const wendmark::DeviceSnapshot& d) {
     auto target = wendmark::ObservationTarget::fromDevice(d, platform::Date{kStoreStart});
     EXPECT_TRUE(target);
     return *target;
+}
+
+// The report of a preview the store builds now (replacing any earlier preview), and the runtime
+// record the store filled into a report.
+inline platform::Data previewedReport(ObserverStore& store) {
+    store.prepareDiagnostics();
+    EXPECT_TRUE(store.diagnosticPreview());
+    return store.diagnosticPreview() ? store.diagnosticPreview()->data : platform::Data();
+}
+inline quentrel::ProductDiagnosticReport::Runtime runtimeRecord(const platform::Data& report) {
+    return testjson::decodeTree<quentrel::ProductDiagnosticReport::Runtime>(
+        testjson::Tree::parse(std::string(report.begin(), report.end())).at("runtime"),
+        platform::json::Options{platform::json::DateForm::iso8601});
 }
 
 }  // namespace storetest

@@ -134,7 +134,7 @@ int run(QApplication& application, PlatformStart& start, ApplicationInstance* in
                                                             &platform::PlistDefaultsDatabase::standard());
     std::shared_ptr<ObserverStore> store = ObserverStore::make({
         .preferences = preferences,
-        .migrateLegacy = true,
+        .usesSystemServices = true,
         .inventoryFactory = testInventory ? testInventory : std::move(inventoryFactory),
         .services = services,
     });

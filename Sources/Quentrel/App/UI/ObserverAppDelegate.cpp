@@ -15,6 +15,7 @@
 
 #include "Quentrel/Services/ClosedUIResourceTracker.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Services/UpdateService.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/FixedDecimalText.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"

@@ -6,6 +6,7 @@
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/ClampedInteger.h"
 #include "Quentrel/Support/TransferRate.h"
+#include "Wendmark/SamplingConfiguration.h"
 
 namespace quentrel {
 

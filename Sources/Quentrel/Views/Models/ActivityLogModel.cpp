@@ -1,5 +1,7 @@
 #include "ActivityLogModel.h"
 
+#include "Quentrel/Services/RecentEvent.h"
+
 namespace quentrel {
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "Quentrel/Services/ConnectionNotificationService.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/ObservationTarget.h"
 
 namespace quentrel {
 

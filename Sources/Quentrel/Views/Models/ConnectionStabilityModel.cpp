@@ -2,6 +2,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/SessionText.h"
+#include "Wendmark/ObservationTarget.h"
 
 namespace quentrel {
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "Quentrel/Services/RecentEvent.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/WorkSession.h"
 
 namespace quentrel {
 

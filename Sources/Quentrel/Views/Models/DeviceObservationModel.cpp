@@ -6,6 +6,7 @@
 #include "Quentrel/Support/FixedDecimalText.h"
 #include "Quentrel/Support/TransferRate.h"
 #include "StoreSelection.h"
+#include "Wendmark/SamplingConfiguration.h"
 
 namespace quentrel {
 

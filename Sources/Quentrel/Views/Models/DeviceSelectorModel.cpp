@@ -5,6 +5,7 @@
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LinkBandwidthText.h"
 #include "StoreSelection.h"
+#include "Wendmark/ObservationTarget.h"
 
 namespace quentrel {
 

@@ -1,5 +1,6 @@
 #include "DiagnosticPreviewModel.h"
 
+#include "Quentrel/Services/DiagnosticPreview.h"
 #include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {

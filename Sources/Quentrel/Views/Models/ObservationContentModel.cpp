@@ -2,6 +2,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/StoreSelection.h"
+#include "Wendmark/SamplingConfiguration.h"
 
 namespace quentrel {
 

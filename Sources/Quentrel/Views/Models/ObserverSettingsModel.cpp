@@ -2,6 +2,7 @@
 
 #include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/ObservationTarget.h"
 
 namespace quentrel {
 

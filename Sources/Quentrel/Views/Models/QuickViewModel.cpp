@@ -2,6 +2,7 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 #include "StoreSelection.h"
+#include "Wendmark/SamplingConfiguration.h"
 
 namespace quentrel {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Wendmark/ObservationTarget.h"
 
 namespace quentrel {
 

@@ -2,6 +2,8 @@
 
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/SessionText.h"
+#include "Wendmark/SamplingConfiguration.h"
+#include "Wendmark/WorkSession.h"
 
 namespace quentrel {
 

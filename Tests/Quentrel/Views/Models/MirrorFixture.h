@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
+#include "Quentrel/Services/ObserverUIState.h"
 #include "Quentrel/Stores/ObserverStore.h"
 #include "Support/JSONTree.h"
 
