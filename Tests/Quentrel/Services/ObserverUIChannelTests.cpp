@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -34,8 +35,6 @@ const bool sigpipeIgnored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR
 // Only a guard against hanging the run; no test looks at how long anything took.
 constexpr auto kPatience = 30s;
 
-bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
-
 struct Pipe {
     int read = -1;
     int write = -1;
@@ -44,10 +43,23 @@ struct Pipe {
         EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         read = fds[0];
         write = fds[1];
+        EXPECT_EQ(::fstat(read, &made_), 0);
     }
+    // Whether an end still refers to this pipe. Its number alone cannot tell: once closed, another
+    // thread may reuse it at any moment, as UBSan's vptr check does with the pipe through which it
+    // probes memory (the channel's reader thread, for one, runs such a check as it ends).
+    bool readOpen() const { return refersToThis(read); }
+    bool writeOpen() const { return refersToThis(write); }
     // The ends a channel did not take.
     void closeRead() { ::close(std::exchange(read, -1)); }
     void closeWrite() { ::close(std::exchange(write, -1)); }
+
+private:
+    bool refersToThis(int fd) const {
+        struct stat now {};
+        return ::fstat(fd, &now) == 0 && now.st_dev == made_.st_dev && now.st_ino == made_.st_ino;
+    }
+    struct stat made_ {};
 };
 
 // Holds the writer queue until open(), so that frames pile up behind it. close() returns once
@@ -197,7 +209,10 @@ TEST(ObserverUIChannel, TwoChannelsTalkOverRealPipesAndLargeStatesCrossInChunks)
     uiOwner.settle();
     EXPECT_EQ(agentOwner.ended(), 1);
     EXPECT_EQ(uiOwner.ended(), 1);
-    for (int fd : {toUI.read, toUI.write, toAgent.read, toAgent.write}) EXPECT_FALSE(isOpen(fd)) << fd;
+    for (const Pipe* pipe : {&toUI, &toAgent}) {
+        EXPECT_FALSE(pipe->readOpen()) << pipe->read;
+        EXPECT_FALSE(pipe->writeOpen()) << pipe->write;
+    }
 }
 
 TEST(ObserverUIChannel, AWaitingStateIsReplacedUntilAnotherMessageFixesItsPlace) {
@@ -244,7 +259,7 @@ TEST(ObserverUIChannel, ANonStateMessageFindingThirtyTwoWaitingFramesEndsTheChan
         owner.settle();
         EXPECT_EQ(owner.ended(), 0);
         channel->send(Message::closing());
-        EXPECT_FALSE(isOpen(pipe.write));  // closed by finish() itself: no write was running
+        EXPECT_FALSE(pipe.writeOpen());  // closed by finish() itself: no write was running
         owner.settle();
         EXPECT_EQ(owner.ended(), 1);
         gate.open();
@@ -266,7 +281,7 @@ TEST(ObserverUIChannel, AFailedWriteEndsTheChannelOnce) {
     std::promise<void> flushed;
     channel->afterFlushing([&] { flushed.set_value(); });  // runs also on a stopped channel
     EXPECT_EQ(flushed.get_future().wait_for(kPatience), std::future_status::ready);
-    EXPECT_FALSE(isOpen(pipe.write));
+    EXPECT_FALSE(pipe.writeOpen());
     owner.settle();
     EXPECT_EQ(owner.ended(), 1);
 }
@@ -299,10 +314,10 @@ TEST(ObserverUIChannel, FinishFromAnotherThreadWakesTheBlockedReaderWhichClosesT
     a.join();
     b.join();
     channel->finish();
-    EXPECT_FALSE(isOpen(out.write));
+    EXPECT_FALSE(out.writeOpen());
     channel.reset();
     ASSERT_TRUE(owner.waitUntilGone());  // the reader has left and closed its input
-    EXPECT_FALSE(isOpen(in.read));
+    EXPECT_FALSE(in.readOpen());
     owner.settle();
     EXPECT_EQ(owner.ended(), 1);
     EXPECT_TRUE(owner.messages().empty());
@@ -325,7 +340,7 @@ TEST(ObserverUIChannel, FinishDuringABlockedWriteLeavesTheOutputToTheWriter) {
     owner.settle();
     EXPECT_EQ(owner.ended(), 1);  // at once, not after the deferred close
     // The output is still open, so its number cannot be handed to anything else.
-    EXPECT_TRUE(isOpen(out.write));
+    EXPECT_TRUE(out.writeOpen());
     const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     EXPECT_NE(probe, out.write);
     ::close(probe);
@@ -334,7 +349,7 @@ TEST(ObserverUIChannel, FinishDuringABlockedWriteLeavesTheOutputToTheWriter) {
     channel->afterFlushing([&] { flushed.set_value(); });
     out.closeRead();  // the peer goes away: the write fails and the writer closes the output
     ASSERT_EQ(flushed.get_future().wait_for(kPatience), std::future_status::ready);
-    EXPECT_FALSE(isOpen(out.write));
+    EXPECT_FALSE(out.writeOpen());
     owner.settle();
     EXPECT_EQ(owner.ended(), 1);
 }
@@ -378,7 +393,7 @@ TEST(ObserverUIChannel, ReaderEndsAtTheFirstBadInputAfterDeliveringWhatCameBefor
         EXPECT_EQ(owner.ended(), 1);
         channel.reset();
         ASSERT_TRUE(owner.waitUntilGone());
-        EXPECT_FALSE(isOpen(in.read));
+        EXPECT_FALSE(in.readOpen());
         out.closeRead();
     }
 }
