@@ -15,8 +15,9 @@
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Views/Controls/FocusArrival.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Observation/ObservationMenuView.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
     // As the UI app starts.
     quentrel::ObserverTheme::applyToApplication(application);
     quentrel::installObserverAccessibility();
-    quentrel::ObserverFocusRing::install();
+    quentrel::FocusArrival::install();
+    quentrel::FocusDeparture::install();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
