@@ -20,8 +20,9 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Views/Controls/FocusArrival.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace {
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
     // As the UI app starts.
     quentrel::ObserverTheme::applyToApplication(application);
     quentrel::installObserverAccessibility();
-    quentrel::ObserverFocusRing::install();
+    quentrel::FocusArrival::install();
+    quentrel::FocusDeparture::install();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Views/Controls/AlertTextWidth.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverAlertStyle.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
 #include "Quentrel/Stores/ObserverStore.h"

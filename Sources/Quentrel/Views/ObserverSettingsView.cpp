@@ -7,9 +7,9 @@
 
 #include "Quentrel/Views/ConnectionNotificationSettingsView.h"
 #include "Quentrel/Views/Controls/BoundToggle.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Controls/ObservationSection.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Controls/ObserverPlainButton.h"
 #include "Quentrel/Views/Controls/ObserverSymbolLabel.h"
 #include "Quentrel/Services/LoginItemService.h"

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include "Quentrel/Views/Controls/FocusArrival.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/DataManagementView.h"
 #include "Quentrel/Views/ObserverSettingsView.h"
@@ -54,8 +55,8 @@ TEST(FocusOfAControlThatGoesAway, staysInItsCardAfterTheKeyboardElseGoesToTheWin
         settle();
         QWidget* expected = r.lands ? buttonTitled(*window, r.lands) : window.get();
         EXPECT_EQ(QApplication::focusWidget(), expected) << r.control << r.byKeyboard << r.deleted;
-        const ObserverFocusRing* ring = ObserverFocusRing::shown();
-        EXPECT_EQ(ring ? ring->control() : nullptr, r.byKeyboard && r.lands ? expected : nullptr) << r.control;
+        const ObserverFocusRing* ring = FocusArrival::shownRing();
+        EXPECT_EQ(ring ? ring->widget() : nullptr, r.byKeyboard && r.lands ? expected : nullptr) << r.control;
     }
 }
 

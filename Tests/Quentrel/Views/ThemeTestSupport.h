@@ -11,19 +11,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "Quentrel/Views/Controls/FocusArrival.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel::testing {
 
-// Applies the theme and installs the accessibility interfaces and the focus ring once, as the UI
-// app does at start; call it from each test's set-up.
+// Applies the theme and installs the accessibility interfaces and the focus policies once, as the
+// UI app does at start; call it from each test's set-up.
 inline void applyTheme() {
     static const bool applied = [] {
         ObserverTheme::applyToApplication(*qApp);
         installObserverAccessibility();
-        ObserverFocusRing::install();
+        FocusArrival::install();
+        FocusDeparture::install();
         return true;
     }();
     (void)applied;

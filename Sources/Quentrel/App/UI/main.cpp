@@ -20,7 +20,8 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Support/DisplayPlatform.h"
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
-#include "Quentrel/Views/Controls/ObserverFocusRing.h"
+#include "Quentrel/Views/Controls/FocusArrival.h"
+#include "Quentrel/Views/Controls/FocusDeparture.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 #include "UILaunchCheck.h"
 #include "UIPipeDescriptors.h"
@@ -78,7 +79,8 @@ int main(int argc, char** argv) {
     platform::installQtTranslations(application);
     ObserverTheme::applyToApplication(application);
     installObserverAccessibility();
-    ObserverFocusRing::install();
+    FocusArrival::install();
+    FocusDeparture::install();
     ApplicationTermination::terminate = terminateApplication;
     std::unique_ptr<TerminationSignals> terminationWatch;
     if (terminationSignals >= 0)

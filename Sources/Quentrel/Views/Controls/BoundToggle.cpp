@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
+#include "FocusDeparture.h"
 #include "ObserverActionStyle.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 

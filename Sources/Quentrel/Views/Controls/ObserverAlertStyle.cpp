@@ -8,8 +8,8 @@
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 
+#include "FocusArrival.h"
 #include "ObserverActionStyle.h"
-#include "ObserverFocusRing.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {

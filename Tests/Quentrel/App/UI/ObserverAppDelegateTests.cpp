@@ -21,6 +21,7 @@
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
 #include "Quentrel/Views/ApplicationHiddenState.h"
+#include "Quentrel/Views/Controls/FocusArrival.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
 #include "Support/ContrastRatio.h"
@@ -336,8 +337,8 @@ TEST_F(ObserverAppDelegateTest, tabWalksTheControlsInReadingOrderEachWithAVisibl
             focus = QApplication::focusWidget();
             if (!focus || (!stops.empty() && focus == stops.front())) break;
             stops.push_back(focus);
-            const ObserverFocusRing* ring = ObserverFocusRing::shown();
-            ASSERT_TRUE(ring && ring->control() == focus) << id;
+            const ObserverFocusRing* ring = FocusArrival::shownRing();
+            ASSERT_TRUE(ring && ring->widget() == focus) << id;
             const QImage image = window->grab().toImage();
             const QRect frame = place(ring);
             EXPECT_GE(testsupport::contrastRatio(image.pixelColor(frame.center().x(), frame.top()),
