@@ -6,7 +6,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QStringList>
 
-#include "DetachedProcess.h"
+#include "Platform/Desktop/Xdg/DetachedProcess.h"
 
 namespace platform {
 

@@ -25,7 +25,7 @@
 #include "Platform/Desktop/QtPasteboard.h"
 #include "Platform/Desktop/QtSavePanel.h"
 #include "Platform/Desktop/QtTranslations.h"
-#include "Platform/Desktop/XdgAutostartLoginItem.h"
+#include "Platform/Desktop/Xdg/XdgAutostartLoginItem.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/LaunchEvent.h"
 #include "Platform/Foundation/PlistDefaultsDatabase.h"

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "DesktopEntry.h"
-#include "DesktopLogging.h"
+#include "Platform/Desktop/DesktopLogging.h"
 #include "DetachedProcess.h"
 #include "Platform/Foundation/AtomicFile.h"
 #include "Platform/Foundation/BoundedRead.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "LoginItemRegistry.h"
+#include "Platform/Desktop/LoginItemRegistry.h"
 #include "Platform/Foundation/FileLocations.h"
 #include "Platform/Log/Logger.h"
 

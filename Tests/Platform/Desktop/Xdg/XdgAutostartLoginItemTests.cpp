@@ -19,8 +19,8 @@
 #endif
 
 #include "Doubles/CapturingLogSink.h"
-#include "Platform/Desktop/DesktopEntry.h"
-#include "Platform/Desktop/XdgAutostartLoginItem.h"
+#include "Platform/Desktop/Xdg/DesktopEntry.h"
+#include "Platform/Desktop/Xdg/XdgAutostartLoginItem.h"
 #include "Platform/Foundation/TemporaryFolder.h"
 
 extern char** environ;

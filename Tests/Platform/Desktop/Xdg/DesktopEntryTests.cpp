@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Desktop/DesktopEntry.h"
+#include "Platform/Desktop/Xdg/DesktopEntry.h"
 
 using namespace platform;
 using Arguments = std::vector<std::string>;

@@ -1,4 +1,4 @@
-#include "Platform/Desktop/DetachedProcess.h"
+#include "Platform/Desktop/Xdg/DetachedProcess.h"
 
 #include <gtest/gtest.h>
 
