@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QWindow>
 
-#include "X11Windows.h"
+#include "Platform/Desktop/X11/X11Windows.h"
 
 namespace platform {
 

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "ObserverBackgroundDelegate.h"
-#include "Platform/Desktop/X11Windows.h"
+#include "Platform/Desktop/X11/X11Windows.h"
 #include "Quentrel/App/UI/ObserverMenuModel.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"

@@ -18,7 +18,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "WindowPlacement.h"
+#include "Platform/Desktop/WindowPlacement.h"
 
 namespace platform::x11 {
 

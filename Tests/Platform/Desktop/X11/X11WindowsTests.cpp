@@ -1,4 +1,4 @@
-#include "Platform/Desktop/X11Windows.h"
+#include "Platform/Desktop/X11/X11Windows.h"
 
 #include <map>
 
