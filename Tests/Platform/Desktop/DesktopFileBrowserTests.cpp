@@ -14,7 +14,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
 #include "Platform/Foundation/TemporaryFolder.h"
 
 using platform::DesktopFileBrowser;

@@ -17,7 +17,7 @@
 #include "BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Desktop/FreedesktopNotifications.h"
-#include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
 
 extern char** environ;
 

@@ -13,7 +13,7 @@
 #include "BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
 #include "Platform/Desktop/FreedesktopNotifications.h"
-#include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
 
 using namespace platform;
 using desktoptest::FakeNotificationServer;

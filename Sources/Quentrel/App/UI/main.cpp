@@ -11,10 +11,10 @@
 
 #include "ObserverAppDelegate.h"
 #include "ObserverUIClient.h"
-#include "Platform/Desktop/DesktopIdentity.h"
 #include "Platform/Desktop/DesktopLogging.h"
-#include "Platform/Desktop/QtMainQueue.h"
-#include "Platform/Desktop/QtTranslations.h"
+#include "Platform/Desktop/Qt/QtDesktopIdentity.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtTranslations.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pasteboard.h"
+#include "Platform/Desktop/Pasteboard.h"
 
 namespace platform {
 

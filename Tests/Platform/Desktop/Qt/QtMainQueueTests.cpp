@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "BusFixtures.h"
+#include "Platform/Desktop/BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
-#include "Platform/Desktop/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
 #include "Platform/Foundation/Clocks.h"
 
 using namespace platform;

@@ -21,7 +21,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "DesktopLogging.h"
+#include "Platform/Desktop/DesktopLogging.h"
 #include "Platform/Dispatch/DelayedWork.h"
 #include "Platform/Foundation/Clocks.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/Desktop/QtPasteboard.h"
+#include "Platform/Desktop/Qt/QtPasteboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SavePanel.h"
+#include "Platform/Desktop/SavePanel.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "Platform/Desktop/QtSavePanel.h"
+#include "Platform/Desktop/Qt/QtSavePanel.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,9 @@
-#include "DesktopIdentity.h"
+#include "QtDesktopIdentity.h"
 
 #include <QGuiApplication>
 #include <QIcon>
+
+#include "Platform/Desktop/DesktopIdentity.h"
 
 namespace platform {
 
