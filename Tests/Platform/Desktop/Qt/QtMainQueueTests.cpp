@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/Desktop/BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
+#include "Platform/Desktop/BusFixtures.h"
 #include "Platform/Desktop/Qt/QtMainQueue.h"
 #include "Platform/Foundation/Clocks.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/Desktop/DesktopFileBrowser.h"
+#include "Platform/Desktop/DBus/DesktopFileBrowser.h"
 
 #include <sys/stat.h>
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "DesktopNotifications.h"
+#include "Platform/Desktop/DesktopNotifications.h"
 #include "Platform/Dispatch/SerialQueue.h"
 #include "Platform/Log/Logger.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileBrowser.h"
+#include "Platform/Desktop/FileBrowser.h"
 #include "Platform/Dispatch/SerialQueue.h"
 
 namespace platform {

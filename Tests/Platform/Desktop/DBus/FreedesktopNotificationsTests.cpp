@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
-#include "Platform/Desktop/FreedesktopNotifications.h"
+#include "Platform/Desktop/BusFixtures.h"
+#include "Platform/Desktop/DBus/FreedesktopNotifications.h"
 #include "Platform/Desktop/Qt/QtMainQueue.h"
 
 using namespace platform;

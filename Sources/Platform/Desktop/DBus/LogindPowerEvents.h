@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "PowerEvents.h"
+#include "Platform/Desktop/PowerEvents.h"
 #include "Platform/Dispatch/SerialQueue.h"
 #include "Platform/Log/Logger.h"
 

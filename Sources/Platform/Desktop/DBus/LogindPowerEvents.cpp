@@ -6,7 +6,7 @@
 #include <QDBusUnixFileDescriptor>
 
 #include "DBusCalls.h"
-#include "DesktopLogging.h"
+#include "Platform/Desktop/DesktopLogging.h"
 
 namespace platform {
 

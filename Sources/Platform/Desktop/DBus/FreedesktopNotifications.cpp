@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "DBusCalls.h"
-#include "DesktopIdentity.h"
-#include "DesktopLogging.h"
+#include "Platform/Desktop/DesktopIdentity.h"
+#include "Platform/Desktop/DesktopLogging.h"
 
 namespace platform {
 

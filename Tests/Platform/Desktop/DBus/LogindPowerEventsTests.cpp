@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "BusFixtures.h"
 #include "Doubles/CapturingLogSink.h"
-#include "Platform/Desktop/LogindPowerEvents.h"
+#include "Platform/Desktop/BusFixtures.h"
+#include "Platform/Desktop/DBus/LogindPowerEvents.h"
 #include "Platform/Desktop/Qt/QtMainQueue.h"
 
 using namespace platform;
