@@ -33,10 +33,10 @@ std::optional<int> displayNumber(std::string_view text) {
 bool X11DisplayCheck::answers(const char* display, SocketRoundTrip::Deadline deadline) {
     if (display == nullptr || *display == '\0') return false;
     for (const Endpoint& endpoint : endpoints(display)) {
+        const bool abstract = endpoint.kind == Endpoint::Kind::abstract;
         const int socket = endpoint.kind == Endpoint::Kind::tcp
                                ? SocketRoundTrip::connectTcp(endpoint.address, endpoint.port, deadline)
-                               : SocketRoundTrip::connectLocal(endpoint.address, endpoint.kind == Endpoint::Kind::abstract,
-                                                               deadline);
+                               : SocketRoundTrip::connectLocal(endpoint.address, abstract, deadline);
         if (socket >= 0) return SocketRoundTrip::answered(socket, setupRequest(), setupReply, deadline);
     }
     return false;

@@ -144,7 +144,8 @@ void TrayStatusItem::checkStatusNotifierHost() {
 }
 
 bool TrayStatusItem::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (!icon_ && traySelection_.announcesOwner(eventType, message)) QTimer::singleShot(0, this, [this] { showIcon(); });
+    if (!icon_ && traySelection_.announcesOwner(eventType, message))
+        QTimer::singleShot(0, this, [this] { showIcon(); });
     return false;
 }
 
