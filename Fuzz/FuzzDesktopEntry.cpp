@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform/Desktop/DesktopEntry.h"
+#include "Platform/Desktop/Xdg/DesktopEntry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Quentrel/Support/DisplayPlatform.h"
+#include "Platform/Desktop/Wayland/WaylandDisplayCheck.h"
+#include "Platform/Desktop/X11/X11DisplayCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    quentrel::DisplayPlatform::xSetupReply(bytes);
-    quentrel::DisplayPlatform::waylandSyncReply(bytes);
-    quentrel::DisplayPlatform::xEndpoints(bytes);
+    platform::X11DisplayCheck::setupReply(bytes);
+    platform::WaylandDisplayCheck::syncReply(bytes);
+    platform::X11DisplayCheck::endpoints(bytes);
     return 0;
 }

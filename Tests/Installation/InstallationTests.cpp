@@ -3,8 +3,8 @@
 #include <QImage>
 #include <set>
 #include <sstream>
-#include "Platform/Desktop/DesktopEntry.h"
-#include "Platform/Desktop/XdgAutostartLoginItem.h"
+#include "Platform/Desktop/Xdg/DesktopEntry.h"
+#include "Platform/Desktop/Xdg/XdgAutostartLoginItem.h"
 #include "Quentrel/App/Agent/DesktopSupport.h"
 
 using agenttest::capture;

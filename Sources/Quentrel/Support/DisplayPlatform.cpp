@@ -1,17 +1,7 @@
 #include "DisplayPlatform.h"
 
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 namespace quentrel {
@@ -32,22 +22,6 @@ constexpr char kDefaultWaylandDisplay[] = "wayland-0";
 constexpr std::string_view kQtList = "xcb";
 constexpr std::string_view kXWaylandList = "xcb;wayland";
 constexpr std::string_view kWaylandList = "wayland;xcb";
-
-// The X11 connection set-up: byte order 'l', protocol 11.0, no authorization name or data.
-constexpr char kXSetupRequest[] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-constexpr std::size_t kXReplyHeader = 8;
-constexpr std::uint8_t kXFailed = 0, kXSuccess = 1, kXAuthenticate = 2;
-constexpr std::uint16_t kXProtocolMajor = 11;
-// Where the X server of display N listens, as a file and (the same name) in the abstract namespace.
-constexpr std::string_view kXSocketBase = "/tmp/.X11-unix/X";
-constexpr int kXTcpPort = 6000;
-
-// Wayland: the display object, the callback the sync creates, and the opcodes involved.
-constexpr std::uint32_t kWlDisplay = 1, kWlCallback = 2;
-constexpr std::uint16_t kWlSync = 0, kWlDeleteId = 1, kWlCallbackDone = 0;
-constexpr std::uint32_t kWlHeader = 8, kWlOneArgument = 12;
-// More than any compositor sends for one sync: an answer this long is not one.
-constexpr std::size_t kMostReplyBytes = 64 * 1024;
 
 bool isSet(const char* value) { return value != nullptr && *value != '\0'; }
 
@@ -155,135 +129,7 @@ std::string DisplayPlatform::missingDisplay(const Environment& environment, Answ
     return reasons.empty() ? prefix + " names no platform" : prefix + ", " + joined(reasons);
 }
 
-namespace {
-
-std::uint32_t word(std::string_view bytes, std::size_t at) {
-    std::uint32_t value;
-    std::memcpy(&value, bytes.data() + at, sizeof value);
-    return value;
-}
-
-int remainingMilliseconds(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return int(std::clamp<decltype(left)>(left, 0, DisplayPlatform::answerDeadline.count()));
-}
-
-// Waits until `socket` is ready for `events`, or the deadline has passed.
-bool ready(int socket, short events, Clock::time_point deadline) {
-    while (true) {
-        pollfd entry{socket, events, 0};
-        const int n = ::poll(&entry, 1, remainingMilliseconds(deadline));
-        if (n > 0) return (entry.revents & events) != 0;
-        if (n == 0 || errno != EINTR) return false;
-    }
-}
-
-// A connected socket, or -1. Not blocking: a connection that is in progress gets until the
-// deadline; a local socket whose queue of connections is full gets nothing, as nobody serves it.
-int connectTo(int family, const sockaddr* address, socklen_t length, Clock::time_point deadline) {
-    const int socket = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (socket < 0) return -1;
-    if (::connect(socket, address, length) == 0) return socket;
-    int error = errno;
-    if (error == EINPROGRESS && ready(socket, POLLOUT, deadline)) {
-        socklen_t size = sizeof error;
-        if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) return socket;
-    }
-    ::close(socket);
-    return -1;
-}
-
-int connectLocal(const std::string& path, bool abstract, Clock::time_point deadline) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::size_t offset = abstract ? 1 : 0;
-    if (path.empty() || path.size() + offset >= sizeof address.sun_path) return -1;
-    std::memcpy(address.sun_path + offset, path.data(), path.size());
-    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
-    return connectTo(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length, deadline);
-}
-
-int connectTcp(const std::string& host, int port, Clock::time_point deadline) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return -1;
-    int socket = -1;
-    for (const addrinfo* at = found; at && socket < 0; at = at->ai_next)
-        socket = connectTo(at->ai_family, at->ai_addr, at->ai_addrlen, deadline);
-    ::freeaddrinfo(found);
-    return socket;
-}
-
-// Sends the request on a connected socket (which it closes) and reads until the reply is
-// complete, wrong, ended, or the deadline has passed.
-bool roundTrip(int socket, std::string_view request, DisplayPlatform::Reply (*reply)(std::string_view),
-               Clock::time_point deadline) {
-    bool answered = false;
-    while (!request.empty() && ready(socket, POLLOUT, deadline)) {
-        const ssize_t sent = ::send(socket, request.data(), request.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0 && errno != EINTR && errno != EAGAIN) break;
-        if (sent > 0) request.remove_prefix(std::size_t(sent));
-    }
-    std::string received;
-    while (request.empty() && received.size() < kMostReplyBytes && ready(socket, POLLIN, deadline)) {
-        char chunk[512];
-        const ssize_t n = ::recv(socket, chunk, sizeof chunk, MSG_DONTWAIT);
-        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
-        if (n < 0) continue;
-        received.append(chunk, std::size_t(n));
-        const DisplayPlatform::Reply state = reply(received);
-        if (state == DisplayPlatform::Reply::incomplete) continue;
-        answered = state == DisplayPlatform::Reply::answered;
-        break;
-    }
-    ::close(socket);
-    return answered;
-}
-
-// Whether the X server of DISPLAY answers at the first place libxcb would reach.
-bool xAnswers(const DisplayPlatform::Environment& environment, Clock::time_point deadline) {
-    if (!isSet(environment.display)) return false;
-    for (const DisplayPlatform::Endpoint& endpoint : DisplayPlatform::xEndpoints(environment.display)) {
-        const int socket = endpoint.kind == DisplayPlatform::Endpoint::Kind::tcp
-                               ? connectTcp(endpoint.address, endpoint.port, deadline)
-                               : connectLocal(endpoint.address, endpoint.kind == DisplayPlatform::Endpoint::Kind::abstract,
-                                              deadline);
-        if (socket >= 0)
-            return roundTrip(socket, DisplayPlatform::xSetupRequest(), DisplayPlatform::xSetupReply, deadline);
-    }
-    return false;
-}
-
-// Whether a compositor answers where a Wayland client of this environment connects:
-// WAYLAND_DISPLAY ("wayland-0" when unset), an absolute path or one in XDG_RUNTIME_DIR. A socket
-// the compositor handed down is its own and is left to Qt.
-bool waylandAnswers(const DisplayPlatform::Environment& environment, Clock::time_point deadline) {
-    if (isSet(environment.waylandSocket)) return true;
-    std::string path = environment.waylandDisplay ? environment.waylandDisplay : kDefaultWaylandDisplay;
-    if (!path.starts_with('/')) {
-        if (!isSet(environment.runtimeDirectory)) return false;
-        path = std::string(environment.runtimeDirectory) + "/" + path;
-    }
-    const int socket = connectLocal(path, false, deadline);
-    return socket >= 0 &&
-           roundTrip(socket, DisplayPlatform::waylandSyncRequest(), DisplayPlatform::waylandSyncReply, deadline);
-}
-
-// The display number and screen after a colon: digits, then optionally "." and digits.
-std::optional<int> displayNumber(std::string_view text) {
-    const std::size_t dot = std::min(text.find('.'), text.size());
-    auto digits = [](std::string_view part) {
-        return !part.empty() && part.size() <= 9 && part.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (!digits(text.substr(0, dot)) || (dot < text.size() && !digits(text.substr(dot + 1)))) return std::nullopt;
-    return std::atoi(std::string(text.substr(0, dot)).c_str());
-}
-
-}  // namespace
-
-DisplayPlatform::Reachable DisplayPlatform::reachable(const Environment& environment) {
+DisplayPlatform::Reachable DisplayPlatform::reachable(const Environment& environment, const Checks& checks) {
     Reachable reachable;
     std::optional<bool> x11, wayland;
     const std::string list = platforms(environment);
@@ -293,7 +139,7 @@ DisplayPlatform::Reachable DisplayPlatform::reachable(const Environment& environ
         std::optional<bool>* answer = isX11 ? &x11 : isWayland(name) ? &wayland : nullptr;
         if (answer && !*answer) {
             const Clock::time_point deadline = Clock::now() + answerDeadline;
-            *answer = isX11 ? xAnswers(environment, deadline) : waylandAnswers(environment, deadline);
+            *answer = isX11 ? checks.x11(environment, deadline) : checks.wayland(environment, deadline);
         }
         if (answer && !**answer) continue;
         if (!reachable.platforms.empty()) reachable.platforms += ';';
@@ -301,66 +147,6 @@ DisplayPlatform::Reachable DisplayPlatform::reachable(const Environment& environ
     }
     reachable.answers = {x11.value_or(false), wayland.value_or(false)};
     return reachable;
-}
-
-std::string_view DisplayPlatform::xSetupRequest() { return {kXSetupRequest, sizeof kXSetupRequest}; }
-
-DisplayPlatform::Reply DisplayPlatform::xSetupReply(std::string_view bytes) {
-    if (bytes.empty()) return Reply::incomplete;
-    const auto status = std::uint8_t(bytes[0]);
-    if (status != kXFailed && status != kXSuccess && status != kXAuthenticate) return Reply::wrong;
-    if (bytes.size() < kXReplyHeader) return Reply::incomplete;
-    if (status == kXAuthenticate) return Reply::answered;
-    // Failed and Success name the server's protocol version, in the byte order asked for.
-    const auto major = std::uint16_t(std::uint8_t(bytes[2]) | std::uint8_t(bytes[3]) << 8);
-    return major == kXProtocolMajor ? Reply::answered : Reply::wrong;
-}
-
-std::string_view DisplayPlatform::waylandSyncRequest() {
-    static const std::uint32_t request[] = {kWlDisplay, kWlOneArgument << 16 | kWlSync, kWlCallback};
-    return {reinterpret_cast<const char*>(request), sizeof request};
-}
-
-DisplayPlatform::Reply DisplayPlatform::waylandSyncReply(std::string_view bytes) {
-    for (std::size_t at = 0; bytes.size() - at >= kWlHeader;) {
-        const std::uint32_t object = word(bytes, at), sizeAndOpcode = word(bytes, at + 4);
-        const std::uint32_t size = sizeAndOpcode >> 16, opcode = sizeAndOpcode & 0xffff;
-        if (size < kWlHeader || size % 4 != 0) return Reply::wrong;
-        if (bytes.size() - at < size) return Reply::incomplete;
-        if (object == kWlCallback && opcode == kWlCallbackDone && size == kWlOneArgument) return Reply::answered;
-        // Else only the display's delete_id may come: not its error, nor an object the request did not make.
-        if (object != kWlDisplay || opcode != kWlDeleteId || size != kWlOneArgument) return Reply::wrong;
-        at += size;
-    }
-    return Reply::incomplete;
-}
-
-std::vector<DisplayPlatform::Endpoint> DisplayPlatform::xEndpoints(std::string_view display) {
-    using Kind = Endpoint::Kind;
-    if (display.starts_with('/')) {
-        std::vector<Endpoint> out{{Kind::file, std::string(display)}};
-        const std::size_t dot = display.rfind('.');
-        if (dot != std::string_view::npos && displayNumber(display.substr(dot + 1)))
-            out.push_back({Kind::file, std::string(display.substr(0, dot))});
-        return out;
-    }
-    const std::size_t slash = display.rfind('/');
-    const std::string_view protocol = slash == std::string_view::npos ? "" : display.substr(0, slash);
-    const std::string_view rest = slash == std::string_view::npos ? display : display.substr(slash + 1);
-    const std::size_t colon = rest.rfind(':');
-    const std::optional<int> number = colon == std::string_view::npos ? std::nullopt : displayNumber(rest.substr(colon + 1));
-    if (!number) return {};
-    const std::string host(rest.substr(0, colon));
-    const int port = kXTcpPort + *number;
-    if (protocol != "unix" && !host.empty() && host != "unix") {
-        if (!protocol.empty() && protocol != "tcp" && protocol != "inet" && protocol != "inet6") return {};
-        return {{Kind::tcp, host, port}};
-    }
-    const std::string file =
-        protocol == "unix" && host.starts_with('/') ? host : std::string(kXSocketBase) + std::to_string(*number);
-    std::vector<Endpoint> out{{Kind::abstract, file}, {Kind::file, file}};
-    if (protocol.empty() && host.empty()) out.push_back({Kind::tcp, "localhost", port});
-    return out;
 }
 
 DisplayPlatform::Arguments::Arguments(int argc, char** argv, std::string platforms) : arguments_(argv, argv + argc) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,36 +59,22 @@ struct DisplayPlatform {
     // that is why wayland was not tried.
     static std::string missingDisplay(const Environment& environment, Answers answers);
 
+    // How the check asks a kind of display whether it answers its first round trip by the
+    // deadline (the desktop layer's X11 and Wayland checks, in the programs).
+    using Check =
+        std::function<bool(const Environment& environment, std::chrono::steady_clock::time_point deadline)>;
+    struct Checks {
+        Check x11;
+        Check wayland;
+    };
+
     // The check: platforms() without the X11 and Wayland entries whose display did not answer its
     // first round trip within answerDeadline (each display is asked once, in list order).
     struct Reachable {
         std::string platforms;
         Answers answers;
     };
-    static Reachable reachable(const Environment& environment);
-
-    // How far the bytes a display sent back answer the check's request.
-    enum class Reply { incomplete, answered, wrong };
-    // The X11 connection set-up, without authorization, little-endian; any answer of an X server
-    // (Success, Failed or Authenticate) counts, as Qt then connects with the authorization.
-    static std::string_view xSetupRequest();
-    static Reply xSetupReply(std::string_view bytes);
-    // wl_display.sync with the new callback 2, in this machine's byte order; answered by that
-    // callback's done event (wl_display.delete_id may come along; anything else is wrong).
-    static std::string_view waylandSyncRequest();
-    static Reply waylandSyncReply(std::string_view bytes);
-
-    // Where an X client connects for a DISPLAY value, in the order libxcb tries the places: a
-    // socket path ("/path/to/socket[.screen]"), "[protocol/][host]:number[.screen]" with the
-    // abstract then the file socket of that number, for an empty host then TCP on localhost, and
-    // TCP alone for another host. Empty when the value cannot be parsed.
-    struct Endpoint {
-        enum class Kind { file, abstract, tcp } kind;
-        std::string address;  // a socket path, or a host name
-        int port = 0;
-        bool operator==(const Endpoint&) const = default;
-    };
-    static std::vector<Endpoint> xEndpoints(std::string_view display);
+    static Reachable reachable(const Environment& environment, const Checks& checks);
 
     // main()'s arguments followed by "-platform <platforms>", as QApplication takes them; it keeps
     // referring to them, so they must live as long as the application.

@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QThread>
 
+#include "Quentrel/App/DisplayCheck.h"
+
 namespace quentrel {
 
 namespace {
@@ -140,7 +142,7 @@ void watchMessage(QtMsgType type, const QMessageLogContext& context, const QStri
 
 PlatformStart::PlatformStart(int argc, char** argv) {
     const DisplayPlatform::Environment environment = DisplayPlatform::Environment::current();
-    const DisplayPlatform::Reachable reachable = DisplayPlatform::reachable(environment);
+    const DisplayPlatform::Reachable reachable = DisplayCheck::reachable(environment);
     const std::string fallback(DisplayPlatform::fallback);
     arguments_ = std::make_unique<DisplayPlatform::Arguments>(
         argc, argv, reachable.platforms.empty() ? fallback : reachable.platforms + ";" + fallback);

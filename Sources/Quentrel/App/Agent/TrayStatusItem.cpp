@@ -15,16 +15,12 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 #include <string>
 
 #include "ObserverBackgroundDelegate.h"
-#include "Platform/Desktop/X11Windows.h"
 #include "Quentrel/App/UI/ObserverMenuModel.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
@@ -36,8 +32,6 @@ namespace {
 
 constexpr char kHostProperty[] = "IsStatusNotifierHostRegistered";
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
-constexpr char kXcbEventType[] = "xcb_generic_event_t";
-constexpr std::uint8_t kSentEventFlag = 0x80;
 // Copies of the glyph that make its outline.
 constexpr int outlineSteps = 16;
 
@@ -62,27 +56,14 @@ void perform(MenuCommand command) {
         ObserverWindowPresenter::requestQuit();
 }
 
-// The screen number of DISPLAY (":0.1" → 1; 0 when it names none).
-int displayScreen() {
-    const char* display = std::getenv("DISPLAY");
-    if (!display) return 0;
-    const std::string text(display);
-    const auto colon = text.rfind(':');
-    const auto dot = text.find('.', colon == std::string::npos ? 0 : colon);
-    if (dot == std::string::npos) return 0;
-    return std::atoi(text.c_str() + dot + 1);
-}
-
 }  // namespace
 
 TrayStatusItem::TrayStatusItem(Events events, platform::Logger logger, QObject* parent)
     : QObject(parent), events_(std::move(events)), logger_(std::move(logger)) {
-    if (xcb_connection_t* connection = platform::x11::connection()) {
-        trayAtom_ = platform::x11::atom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(displayScreen()));
-        managerAtom_ = platform::x11::atom(connection, "MANAGER");
+    if (traySelection_.isWatched()) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         filtering_ = true;
-        if (x11TrayOwned()) {
+        if (traySelection_.isOwned()) {
             showIcon();
             return;
         }
@@ -162,24 +143,8 @@ void TrayStatusItem::checkStatusNotifierHost() {
     });
 }
 
-bool TrayStatusItem::x11TrayOwned() {
-    xcb_connection_t* connection = platform::x11::connection();
-    if (!connection || trayAtom_ == XCB_ATOM_NONE) return false;
-    xcb_get_selection_owner_reply_t* reply =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, trayAtom_), nullptr);
-    if (!reply) return false;
-    const bool owned = reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
-}
-
 bool TrayStatusItem::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (icon_ || eventType != kXcbEventType || !message) return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & ~kSentEventFlag) != XCB_CLIENT_MESSAGE) return false;
-    const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-    // A manager selection announces its new owner as MANAGER(time, selection, owner) to the root.
-    if (client->type == managerAtom_ && client->format == 32 && client->data.data32[1] == trayAtom_)
+    if (!icon_ && traySelection_.announcesOwner(eventType, message))
         QTimer::singleShot(0, this, [this] { showIcon(); });
     return false;
 }

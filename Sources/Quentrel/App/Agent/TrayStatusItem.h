@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -9,6 +8,7 @@
 #include <QObject>
 
 #include "AgentStatusItem.h"
+#include "Platform/Desktop/X11/X11TraySelection.h"
 #include "Platform/Log/Logger.h"
 
 class QDBusServiceWatcher;
@@ -65,7 +65,6 @@ private Q_SLOTS:
 private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void checkStatusNotifierHost();
-    bool x11TrayOwned();
     void showIcon();
     void reportMissingTray();
     std::unique_ptr<QMenu> makeMenu();
@@ -78,8 +77,7 @@ private:
     QDBusServiceWatcher* watcher_ = nullptr;
     bool filtering_ = false;
     bool reportedMissing_ = false;
-    std::uint32_t trayAtom_ = 0;     // _NET_SYSTEM_TRAY_S<screen>
-    std::uint32_t managerAtom_ = 0;  // MANAGER
+    platform::X11TraySelection traySelection_;
 };
 
 }  // namespace quentrel

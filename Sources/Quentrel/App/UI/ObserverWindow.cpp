@@ -15,7 +15,7 @@
 #include <QWindow>
 
 #include "Platform/Desktop/WindowPlacement.h"
-#include "Platform/Desktop/X11Windows.h"
+#include "Platform/Desktop/X11/X11Windows.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {

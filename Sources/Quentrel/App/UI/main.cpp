@@ -11,11 +11,12 @@
 
 #include "ObserverAppDelegate.h"
 #include "ObserverUIClient.h"
-#include "Platform/Desktop/DesktopIdentity.h"
 #include "Platform/Desktop/DesktopLogging.h"
-#include "Platform/Desktop/QtMainQueue.h"
-#include "Platform/Desktop/QtTranslations.h"
+#include "Platform/Desktop/Qt/QtDesktopIdentity.h"
+#include "Platform/Desktop/Qt/QtMainQueue.h"
+#include "Platform/Desktop/Qt/QtTranslations.h"
 #include "Platform/Foundation/BundleInfo.h"
+#include "Quentrel/App/DisplayCheck.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Support/DisplayPlatform.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     // The agent's platform: the same rule and check on the same environment, which the agent
     // passes on unchanged; Qt gets the list as its argument, so the environment stays as it was.
     const auto display = DisplayPlatform::Environment::current();
-    const DisplayPlatform::Reachable reachable = DisplayPlatform::reachable(display);
+    const DisplayPlatform::Reachable reachable = DisplayCheck::reachable(display);
     if (reachable.platforms.empty()) {
         platform::desktopLogger(std::string(ObserverAppDelegate::logCategory))
             .error("no display (" + DisplayPlatform::missingDisplay(display, reachable.answers) + ")");

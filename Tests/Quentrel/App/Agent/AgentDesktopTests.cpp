@@ -21,6 +21,7 @@
 #include <QTest>
 
 #include "DesktopSupport.h"
+#include "Quentrel/App/DisplayCheck.h"
 #include "Quentrel/Support/DisplayPlatform.h"
 #include "Support/ContrastRatio.h"
 
@@ -205,7 +206,7 @@ TEST(AgentDesktop, WhenItsDisplayEndsTheAgentEndsAsOnQuitWithBothFilesWritten) {
             compositor.emplace(which("weston"), headless, env, sandbox.root / "weston.err");
             const quentrel::DisplayPlatform::Environment display{.waylandDisplay = "wayland-9",
                                                                  .runtimeDirectory = env["XDG_RUNTIME_DIR"].c_str()};
-            ASSERT_TRUE(waitUntil([&] { return quentrel::DisplayPlatform::reachable(display).answers.wayland; }));
+            ASSERT_TRUE(waitUntil([&] { return quentrel::DisplayCheck::reachable(display).answers.wayland; }));
         } else {
             env["DISPLAY"] = x.emplace(sandbox).display;
         }
