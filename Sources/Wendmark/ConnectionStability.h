@@ -28,10 +28,9 @@ public:
     public:
         enum class Outcome { pending, recovered, interrupted, identityChanged };
 
-        Change(platform::UUID id, platform::Date date, Outcome outcome,
-               std::optional<platform::Date> recoveredAt = std::nullopt,
-               std::optional<double> gapSeconds = std::nullopt)
-            : id_(id), date_(date), outcome(outcome), recoveredAt(recoveredAt), gapSeconds(gapSeconds) {}
+        Change(platform::UUID id, platform::Date date, Outcome how, std::optional<platform::Date> recovered = std::nullopt,
+               std::optional<double> gap = std::nullopt)
+            : id_(id), date_(date), outcome(how), recoveredAt(recovered), gapSeconds(gap) {}
 
         const platform::UUID& id() const { return id_; }
         platform::Date date() const { return date_; }

@@ -16,7 +16,8 @@ platform::Data DiagnosticReport::data(const InventorySnapshot& inventory, bool p
                                       const std::function<platform::Date()>& now) {
     const json::Options options{json::DateForm::iso8601};
 
-    std::vector<std::string> firstEvents(events.begin(), events.begin() + std::min(events.size(), eventLimit));
+    std::vector<std::string> firstEvents(events.begin(),
+                                         events.begin() + static_cast<std::ptrdiff_t>(std::min(events.size(), eventLimit)));
     const std::vector<std::string> limitations = {
         "Host counters do not prove physical low-power state or energy savings.",
         "Missing counters are unknown, not zero or confirmed unsupported.",

@@ -30,11 +30,12 @@ using FileBrowserPtr = std::shared_ptr<FileBrowser>;
 inline std::string fileURI(std::string_view absolutePath) {
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string uri = "file://";
-    for (unsigned char c : absolutePath) {
+    for (const char byte : absolutePath) {
+        const auto c = static_cast<unsigned char>(byte);
         const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                                 c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
         if (unreserved) {
-            uri.push_back(static_cast<char>(c));
+            uri.push_back(byte);
         } else {
             uri.push_back('%');
             uri.push_back(hex[c >> 4]);

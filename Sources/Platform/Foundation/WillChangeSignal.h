@@ -47,7 +47,8 @@ public:
 
     std::size_t listenerCount() const {
         std::size_t n = 0;
-        for (const auto& slot : slots_) n += *slot ? 1 : 0;
+        for (const auto& slot : slots_)
+            if (*slot) ++n;
         return n;
     }
 

@@ -88,8 +88,8 @@ void ConnectionNotificationService::setEnabled(bool on, std::function<void()> do
     }
 
     // granted: the answer; absent: the permission request failed.
-    auto conclude = [](ConnectionNotificationService& s, std::int64_t token, std::optional<bool> granted) {
-        if (token != s.generation_) return;  // a newer setEnabled owns the fields
+    auto conclude = [](ConnectionNotificationService& s, std::int64_t generation, std::optional<bool> granted) {
+        if (generation != s.generation_) return;  // a newer setEnabled owns the fields
         if (granted) {
             assign(s.objectWillChange_, s.permission_, *granted ? NoticePermission::allowed : NoticePermission::denied);
             assign(s.objectWillChange_, s.enabled_, *granted);
@@ -113,8 +113,8 @@ void ConnectionNotificationService::setEnabled(bool on, std::function<void()> do
         // Asked even when a newer call started meanwhile; its answer is then dropped.
         self->backend_->requestAuthorization([weak, token, conclude, done = std::move(done)](
                                                  bool granted, const ConnectionNotificationBackend::Outcome& outcome) {
-            if (auto self = weak.lock())
-                conclude(*self, token, outcome.succeeded ? std::optional<bool>(granted) : std::nullopt);
+            if (auto service = weak.lock())
+                conclude(*service, token, outcome.succeeded ? std::optional<bool>(granted) : std::nullopt);
             finish(done);
         });
     };
@@ -150,7 +150,7 @@ void ConnectionNotificationService::submit(std::optional<wendmark::ConnectionNot
         auto posted = [weak, wasNotice = notice.has_value(), conclude, done = std::move(done)](
                           const ConnectionNotificationBackend::Outcome& outcome) {
             // No counter is consulted once the request has been handed to the system.
-            if (auto self = weak.lock()) conclude(*self, wasNotice, outcome.succeeded);
+            if (auto service = weak.lock()) conclude(*service, wasNotice, outcome.succeeded);
             finish(done);
         };
         if (notice)

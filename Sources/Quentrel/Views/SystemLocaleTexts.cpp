@@ -27,7 +27,7 @@ std::string SystemLocaleTexts::shortTime(platform::Date date) const {
     const double seconds = date.unixTime();
     if (!std::isfinite(seconds) || std::fabs(seconds) > largestPrintableSeconds) return {};
     const QLocale locale = locale_.value_or(QLocale::system());
-    const auto moment = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(seconds * 1000)));
+    const auto moment = QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000));
     return locale.toString(moment.time(), QLocale::ShortFormat).toStdString();
 }
 

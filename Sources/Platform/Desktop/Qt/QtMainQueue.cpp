@@ -182,7 +182,7 @@ struct QtMainQueue::State {
                     state.running = false;
                     currentQueue = outer;
                 }
-            } running(*this);
+            } current(*this);
             work();
             work = nullptr;  // its captures go while the item still counts as running
         }

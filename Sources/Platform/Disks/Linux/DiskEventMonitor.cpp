@@ -55,8 +55,8 @@ struct DiskEventMonitor::State {
     int mountsRetryPause = 0;
     bool socketErrorBefore = false;  // the last round reported a socket error too
 
-    State(Callbacks callbacks, Logger log, System system)
-        : callbacks(std::move(callbacks)), log(std::move(log)), system(std::move(system)) {}
+    State(Callbacks handlers, Logger logger, System calls)
+        : callbacks(std::move(handlers)), log(std::move(logger)), system(std::move(calls)) {}
 
     ~State() {
         if (stopDescriptor >= 0) ::close(stopDescriptor);

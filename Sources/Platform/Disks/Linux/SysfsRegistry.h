@@ -72,7 +72,7 @@ private:
     // An open statistics file; closed with the last reader.
     struct StatisticsFile {
         int descriptor = -1;
-        explicit StatisticsFile(int descriptor) : descriptor(descriptor) {}
+        explicit StatisticsFile(int fd) : descriptor(fd) {}
         ~StatisticsFile();
         StatisticsFile(const StatisticsFile&) = delete;
         StatisticsFile& operator=(const StatisticsFile&) = delete;

@@ -39,14 +39,14 @@ std::shared_ptr<UdevDiskSession> UdevDiskArbitration::openSession() {
     std::weak_ptr<UdevDiskSession> weakSession = session;
     DiskEventMonitor::Callbacks callbacks;
     callbacks.udevReadable = [weakSession] {
-        if (auto session = weakSession.lock()) session->handleUdevReadable();
+        if (auto live = weakSession.lock()) live->handleUdevReadable();
     };
     callbacks.udevOverflowed = [weakSession] {
-        if (auto session = weakSession.lock()) session->rescan();
+        if (auto live = weakSession.lock()) live->rescan();
     };
     callbacks.mountsChanged = [weakSession] {
-        auto session = weakSession.lock();
-        return !session || session->handleMountTableChange();
+        auto live = weakSession.lock();
+        return !live || live->handleMountTableChange();
     };
     auto monitor = DiskEventMonitor::start(udev->monitorDescriptor(), mountInfo, std::move(callbacks),
                                            environment_.logger(), environment_.monitorSystem);

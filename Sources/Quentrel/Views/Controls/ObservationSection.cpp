@@ -28,11 +28,11 @@ ObservationSection::ObservationSection(const QString& title, QWidget* content, Q
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
-QVBoxLayout* ObservationSection::contentColumn(QWidget* content, int spacing) {
+QVBoxLayout* ObservationSection::contentColumn(QWidget* content, int rowSpacing) {
     content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
+    column->setSpacing(rowSpacing);
     return column;
 }
 

@@ -25,7 +25,7 @@ public:
 
     // The column of a card's `content`, without margins. The content takes the card's whole
     // width, so switches reach its trailing edge and texts wrap at it.
-    static QVBoxLayout* contentColumn(QWidget* content, int spacing = ObservationSection::spacing);
+    static QVBoxLayout* contentColumn(QWidget* content, int rowSpacing = ObservationSection::spacing);
 
     QString title() const;
     void setTitle(const QString& title);

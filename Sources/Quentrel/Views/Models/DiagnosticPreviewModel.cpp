@@ -7,7 +7,7 @@ namespace quentrel {
 
 std::string snapshotLine(const DiagnosticPreview& preview, const LocalizedFormats& formats) {
     using Texts = DiagnosticPreviewTexts;
-    const auto count = static_cast<std::uint64_t>(preview.data.size());
+    const std::uint64_t count = preview.data.size();
     std::string line = formats.time ? formats.time(preview.createdAt) : std::string();
     line += Texts::snapshotMiddle;
     line += formats.groupedInteger ? formats.groupedInteger(count) : std::to_string(count);
