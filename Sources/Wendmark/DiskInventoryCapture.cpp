@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Platform/Foundation/ICUIteration.h"
 #include "RegistryLinkBandwidth.h"
 
 // The capture of devices: what the disk service and the device tree say about one disk, its
@@ -46,8 +47,7 @@ std::string trimmed(std::string_view text) {
     std::int32_t end = length;
     while (end > start) {
         std::int32_t previous = end;
-        UChar32 c;
-        U8_PREV(bytes, start, previous, c);
+        const UChar32 c = platform::previousUTF8CodePoint(bytes, start, previous);
         if (c < 0 || !u_isUWhiteSpace(c)) break;
         end = previous;
     }

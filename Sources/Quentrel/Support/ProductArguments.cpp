@@ -7,7 +7,8 @@
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
-#include <unicode/utf16.h>
+
+#include "Platform/Foundation/ICUIteration.h"
 
 namespace quentrel {
 
@@ -58,10 +59,9 @@ bool acceptsArgument(std::string_view argument) {
             continue;
         }
         if (character == u"_") continue;
-        UChar32 first;
         int32_t offset = 0;
-        U16_NEXT(character.data(), offset, static_cast<int32_t>(character.size()), first);
-        if (!isNumeric(first)) return false;
+        if (!isNumeric(platform::nextUTF16CodePoint(character.data(), offset, static_cast<int32_t>(character.size()))))
+            return false;
     }
     return index >= serialPrefix.size();
 }
