@@ -30,7 +30,7 @@ InventorySnapshot eightDevices() {
 // Moves every device's sample on to the second `t`.
 void advance(InventorySnapshot& snapshot, int t) {
     snapshot.capturedAt = Date{static_cast<double>(t)};
-    for (int i = 0; i < deviceCount; ++i)
+    for (std::size_t i = 0; i < snapshot.devices.size(); ++i)
         snapshot.devices[i].activity =
             ActivitySample::measured(1.0, static_cast<std::uint64_t>(t % 7) * 4096, i * 512, snapshot.capturedAt);
 }
@@ -48,7 +48,7 @@ void BM_IngestOneSamplePerSecond(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(history.retainedSampleCount());
     }
-    if (accepted != static_cast<std::size_t>(state.iterations()) * seconds * deviceCount)
+    if (accepted != static_cast<std::size_t>(state.iterations() * seconds * deviceCount))
         state.SkipWithError("a sample was not accepted");
     state.SetItemsProcessed(state.iterations() * seconds * deviceCount);
 }

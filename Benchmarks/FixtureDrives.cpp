@@ -37,7 +37,8 @@ std::unique_ptr<SysfsFixture> fixtureDrives(int drives) {
         for (int v = 1; v <= volumesPerDrive; ++v) {
             const std::string partition = disk + std::to_string(v);
             const std::string label = "V" + std::to_string(d) + std::to_string(v);
-            fixture->addPartition(dir, partition, 8, minor + static_cast<unsigned>(v), 976754688);
+            const unsigned partitionMinor = minor + static_cast<unsigned>(v);
+            fixture->addPartition(dir, partition, 8, partitionMinor, 976754688);
             fixture->udev->deviceProperties[partition] = {
                 {"ID_BUS", "usb"},
                 {"ID_FS_USAGE", "filesystem"},
@@ -45,8 +46,9 @@ std::unique_ptr<SysfsFixture> fixtureDrives(int drives) {
                 {"ID_FS_LABEL_ENC", label},
                 {"ID_FS_UUID", "3f2a9c4e-1b7d-4e8a-9c2f-5d6e7f8a" + std::to_string(10 + d) + std::to_string(10 + v)},
                 {"ID_PART_ENTRY_TYPE", "ebd0a0a2-b9e5-4433-87c0-68b6b72699c7"}};
-            mountInfo += std::to_string(100 + d * 10 + v) + " 27 8:" + std::to_string(minor + v) + " / /media/user/" +
-                         label + " rw,nosuid,nodev,relatime shared:1 - exfat /dev/" + partition + " rw\n";
+            mountInfo += std::to_string(100 + d * 10 + v) + " 27 8:" + std::to_string(partitionMinor) +
+                         " / /media/user/" + label + " rw,nosuid,nodev,relatime shared:1 - exfat /dev/" + partition +
+                         " rw\n";
         }
     }
     fixture->setMountInfo(mountInfo);

@@ -52,7 +52,7 @@ void export_(benchmark::State& state) {
         bytes = data.size();
         benchmark::DoNotOptimize(data.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
     state.counters["documentBytes"] = static_cast<double>(bytes);
 }
 

@@ -12,8 +12,8 @@
 // panel posts them to the event loop; a begun panel keeps itself alive until its completion ran.
 class FakeSavePanel final : public platform::SavePanel, public std::enable_shared_from_this<FakeSavePanel> {
 public:
-    FakeSavePanel(platform::SavePanelOptions options, platform::SerialQueuePtr mainQueue)
-        : options(std::move(options)), mainQueue_(std::move(mainQueue)) {}
+    FakeSavePanel(platform::SavePanelOptions asked, platform::SerialQueuePtr mainQueue)
+        : options(std::move(asked)), mainQueue_(std::move(mainQueue)) {}
 
     void begin(Completion completion) override {
         if (begun_) return;

@@ -13,8 +13,8 @@
 class FakeSessionChannel final : public quentrel::UISessionChannel,
                                  public std::enable_shared_from_this<FakeSessionChannel> {
 public:
-    FakeSessionChannel(platform::SerialQueuePtr mainQueue, int input, int output, Receive receive, Ended ended)
-        : input(input), output(output), mainQueue_(std::move(mainQueue)), receive_(std::move(receive)),
+    FakeSessionChannel(platform::SerialQueuePtr mainQueue, int in, int out, Receive receive, Ended ended)
+        : input(in), output(out), mainQueue_(std::move(mainQueue)), receive_(std::move(receive)),
           ended_(std::move(ended)) {}
 
     void start() override { ++starts; }

@@ -11,7 +11,7 @@
 // A UI app that only records how it was told to end.
 class FakeUIProcess final : public quentrel::UIProcess {
 public:
-    explicit FakeUIProcess(std::int32_t pid) : pid(pid) {}
+    explicit FakeUIProcess(std::int32_t process) : pid(process) {}
 
     std::int32_t processIdentifier() const override { return pid; }
     bool isRunning() const override { return running; }

@@ -197,7 +197,7 @@ TEST(DiskInventoryLinuxBackend, eachMetadataRefreshSeesTheTreeAsItIsThen) {
     FixtureInventory observed(fixture);
     auto& [time, arbitration, snapshots, inventory] = observed;
     const auto speed = fixture.devices("pci0000:00/0000:00:14.0/usb2/2-1/speed");
-    for (auto [rate, mountPoint] : {std::pair{480, "/media/user/Moved"}, std::pair{5000, "/media/user/Back"}}) {
+    for (auto [rate, mountPoint] : {std::pair{480u, "/media/user/Moved"}, std::pair{5000u, "/media/user/Back"}}) {
         fixture.write(speed, std::to_string(rate) + "\n");
         fixture.setMountInfo(std::string("92 27 8:18 / ") + mountPoint + " rw - exfat /dev/sdb2 rw\n");
         inventory->refreshMetadata();

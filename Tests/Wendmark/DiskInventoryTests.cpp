@@ -404,7 +404,7 @@ TEST(DiskInventory, aStallWhileReadingCountersLosesNoObservedByte) {
             h.drives.setCounters(drive, 0, 0);
             h.inventory->setSampling(true, interval);
             h.started();  // the baseline
-            int pass = 0;  // the fourth pass stalls while it reads the drive's counters
+            std::uint64_t pass = 0;  // the fourth pass stalls while it reads the drive's counters
             h.drives.registry().setPropertiesHook(
                 [&](std::uint64_t id) { h.stalled += (id == drive.driver && pass == 4) ? stall : 0; });
             std::uint64_t written = 0;
@@ -436,7 +436,7 @@ TEST(DiskInventory, aStallBetweenTheTwoClockReadingsLosesNoSample) {
         h.afterWallClock = [&] { h.stalled += std::exchange(stall, false) ? 0.1 : 0; };
         std::uint64_t written = 0, kept = 0;
         int samples = 0;
-        for (int pass = 1; pass < 50; ++pass) {
+        for (std::uint64_t pass = 1; pass < 50; ++pass) {
             stall = pass % 5 == 3;
             h.drives.setCounters(drive, 0, written += 1'000'000u * pass);
             h.time->advance(interval);

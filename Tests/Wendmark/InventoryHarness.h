@@ -38,8 +38,8 @@ struct InventoryHarness {
         auto weakQueue = std::weak_ptr<platform::SerialQueue>(queue);
         return wendmark::DiskInventory::make(
             [this, weakQueue](const wendmark::InventorySnapshot& snapshot) {
-                auto queue = weakQueue.lock();
-                handlerOnQueue = handlerOnQueue && queue && queue->isCurrent();
+                auto current = weakQueue.lock();
+                handlerOnQueue = handlerOnQueue && current && current->isCurrent();
                 snapshots.push_back(snapshot);
                 arrivals.push_back(time->uptime());
             },

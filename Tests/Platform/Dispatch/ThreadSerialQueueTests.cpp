@@ -63,7 +63,7 @@ TEST(ThreadSerialQueue, RunsWorkInOrderAndSyncWaitsForEarlierWork) {
         worker = std::this_thread::get_id();
     });
     ASSERT_EQ(seen.size(), 502u);
-    for (int i = 0; i <= 500; ++i) EXPECT_EQ(seen[i], i);
+    for (std::size_t i = 0; i <= 500; ++i) EXPECT_EQ(seen[i], static_cast<int>(i));
     EXPECT_EQ(seen.back(), -1);
     EXPECT_TRUE(current);
     EXPECT_NE(worker, std::this_thread::get_id());

@@ -217,7 +217,7 @@ TEST(ObserverUIChannel, TwoChannelsTalkOverRealPipesAndLargeStatesCrossInChunks)
 
 TEST(ObserverUIChannel, AWaitingStateIsReplacedUntilAnotherMessageFixesItsPlace) {
     const struct {
-        std::vector<int> sends;  // a revision, or 0 for a present
+        std::vector<std::uint64_t> sends;  // a revision, or 0 for a present
         std::vector<int> written;
     } cases[] = {
         {{1, 2, 0, 3}, {2, 0, 3}},
@@ -230,7 +230,7 @@ TEST(ObserverUIChannel, AWaitingStateIsReplacedUntilAnotherMessageFixesItsPlace)
         auto channel = owner.channel(-1, pipe.write);
         Gate gate;
         gate.close(*channel);
-        for (int s : c.sends) channel->send(s ? state(s) : Message::present({"help", std::nullopt}));
+        for (const std::uint64_t s : c.sends) channel->send(s ? state(s) : Message::present({"help", std::nullopt}));
         gate.open();
         channel->afterFlushing([channel] { channel->finish(); });
         std::vector<int> written;
@@ -255,7 +255,7 @@ TEST(ObserverUIChannel, ANonStateMessageFindingThirtyTwoWaitingFramesEndsTheChan
         gate.close(*channel);  // nothing is taken by the writer
         if (c.stateFirst) channel->send(state(1));
         for (int i = 0; i < c.accepted; ++i) channel->send(Message::closing());
-        for (int i = 0; i < 100; ++i) channel->send(state(2 + i));  // states are never refused
+        for (std::uint64_t i = 0; i < 100; ++i) channel->send(state(2 + i));  // states are never refused
         owner.settle();
         EXPECT_EQ(owner.ended(), 0);
         channel->send(Message::closing());
@@ -421,7 +421,7 @@ TEST(ObserverUIChannel, AReadInterruptedBySignalsIsRepeatedAndLosesNothing) {
 
     const std::string frame = Decoder::frame(R"({"ready":{"_0":1}})");
     interruptions = 0;
-    for (int round = 0; round < 3; ++round) {
+    for (std::size_t round = 0; round < 3; ++round) {
         const int before = interruptions.load();
         ::kill(::getpid(), SIGUSR1);
         while (interruptions.load() == before) std::this_thread::yield();

@@ -104,15 +104,16 @@ inline quentrel::ObserverUIState stateAt(int devices, int second) {
         bases[devices] = base;
     }
     quentrel::ObserverUIState s = bases[devices];
+    const auto seconds = static_cast<std::uint64_t>(second);  // the byte counts' factor
     const double now = kStart + second;
     s.snapshot.capturedAt = platform::Date{now};
     s.historyReferenceDate = platform::Date{now};
     for (std::size_t d = 0; d < s.snapshot.devices.size(); ++d) {
         auto& device = s.snapshot.devices[d];
-        const std::uint64_t read = 1'048'576ull * ((second * 7 + d) % 13);
-        const std::uint64_t written = 524'288ull * ((second * 3 + d) % 5);
-        device.counters = wendmark::IOCounters{device.counters->bytesRead + read * second,
-                                               device.counters->bytesWritten + written * second};
+        const std::uint64_t read = 1'048'576ull * ((seconds * 7 + d) % 13);
+        const std::uint64_t written = 524'288ull * ((seconds * 3 + d) % 5);
+        device.counters = wendmark::IOCounters{device.counters->bytesRead + read * seconds,
+                                               device.counters->bytesWritten + written * seconds};
         device.activity = wendmark::ActivitySample::measured(1, read, written, platform::Date{now});
         device.observedAt = platform::Date{now};
     }
@@ -126,8 +127,8 @@ inline quentrel::ObserverUIState stateAt(int devices, int second) {
         if (intervals.size() > 300) intervals.erase(intervals.begin());
     }
     if (s.currentSession) {
-        s.currentSession->bytesRead += 5'000'000ull * second;
-        s.currentSession->bytesWritten += 2'500'000ull * second;
+        s.currentSession->bytesRead += 5'000'000ull * seconds;
+        s.currentSession->bytesWritten += 2'500'000ull * seconds;
         s.currentSession->observedSeconds += second;
         s.currentSession->elapsedSeconds += second;
         s.currentSession->updatedAt = platform::Date{now};

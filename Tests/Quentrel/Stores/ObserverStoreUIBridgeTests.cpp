@@ -135,7 +135,7 @@ TEST(ObserverStoreUIBridge, everyCommandReachesItsOperation) {
 }
 
 TEST(ObserverStoreUIBridge, refreshRunsOnlyWhileObservingAwakeAndUnpaused) {
-    struct Case {
+    const struct {
         const char* name;
         bool start, paused, asleep, refreshes;
     } cases[] = {
@@ -151,9 +151,9 @@ TEST(ObserverStoreUIBridge, refreshRunsOnlyWhileObservingAwakeAndUnpaused) {
         if (c.asleep) h.store->handleSystemSleep();
         const std::size_t events = h.store->history().size();
         h.store->handleUICommand(ObserverUICommand::make(ObserverUICommand::Case::refresh));
-        const std::size_t refreshes =
+        const std::ptrdiff_t refreshes =
             h.inventories->empty() ? 0 : std::count(h.inventory().calls.begin(), h.inventory().calls.end(), "refresh");
-        EXPECT_EQ(refreshes, c.refreshes ? 1u : 0u) << c.name;
+        EXPECT_EQ(refreshes, c.refreshes ? 1 : 0) << c.name;
         EXPECT_EQ(h.store->history().size(), events) << c.name;
     }
 }

@@ -95,8 +95,8 @@ struct StoreHarness {
     using Call = FakeConnectionNotificationBackend::Call;
     std::size_t calls(Call call) const { return backend->count(call); }
     std::size_t submitted(wendmark::ConnectionNotice notice) const {
-        return std::count(backend->calls().begin(), backend->calls().end(),
-                          FakeConnectionNotificationBackend::Record{Call::submit, notice});
+        return static_cast<std::size_t>(std::count(backend->calls().begin(), backend->calls().end(),
+                                                   FakeConnectionNotificationBackend::Record{Call::submit, notice}));
     }
     ~StoreHarness() {
         // A shown panel keeps itself alive until it is answered.
@@ -200,7 +200,8 @@ struct StoreHarness {
     }
     std::size_t eventCount(std::string_view text) const {
         std::size_t n = 0;
-        for (const auto& event : store->history()) n += event.message == text ? 1 : 0;
+        for (const auto& event : store->history())
+            if (event.message == text) ++n;
         return n;
     }
     std::vector<std::string> logLines() const { return logs->messages(); }

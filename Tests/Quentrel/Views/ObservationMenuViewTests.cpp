@@ -82,7 +82,7 @@ TEST_F(ObservationMenuViewTest, TheMoreMenuOpensWindowsAndQuits) {
     EXPECT_TRUE(v.actions().contains(actions[0]));
     EXPECT_TRUE(v.actions().contains(actions[4]));
 
-    for (int i : {0, 2}) actions[i]->trigger();
+    for (QAction* action : {actions[0], actions[2]}) action->trigger();
     actions[4]->trigger();
     EXPECT_EQ(presenter.shown, (std::vector<std::string>{"activity-log", "welcome"}));
     EXPECT_EQ(presenter.quits, 1);

@@ -24,13 +24,13 @@ TEST(QtMainQueue, RunsWorkFromEveryThreadOnTheEventLoopInSubmissionOrder) {
     EXPECT_EQ(queue->label(), "test.main");
     EXPECT_FALSE(queue->isCurrent());
 
-    constexpr int kThreads = 4;
+    constexpr std::size_t kThreads = 4;
     constexpr int kPerThread = 300;
     std::vector<std::vector<int>> seen(kThreads);  // touched only on the event loop's thread
     std::atomic<int> offThread{0};
     std::atomic<int> notCurrent{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (std::size_t t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kPerThread; ++i) {
                 queue->async([&, t, i] {
@@ -51,9 +51,10 @@ TEST(QtMainQueue, RunsWorkFromEveryThreadOnTheEventLoopInSubmissionOrder) {
 
     ASSERT_TRUE(runEventLoopUntil([&] { return order.size() == 3; }));
     EXPECT_EQ(order, (std::vector<std::string>{"first", "second", "nested"}));
-    for (int t = 0; t < kThreads; ++t) {
-        ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(kPerThread));
-        for (int i = 0; i < kPerThread; ++i) EXPECT_EQ(seen[t][i], i);
+    for (const std::vector<int>& items : seen) {
+        ASSERT_EQ(items.size(), static_cast<std::size_t>(kPerThread));
+        int expected = 0;
+        for (const int item : items) EXPECT_EQ(item, expected++);
     }
     EXPECT_EQ(offThread, 0);
     EXPECT_EQ(notCurrent, 0);

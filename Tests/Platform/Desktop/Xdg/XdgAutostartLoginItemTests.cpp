@@ -102,7 +102,7 @@ std::string run(const std::vector<std::string>& arguments) {
     ::close(ends[1]);
     std::string output;
     char buffer[256];
-    for (ssize_t n; error == 0 && (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+    for (ssize_t n; error == 0 && (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
     ::close(ends[0]);
     if (error != 0) return "not started";
     int status = 0;

@@ -86,9 +86,10 @@ TEST(AgentDesktop, TheIconStandsOutOnALightAndOnADarkPanel) {
         waitUntil([&] {
             const QImage screen = agenttest::screenImage(x);
             standingOut = 0;
-            for (int y = top; y < top + height; ++y)  // against a corner, which the glyph leaves clear
-                for (int x = left; x < left + width; ++x)
-                    standingOut += testsupport::contrastRatio(screen.pixelColor(x, y), screen.pixelColor(left, top)) >= 3;
+            for (int row = top; row < top + height; ++row)  // against a corner, which the glyph leaves clear
+                for (int column = left; column < left + width; ++column)
+                    standingOut +=
+                        testsupport::contrastRatio(screen.pixelColor(column, row), screen.pixelColor(left, top)) >= 3;
             return standingOut >= width * height / 10;
         }, 10);
         EXPECT_GE(standingOut, width * height / 10) << panel;
@@ -167,7 +168,7 @@ TEST(AgentDesktop, AStatusNotifierWatcherThatAppearsLaterGetsTheItem) {
     agenttest::capture(item + "/StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0");
     for (std::size_t i = 0; i + 1 < ids.size(); ++i) agenttest::capture(menu + "Event " + ids[i] + " clicked '<0>' 0");
     ASSERT_TRUE(waitUntil([&] { return sandbox.stub.withoutStates(1).size() == 4; })) << agent.standardError();
-    for (const auto& [at, window] : {std::pair{0, "quick-view"}, {1, "quick-view"}, {2, "status"}, {3, "settings"}})
+    for (const auto& [at, window] : {std::pair{0u, "quick-view"}, {1u, "quick-view"}, {2u, "status"}, {3u, "settings"}})
         EXPECT_EQ(sandbox.stub.withoutStates(1)[at]["present"]["_0"]["window"], window);
     agenttest::capture(menu + "Event " + ids.back() + " clicked '<0>' 0");  // quits
     EXPECT_EQ(agent.waitForExit(), 0);

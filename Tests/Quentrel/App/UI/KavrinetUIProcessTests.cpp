@@ -409,10 +409,10 @@ TEST(KavrinetUIProcess, theFocusRingFollowsTheKeyboardAndStaysOnABusySwitchOnAnX
     QRect ring;  // its pixels that are new
     ASSERT_TRUE(agenttest::waitUntil([&] {
         const QImage now = window();
-        const QRgb accent = quentrel::ObserverTheme::accent.rgb();
+        const QRgb accentPixel = quentrel::ObserverTheme::accent.rgb();
         for (int y = 0; y < now.height(); ++y)
             for (int px = 0; px < now.width(); ++px)
-                if (now.pixel(px, y) == accent && onSwitch.pixel(px, y) != accent) ring |= QRect(px, y, 1, 1);
+                if (now.pixel(px, y) == accentPixel && onSwitch.pixel(px, y) != accentPixel) ring |= QRect(px, y, 1, 1);
         return !ring.isEmpty();
     }));
     agenttest::clickAt(x, {w->frame[0] + ring.x(), w->frame[1] + ring.y(), ring.width(), ring.height()});

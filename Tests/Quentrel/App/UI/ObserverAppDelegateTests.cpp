@@ -24,6 +24,7 @@
 #include "Quentrel/Views/Controls/FocusArrival.h"
 #include "Quentrel/Views/Controls/ObserverFocusRing.h"
 #include "Quentrel/Views/ThemeTestSupport.h"
+#include "Quentrel/Views/ViewText.h"
 #include "Support/ContrastRatio.h"
 
 using namespace quentrel;
@@ -249,9 +250,9 @@ TEST_F(ObserverAppDelegateTest, everyWindowCarriesTheMenuBuiltFromOneSetOfAction
     QMenu* menuB = b.windowMenuBar()->actions().value(0)->menu();
     ASSERT_TRUE(menuA && menuB);
     auto items = [](QMenu* menu) {
-        QList<QAction*> items = menu->actions();
-        items.removeIf([](QAction* a) { return a->isSeparator(); });
-        return items;
+        QList<QAction*> actions = menu->actions();
+        actions.removeIf([](QAction* action) { return action->isSeparator(); });
+        return actions;
     };
     EXPECT_EQ(items(menuA), items(menuB));
     EXPECT_EQ(items(menuA).size(), 4) << "no update item while updates are not configured";
@@ -364,7 +365,7 @@ TEST_F(ObserverAppDelegateTest, screenshotsOfEveryWindowAndThePanel) {
     for (std::string_view id : ObserverUIPresentation::windowIDs) {
         if (id == ObserverUIPresentation::quickViewWindow) continue;
         ObserverWindow& window = shown(std::string(id));
-        quentrel::testing::writeScreenshot(window, "window-" + QString::fromUtf8(id.data(), id.size()));
+        quentrel::testing::writeScreenshot(window, "window-" + quentrel::qtext(id));
     }
     // The four menus of the last window, opened.
     int index = 0;

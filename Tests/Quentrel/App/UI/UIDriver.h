@@ -68,7 +68,7 @@ public:
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC)) std::abort();
         // A file in memory, not a pipe: it never fills up, and it can be read while the app runs.
-        error_ = static_cast<int>(::memfd_create("ui-standard-error", MFD_CLOEXEC));
+        error_ = ::memfd_create("ui-standard-error", MFD_CLOEXEC);
         if (error_ < 0) std::abort();
         std::vector<std::string> env;
         const auto inherited = [&](const std::string& entry) {
