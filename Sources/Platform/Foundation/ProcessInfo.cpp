@@ -3,6 +3,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <map>
 #include <string_view>
 #include <system_error>
@@ -28,6 +29,10 @@ std::string unquote(const std::string& raw) {
     return raw;
 }
 
+std::string_view textOf(const Data& bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 // os-release is a few hundred bytes; anything far larger is not one.
 constexpr std::size_t maximumOSReleaseSize = 65536;
 
@@ -35,7 +40,7 @@ std::map<std::string, std::string> readOSRelease(const std::filesystem::path& pa
     std::map<std::string, std::string> fields;
     // /etc/os-release is a symbolic link to /usr/lib/os-release on most systems.
     BoundedRead contents = readBounded(path, maximumOSReleaseSize, FinalLink::follow);
-    std::string_view rest(reinterpret_cast<const char*>(contents.bytes.data()), contents.bytes.size());
+    std::string_view rest = textOf(contents.bytes);
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
         std::string line(rest.substr(0, end));
@@ -58,9 +63,35 @@ std::string field(const std::map<std::string, std::string>& fields, const char* 
     return it == fields.end() ? std::string() : it->second;
 }
 
+// A stat line is some 50 numbers and a process's short name: far less than this.
+constexpr std::size_t maximumStatSize = 4096;
+
+std::string_view withoutLeadingSpaces(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return text.substr(first == std::string_view::npos ? text.size() : first);
+}
+
 }  // namespace
 
-std::int32_t processIdentifier() { return static_cast<std::int32_t>(::getpid()); }
+std::int32_t processIdentifier() { return ::getpid(); }
+
+std::optional<std::int32_t> parentProcessIdentifierInStat(std::string_view stat) {
+    const std::size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string_view::npos) return std::nullopt;
+    // The state, one character, then the parent.
+    const std::string_view state = withoutLeadingSpaces(stat.substr(nameEnd + 1));
+    if (state.empty()) return std::nullopt;
+    const std::string_view parent = withoutLeadingSpaces(state.substr(1));
+    std::int32_t value = 0;
+    if (std::from_chars(parent.data(), parent.data() + parent.size(), value).ec != std::errc()) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> parentProcessIdentifier(std::int32_t process) {
+    const BoundedRead stat = readBounded("/proc/" + std::to_string(process) + "/stat", maximumStatSize);
+    if (stat.status != BoundedReadStatus::read) return std::nullopt;
+    return parentProcessIdentifierInStat(textOf(stat.bytes));
+}
 
 std::optional<KernelVersion> currentKernelVersion() {
     utsname names{};

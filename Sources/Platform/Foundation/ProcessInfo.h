@@ -4,11 +4,19 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // The identifier of the running process.
 std::int32_t processIdentifier();
+
+// The parent of a process, from /proc/<pid>/stat; absent when the process is gone or its stat
+// cannot be read.
+std::optional<std::int32_t> parentProcessIdentifier(std::int32_t process);
+// The same from the text of a stat file: "pid (name) state ppid …", where the name may hold spaces
+// and parentheses and the last ')' ends it; absent when the text is not such a line.
+std::optional<std::int32_t> parentProcessIdentifierInStat(std::string_view stat);
 
 // The kernel's name and release as uname reports them, e.g. "Linux" and "6.1.0-18-amd64".
 struct KernelVersion {

@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "CloseOnExecProbe.h"
 
@@ -48,6 +50,28 @@ TEST_F(OSRelease, IsReadWithoutLeakingIntoChildrenOrWaitingOnAFIFO) {
     std::string text;
     EXPECT_FALSE(readLeaksADescriptorIntoChildren(path_, [&] { text = operatingSystemVersionString(path_, kernel); }));
     EXPECT_EQ(text, "Linux (Linux 6.1.0-18-amd64)");
+}
+
+TEST(ProcessInfo, TheParentFollowsTheStateAfterTheNamesLastParenthesis) {
+    const struct {
+        const char* stat;
+        std::optional<std::int32_t> parent;
+    } cases[] = {
+        {"4242 (bash) S 1000 4242 4242 0 -1 4194560 2155 0 0 0", 1000},
+        {"2 (kthreadd) S 0 0 0 0 -1 2129984", 0},
+        {"4242 (Web Content) S 77 4242", 77},
+        {"4242 (a) b (c)) R 9 4242", 9},
+        {"4242 (1 (x) S 3) S 5 4242", 5},  // a name that reads like a line of its own
+        {"4242 () S 6 4242", 6},
+        {"4242 (x) S", std::nullopt},
+        {"4242 (x) S - 4242", std::nullopt},
+        {"4242 (x) S 99999999999 4242", std::nullopt},  // beyond any process identifier
+        {"4242 x S 7 4242", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parentProcessIdentifierInStat(c.stat), c.parent) << c.stat;
+    EXPECT_EQ(parentProcessIdentifier(processIdentifier()), ::getppid());
+    EXPECT_EQ(parentProcessIdentifier(INT32_MAX), std::nullopt);  // no such process
 }
 
 TEST(ProcessInfo, ReportsThisProcess) {

@@ -6,9 +6,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <vector>
 
 #include <QGuiApplication>
@@ -19,6 +16,7 @@
 #include <QWindow>
 
 #include "Platform/Desktop/WindowPlacement.h"
+#include "Platform/Foundation/ProcessInfo.h"
 
 namespace platform::x11 {
 
@@ -121,20 +119,6 @@ std::vector<ClientWindow> describe(xcb_connection_t* x, const std::vector<xcb_wi
     return described;
 }
 
-// The parent of a process, from /proc/<pid>/stat: "pid (name) state ppid …", where the name may
-// hold spaces and parentheses and the last ')' ends it.
-std::optional<std::int32_t> parentProcess(std::int32_t process) {
-    std::ifstream file("/proc/" + std::to_string(process) + "/stat");
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    const std::size_t nameEnd = text.rfind(')');
-    if (nameEnd == std::string::npos) return std::nullopt;
-    std::istringstream fields(text.substr(nameEnd + 1));
-    char state = 0;
-    std::int32_t parent = 0;
-    if (!(fields >> state >> parent)) return std::nullopt;
-    return parent;
-}
-
 // A window's place and size on the screen, in Qt's coordinates.
 std::optional<QRect> placeOnScreen(xcb_connection_t* x, xcb_window_t window) {
     const xcb_window_t root = rootOf(x);
@@ -207,7 +191,7 @@ std::optional<xcb_window_t> firstWindowOf(const std::vector<ClientWindow>& windo
 std::optional<xcb_window_t> windowOfProcess(std::int32_t process, const std::string& title) {
     xcb_connection_t* x = connection();
     if (!x) return std::nullopt;
-    return firstWindowOf(describe(x, topLevelWindows(x)), process, title, hostName(), parentProcess);
+    return firstWindowOf(describe(x, topLevelWindows(x)), process, title, hostName(), parentProcessIdentifier);
 }
 
 std::unique_ptr<QWindow> makeTransientFor(QWidget& dialog, xcb_window_t owner) {
