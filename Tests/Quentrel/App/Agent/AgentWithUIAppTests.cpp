@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -63,9 +62,7 @@ TEST(AgentWithUIApp, AManualFirstStartShowsWelcomeAndQuitInTheUIAppEndsBothProgr
     EXPECT_EQ(sandbox.witness.instances(), 1);
     ASSERT_FALSE(sandbox.witness.sent(1).empty());
     EXPECT_EQ(sandbox.witness.sent(1).front(), kReady);
-    if (std::getenv("KAVRINET_SCREENSHOTS")) {
-        EXPECT_TRUE(agenttest::screenshot(x, "desktop-welcome-on-a-first-start", welcome->frame));
-    }
+    agenttest::screenshot(x, "desktop-welcome-on-a-first-start", welcome->frame);
 
     // The menu's quit, by its shortcut, in the window that has the keyboard.
     x.run("xdotool windowfocus " + welcome->id + " key ctrl+q");
@@ -108,9 +105,7 @@ TEST(AgentWithUIApp, TheTrayIconOpensTheQuickPanelUnderItAndEscapeEndsTheUIAppBu
     EXPECT_GE(py, 0);
     EXPECT_LE(px + width, kScreenWidth);
     EXPECT_LE(py + height, kScreenHeight);
-    if (std::getenv("KAVRINET_SCREENSHOTS")) {
-        EXPECT_TRUE(agenttest::screenshot(x, "desktop-quick-panel-under-the-tray-icon", panel->frame));
-    }
+    agenttest::screenshot(x, "desktop-quick-panel-under-the-tray-icon", panel->frame);
 
     const std::optional<pid_t> ui = sandbox.witness.pid(1);
     ASSERT_TRUE(ui);

@@ -26,6 +26,7 @@
 
 #include <QImage>
 #include <QString>
+#include <gtest/gtest.h>
 
 #include "AgentProcessSupport.h"
 
@@ -181,7 +182,8 @@ inline std::string property(xcb_connection_t* connection, xcb_get_property_cooki
     xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
     std::string value;
     if (reply)
-        value.assign(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+        value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                     static_cast<std::size_t>(xcb_get_property_value_length(reply)));
     std::free(reply);
     return value;
 }
@@ -468,11 +470,12 @@ inline QImage screenImage(const XServer& x) {
 // KAVRINET_SCREENSHOTS; does nothing without it. With a window's frame, it first waits until the
 // window has drawn itself: no corner still shows the black root behind it (a colour no window of
 // ours paints there), and what it shows has stayed the same for a while, so a window that has
-// just grown or shrunk has painted its new content. True when the file was written.
-inline bool screenshot(const XServer& x, const std::string& name,
+// just grown or shrunk has painted its new content. A picture that cannot be taken or written
+// fails the case, as the offscreen tests' screenshots do.
+inline void screenshot(const XServer& x, const std::string& name,
                        const std::optional<std::array<int, 4>>& frame = std::nullopt) {
     const char* folder = std::getenv("KAVRINET_SCREENSHOTS");
-    if (!folder) return false;
+    if (!folder) return;
     std::filesystem::create_directories(folder);
     constexpr auto steadyFor = std::chrono::milliseconds(300);
     QImage picture, previous;
@@ -488,7 +491,8 @@ inline bool screenshot(const XServer& x, const std::string& name,
             if ((picture.pixel(corner) & 0xffffff) == 0) return false;
         return !shown.isEmpty() && std::chrono::steady_clock::now() - steadySince >= steadyFor;
     });
-    return drawn && picture.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
+    const std::string file = std::string(folder) + "/" + name + ".png";
+    EXPECT_TRUE(drawn && picture.save(QString::fromStdString(file))) << "cannot write " << file;
 }
 
 }  // namespace agenttest
