@@ -1,5 +1,7 @@
 #include "Quentrel/Views/Symbols/ObserverSymbols.h"
 
+#include <functional>
+
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -28,6 +30,17 @@ QString name(const ObserverSymbol& symbol) {
     return QString::fromUtf8(symbol.name.data(), static_cast<qsizetype>(symbol.name.size()));
 }
 
+// The pixels of `square` in `image` that `isInk` takes for ink.
+int inkIn(const QImage& image, const QRect& square, const std::function<bool(const QColor&)>& isInk) {
+    int ink = 0;
+    for (int y = square.top(); y <= square.bottom(); ++y)
+        for (int x = square.left(); x <= square.right(); ++x) ink += isInk(image.pixelColor(x, y));
+    return ink;
+}
+
+// The ink a glyph exceeds in its square: 2 % of it. Less is a blank or a speck.
+int glyphInkFloor(const QRect& square) { return square.width() * square.height() / 50; }
+
 class ObserverSymbolsTest : public ::testing::Test {
 protected:
     void SetUp() override { quentrel::testing::applyTheme(); }
@@ -46,20 +59,16 @@ TEST_F(ObserverSymbolsTest, EveryGlyphDrawsInItsTintOnly) {
     for (const auto& symbol : ObserverSymbols::table()) {
         const QImage image = ObserverSymbols::pixmap(name(symbol), 32, tint, 2).toImage().convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(image.size(), QSize(64, 64)) << symbol.name;
-        int covered = 0, offTint = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor pixel = image.pixelColor(x, y);
-                if (pixel.alpha() < 128) continue;
-                ++covered;
-                if (std::abs(pixel.red() - tint.red()) > 2 || std::abs(pixel.green() - tint.green()) > 2 ||
-                    std::abs(pixel.blue() - tint.blue()) > 2)
-                    ++offTint;
-            }
+        const auto covers = [](const QColor& pixel) { return pixel.alpha() >= 128; };
+        const auto offTint = [&](const QColor& pixel) {
+            return covers(pixel) && (std::abs(pixel.red() - tint.red()) > 2 || std::abs(pixel.green() - tint.green()) > 2 ||
+                                     std::abs(pixel.blue() - tint.blue()) > 2);
+        };
+        const int covered = inkIn(image, image.rect(), covers);
         // Not blank, not a filled square, and nothing but the tint.
-        EXPECT_GT(covered, 64 * 64 / 50) << symbol.name;
+        EXPECT_GT(covered, glyphInkFloor(image.rect())) << symbol.name;
         EXPECT_LT(covered, 64 * 64 * 3 / 4) << symbol.name;
-        EXPECT_EQ(offTint, 0) << symbol.name;
+        EXPECT_EQ(inkIn(image, image.rect(), offTint), 0) << symbol.name;
     }
 }
 
@@ -97,10 +106,7 @@ TEST_F(ObserverSymbolsTest, SheetOfAllSymbols) {
     // Every glyph drew in its square at both sizes.
     for (const auto& [symbol, square] : squares) {
         const QRect pixels = square.toAlignedRect();
-        int ink = 0;
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-            for (int x = pixels.left(); x <= pixels.right(); ++x)
-                ink += sheet.pixelColor(x, y) != ObserverTheme::background;
-        EXPECT_GT(ink, pixels.width() * pixels.height() / 50) << symbol.toStdString() << " at " << square.width();
+        const int ink = inkIn(sheet, pixels, [](const QColor& pixel) { return pixel != ObserverTheme::background; });
+        EXPECT_GT(ink, glyphInkFloor(pixels)) << symbol.toStdString() << " at " << square.width();
     }
 }

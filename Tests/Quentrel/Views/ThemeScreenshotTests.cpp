@@ -1,7 +1,10 @@
 // Pictures of the theme's controls in their states, for people to look at (not compared), each with
 // what it shows checked on the picture itself.
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include <QFile>
 #include <QGridLayout>
@@ -71,6 +74,15 @@ int accentPixels(const QImage& image) {
     return count;
 }
 
+// How far a card's outline stands out from the window's background: the most any pixel of the
+// outline's rows does, down the middle of its top edge, where the corners do not reach.
+double outlineContrast(const QImage& card) {
+    double most = 1;
+    for (int y = 0; y < ObserverSurface::increasedContrastOutlineWidth; ++y)
+        most = std::max(most, testsupport::contrastRatio(card.pixelColor(card.width() / 2, y), ObserverTheme::background));
+    return most;
+}
+
 QWidget* cards() {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
@@ -102,10 +114,16 @@ TEST_F(ThemeScreenshots, Cards) {
     (new QVBoxLayout(&root_))->addWidget(cards());
     capture(QStringLiteral("theme-cards"));
     const QImage standard = root_.grab().toImage();
+    std::vector<std::pair<const ObserverSurface*, double>> outlines;  // each card, and its outline's contrast
+    for (const ObserverSurface* card : root_.findChildren<ObserverSurface*>())
+        outlines.push_back({card, outlineContrast(drawn(*card))});
+    ASSERT_EQ(outlines.size(), 3u);  // the card and both sections
     ObserverTheme::setIncreasedContrast(true);
     QCoreApplication::processEvents();
     quentrel::testing::writeScreenshot(root_, QStringLiteral("theme-cards-increased-contrast"));
     EXPECT_NE(root_.grab().toImage(), standard);
+    // Every card's outline stands out more.
+    for (const auto& [card, before] : outlines) EXPECT_GT(outlineContrast(drawn(*card)), before);
     ObserverTheme::setIncreasedContrast(false);
 }
 
