@@ -181,7 +181,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     const WindowSpec spec = WindowTable::spec(windowID);
     QWidget* root = WindowContents::make(windowID, store_, nullptr);
     leaveMenuKeysToTheMenu(*root);
-    auto* window = new ObserverWindow(windowID, root, makeMenuBar());
+    auto* window = new ObserverWindow(windowID, root, makeMenuBar(), Qt::Window, lastFrame_);
     window->setWindowTitle(qtext(spec.title));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<ObserverAppDelegate> self(this);
@@ -197,7 +197,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
         window->resize(spec.width, spec.height + menuHeight);
     }
     connect(window, &ObserverWindow::framed, this, [this](const QMargins& frame) { lastFrame_ = frame; });
-    window->placeOnScreen(lastFrame_);
+    window->placeOnScreen();
     windows_[windowID] = window;
     return window;
 }

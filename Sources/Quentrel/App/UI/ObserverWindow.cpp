@@ -33,8 +33,8 @@ QMargins drawnFrame(const QWidget& window) {
 }  // namespace
 
 ObserverWindow::ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
-                               Qt::WindowFlags flags)
-    : QWidget(nullptr, flags), windowID_(windowID), menuBar_(menuBar), rootView_(rootView) {
+                               Qt::WindowFlags flags, const QMargins& likelyFrame)
+    : QWidget(nullptr, flags), windowID_(windowID), menuBar_(menuBar), rootView_(rootView), likelyFrame_(likelyFrame) {
     setObjectName(QString::fromStdString(windowID));
     ObserverTheme::applyToRoot(*this);
 
@@ -88,9 +88,9 @@ QRect ObserverWindow::availableArea() const {
 }
 
 void ObserverWindow::limitToScreen() {
-    // Not placed yet: the area less the frame drawn around the window so far, as a placer has it.
+    // Not placed yet: the area less the likely frame, as a placer has it.
     const std::optional<QSize> largest =
-        placer_ ? placer_->largest() : WindowPlacer(availableArea(), drawnFrame(*this)).largest();
+        placer_ ? placer_->largest() : WindowPlacer(availableArea(), likelyFrame_).largest();
     if (largest) limitTo(*largest);
 }
 
@@ -100,8 +100,8 @@ void ObserverWindow::limitTo(const QSize& largest) {
     fittingArea_->setHeightLimit(largest.height() - menu);
 }
 
-void ObserverWindow::placeOnScreen(const QMargins& likelyFrame) {
-    placer_.emplace(availableArea(), likelyFrame);
+void ObserverWindow::placeOnScreen() {
+    placer_.emplace(availableArea(), likelyFrame_);
     place();
 }
 

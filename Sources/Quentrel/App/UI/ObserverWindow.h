@@ -29,8 +29,10 @@ class ObserverWindow : public QWidget, public ObserverAccessible {
 public:
     using WillClose = std::function<void(ObserverWindow& window)>;
 
+    // `likelyFrame`: the frame the window manager will most likely draw around the window, counted
+    // until it has framed it.
     ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
-                   Qt::WindowFlags flags = Qt::Window);
+                   Qt::WindowFlags flags = Qt::Window, const QMargins& likelyFrame = {});
 
     const std::string& windowID() const { return windowID_; }
     QMenuBar* windowMenuBar() const { return menuBar_; }
@@ -45,17 +47,17 @@ public:
     // A content taller than the available area scrolls in a window as tall as the area.
     void followContentSize();
 
-    // From now on the window is placed in its screen's available area as its placer answers,
-    // counting `likelyFrame` until the window manager has framed it.
-    void placeOnScreen(const QMargins& likelyFrame);
+    // Places the window, frame included, in its screen's available area, and from now on keeps it
+    // placed there as its placer answers each event.
+    void placeOnScreen();
 
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
 
     std::optional<QAccessible::Role> accessibilityRole() const override { return QAccessible::Window; }
 
 signals:
-    // The window manager has drawn a frame new to the placer around the window; the next window
-    // most likely gets the same.
+    // The window manager has framed the window, or framed it anew: the next window most likely
+    // gets the same frame.
     void framed(const QMargins& frame);
 
 protected:
@@ -91,6 +93,7 @@ private:
     QPointer<FittingScrollArea> fittingArea_;  // around the root view, once the window follows its content
     bool screenWatched_ = false;
     QMetaObject::Connection areaChanged_;
+    const QMargins likelyFrame_;          // counted until the window manager has framed it
     std::optional<WindowPlacer> placer_;  // once placed on its screen
     bool placing_ = false;                // while it moves or resizes the window itself
 };
