@@ -182,7 +182,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
     const WindowSpec spec = WindowTable::spec(windowID);
     QWidget* root = WindowContents::make(windowID, store_, nullptr);
     leaveMenuKeysToTheMenu(*root);
-    auto* window = new ObserverWindow(windowID, root, makeMenuBar());
+    auto* window = new ObserverWindow(windowID, root, makeMenuBar(), Qt::Window, lastFrame_);
     window->setWindowTitle(qtext(spec.title));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     const QPointer<ObserverAppDelegate> self(this);
@@ -197,6 +197,7 @@ ObserverWindow* ObserverAppDelegate::makeWindow(const std::string& windowID) {
         window->contentView()->setMinimumSize(spec.minimumWidth, spec.minimumHeight);
         window->resize(spec.width, spec.height + menuHeight);
     }
+    connect(window, &ObserverWindow::framed, this, [this](const QMargins& frame) { lastFrame_ = frame; });
     window->placeOnScreen();
     windows_[windowID] = window;
     return window;
@@ -342,15 +343,15 @@ void ObserverAppDelegate::present(const ObserverUIPresentation& presentation) {
 
     const auto& a = *presentation.anchor;
     const ScreenRect anchor{a[0], a[1], a[2], a[3]};
-    const Screens screens = currentScreens();
-    const QtRect area =
-        toQtRect(QuickPanelPlacement::visibleFrame(anchor, screens.screens, screens.mainScreen), screens.primaryHeight);
-    panel->setPlacement(QRect(area.x, area.y, area.width, area.height), [anchor](const QSize& size) {
+    // The area and the frame from the screens as they are at each placement, both on one screen.
+    panel->setPlacement([anchor](const QSize& size) {
         const Screens screens = currentScreens();
+        const QtRect area = toQtRect(QuickPanelPlacement::visibleFrame(anchor, screens.screens, screens.mainScreen),
+                                     screens.primaryHeight);
         const QtRect frame = toQtRect(QuickPanelPlacement::frame(anchor, size.width(), size.height(), screens.screens,
                                                                  screens.mainScreen),
                                       screens.primaryHeight);
-        return QPoint(frame.x, frame.y);
+        return ObserverQuickPanel::Place{QRect(area.x, area.y, area.width, area.height), QPoint(frame.x, frame.y)};
     });
     const QSize fitting = panel->size();
     quickPanel_ = panel;

@@ -87,6 +87,9 @@ private:
     std::function<void()> onHide_;
     QPointer<ObserverQuickPanel> quickPanel_;
     std::map<std::string, QPointer<ObserverWindow>> windows_;
+    // The frame the window manager drew around the last window it framed: a new window most likely
+    // gets the same. Kept here, where the windows are made, as what one window learns for the next.
+    QMargins lastFrame_;
     std::vector<MenuSpec> menu_;
     std::map<MenuCommand, QAction*> actions_;  // owned by this object
 };

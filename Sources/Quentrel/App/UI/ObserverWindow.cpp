@@ -14,17 +14,12 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "Platform/Desktop/WindowPlacement.h"
 #include "Platform/Desktop/X11/X11Windows.h"
 #include "Quentrel/Views/Theme/ObserverTheme.h"
 
 namespace quentrel {
 
 namespace {
-
-// The frame the window manager drew around the last window it framed; a new window most likely
-// gets the same.
-QMargins lastDrawnFrame;
 
 // The frame drawn around a top-level widget; none before the window manager has framed it, and
 // none around a frameless one (whatever the window manager's parent window reports meanwhile).
@@ -38,8 +33,8 @@ QMargins drawnFrame(const QWidget& window) {
 }  // namespace
 
 ObserverWindow::ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
-                               Qt::WindowFlags flags)
-    : QWidget(nullptr, flags), windowID_(windowID), menuBar_(menuBar), rootView_(rootView) {
+                               Qt::WindowFlags flags, const QMargins& likelyFrame)
+    : QWidget(nullptr, flags), windowID_(windowID), menuBar_(menuBar), rootView_(rootView), likelyFrame_(likelyFrame) {
     setObjectName(QString::fromStdString(windowID));
     ObserverTheme::applyToRoot(*this);
 
@@ -92,45 +87,42 @@ QRect ObserverWindow::availableArea() const {
     return screen ? screen->availableGeometry() : QRect();
 }
 
-QMargins ObserverWindow::frameMargins() const {
-    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
-    const QMargins drawn = drawnFrame(*this);
-    return drawn.isNull() ? lastDrawnFrame : drawn;
+void ObserverWindow::limitToScreen() {
+    // Not placed yet: the area less the likely frame, as a placer has it.
+    const std::optional<QSize> largest =
+        placer_ ? placer_->largest() : WindowPlacer(availableArea(), likelyFrame_).largest();
+    if (largest) limitTo(*largest);
 }
 
-void ObserverWindow::limitToScreen() {
+void ObserverWindow::limitTo(const QSize& largest) {
     if (!fittingArea_) return;
-    const QRect area = availableArea();
-    if (area.isEmpty()) return;
-    const QMargins frame = frameMargins();
     const int menu = menuBar_ && !menuBar_->isHidden() ? menuBar_->heightForWidth(width()) : 0;
-    fittingArea_->setHeightLimit(area.height() - frame.top() - frame.bottom() - menu);
+    fittingArea_->setHeightLimit(largest.height() - menu);
 }
 
 void ObserverWindow::placeOnScreen() {
-    placed_ = true;
-    opening_ = true;
+    placer_.emplace(availableArea(), likelyFrame_);
     place();
 }
 
 void ObserverWindow::place() {
-    const QRect area = availableArea();
-    if (area.isEmpty()) return;
+    const std::optional<QSize> largest = placer_->largest();
+    if (!largest) return;
     placing_ = true;
-    countedFrame_ = frameMargins();
     if (fittingArea_) {
-        limitToScreen();
+        limitTo(*largest);
         layout()->activate();  // the size for the new limit, now
-    } else {
-        const QSize most = area.size().shrunkBy(countedFrame_);
-        const QSize capped = size().boundedTo(most).expandedTo(minimumSize());
-        if (capped != size()) resize(capped);
+    } else if (const QSize capped = size().boundedTo(*largest).expandedTo(minimumSize()); capped != size()) {
+        resize(capped);
     }
-    const QRect outer(pos(), size().grownBy(countedFrame_));
-    placedAt_ = opening_ ? platform::WindowPlacement::opening(outer.size(), area)
-                        : platform::WindowPlacement::inside(outer, area);
-    if (placedAt_ != pos()) move(placedAt_);
+    if (const QPoint to = placer_->placed(pos(), size()); to != pos()) move(to);
     placing_ = false;
+}
+
+bool ObserverWindow::learnFrame() {
+    const QMargins drawn = drawnFrame(*this);
+    if (!drawn.isNull() && drawn != placer_->frame()) emit framed(drawn);
+    return placer_->framed(drawn);
 }
 
 void ObserverWindow::watchScreen(QScreen* screen) {
@@ -140,20 +132,18 @@ void ObserverWindow::watchScreen(QScreen* screen) {
 }
 
 void ObserverWindow::followArea() {
-    if (placed_)
+    if (placer_) {
+        placer_->areaChanged(availableArea());
         place();
-    else
+    } else {
         limitToScreen();
+    }
 }
 
 void ObserverWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (placed_ && opening_) {
-        // Shown where it opens; placed once more when the window manager's frame is known.
-        opening_ = false;
-        awaitingFrame_ = true;
-    }
-    if (screenWatched_ || !windowHandle() || (!fittingArea_ && !placed_)) return;
+    if (placer_) placer_->shown();
+    if (screenWatched_ || !windowHandle() || (!fittingArea_ && !placer_)) return;
     screenWatched_ = true;
     connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) { watchScreen(screen); });
     watchScreen(windowHandle()->screen());
@@ -161,37 +151,18 @@ void ObserverWindow::showEvent(QShowEvent* event) {
 
 void ObserverWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (const QMargins drawn = drawnFrame(*this); !drawn.isNull()) lastDrawnFrame = drawn;
-    if (placed_)
-        keepPlaced(false);
+    if (!placer_ || placing_) return;
+    if (learnFrame())
+        place();
     else
-        limitToScreen();
+        placer_->moved(pos());
 }
 
 void ObserverWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (placed_)
-        keepPlaced(true);
-    else
-        limitToScreen();
-}
-
-void ObserverWindow::keepPlaced(bool resized) {
-    if (placing_) return;
-    if (isVisible() && frameMargins() != countedFrame_) {
-        // The window manager has framed the window: placed again with its real frame, centred if
-        // nothing has moved it since it opened.
-        opening_ = awaitingFrame_;
-        awaitingFrame_ = false;
-        place();
-        opening_ = false;
-    } else if (resized) {
-        // One that grew past the area's edges moves back inside; one not shown yet opens centred
-        // at its new size.
-        place();
-    } else if (pos() != placedAt_) {
-        awaitingFrame_ = false;  // moved by the user or the window manager: it stays there
-    }
+    if (!placer_ || placing_) return;
+    learnFrame();
+    place();
 }
 
 void ObserverWindow::closeEvent(QCloseEvent* event) {
@@ -211,15 +182,22 @@ ObserverQuickPanel::ObserverQuickPanel(QWidget* rootView) : ObserverWindow("quic
 
 QRect ObserverQuickPanel::availableArea() const { return area_.isEmpty() ? ObserverWindow::availableArea() : area_; }
 
-void ObserverQuickPanel::setPlacement(const QRect& area, Placement placement) {
-    area_ = area;
+void ObserverQuickPanel::setPlacement(Placement placement) {
     placement_ = std::move(placement);
-    limitToScreen();
+    followPlacement();
     // Measured anew for that limit (lower than its screen's where the panel's room is smaller),
     // so that it is shown at that size: the layouts between the scroll area and the panel would
     // take it up only on later turns.
     fitToContent();
-    if (placement_) move(placement_(size()));
+    followPlacement();
+}
+
+void ObserverQuickPanel::followPlacement() {
+    if (!placement_) return;
+    const Place place = placement_(size());
+    area_ = place.area;
+    limitToScreen();
+    move(place.topLeft);
 }
 
 void ObserverQuickPanel::keyPressEvent(QKeyEvent* event) {
@@ -238,7 +216,7 @@ void ObserverQuickPanel::showEvent(QShowEvent* event) {
 void ObserverQuickPanel::resizeEvent(QResizeEvent* event) {
     ObserverWindow::resizeEvent(event);
     // A panel that grew or shrank with its content stays where the rule puts that size.
-    if (placement_) move(placement_(event->size()));
+    followPlacement();
     // Wayland lets no program move its window: the compositor placed the panel for the size it was
     // shown with, and a taller one would reach past the screen's edge there. Shown anew, it is
     // placed anew, whole.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QMargins>
@@ -11,6 +12,7 @@
 
 #include "Quentrel/Views/Controls/ObserverAccessibility.h"
 #include "Quentrel/Views/Controls/VerticalScrollArea.h"
+#include "WindowPlacer.h"
 
 class QScreen;
 
@@ -27,8 +29,10 @@ class ObserverWindow : public QWidget, public ObserverAccessible {
 public:
     using WillClose = std::function<void(ObserverWindow& window)>;
 
+    // `likelyFrame`: the frame the window manager will most likely draw around the window, counted
+    // until it has framed it.
     ObserverWindow(const std::string& windowID, QWidget* rootView, QMenuBar* menuBar,
-                   Qt::WindowFlags flags = Qt::Window);
+                   Qt::WindowFlags flags = Qt::Window, const QMargins& likelyFrame = {});
 
     const std::string& windowID() const { return windowID_; }
     QMenuBar* windowMenuBar() const { return menuBar_; }
@@ -43,16 +47,18 @@ public:
     // A content taller than the available area scrolls in a window as tall as the area.
     void followContentSize();
 
-    // Places the window, frame included, in its screen's available area: a window taller or wider
-    // than the area is capped at it (its content scrolls), and it opens centred where it fits. The
-    // window manager's frame is known only once it has framed the window: the window is placed
-    // again then, centred if nothing else has moved it meanwhile. From then on a window that grows
-    // past the area's edges moves back inside.
+    // Places the window, frame included, in its screen's available area, and from now on keeps it
+    // placed there as its placer answers each event.
     void placeOnScreen();
 
     void setWillClose(WillClose willClose) { willClose_ = std::move(willClose); }
 
     std::optional<QAccessible::Role> accessibilityRole() const override { return QAccessible::Window; }
+
+signals:
+    // The window manager has framed the window, or framed it anew: the next window most likely
+    // gets the same frame.
+    void framed(const QMargins& frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,14 +77,12 @@ private:
     // Placed again in the available area as it is now, or only limited to it when not placed.
     void followArea();
     void measureAfresh();
-    // The window manager's frame around the window as far as it is known: the frame it has now,
-    // else the last one any window of the app had (the one it will most likely get).
-    QMargins frameMargins() const;
-    // Caps the window at the available area and puts it where placement asks.
+    // The content's height limit for a window of at most `largest`, less the menu bar.
+    void limitTo(const QSize& largest);
+    // Tells the placer the frame drawn around the window now; true when it asks for a placement.
+    bool learnFrame();
+    // Applies a placement: caps the window at the largest size, then moves it where it goes.
     void place();
-    // After a move or resize of a placed window: placed again when its frame has become known or
-    // its size changed.
-    void keepPlaced(bool resized);
 
     std::string windowID_;
     QPointer<QMenuBar> menuBar_;
@@ -89,12 +93,9 @@ private:
     QPointer<FittingScrollArea> fittingArea_;  // around the root view, once the window follows its content
     bool screenWatched_ = false;
     QMetaObject::Connection areaChanged_;
-    bool placed_ = false;         // placed on its screen, and kept there
-    bool opening_ = false;        // centred when placed: until it is shown
-    bool awaitingFrame_ = false;  // shown, but its frame not yet counted: centred again then
-    QMargins countedFrame_;       // the frame the last placement counted
-    QPoint placedAt_;             // where that placement put the window
-    bool placing_ = false;        // while it moves or resizes the window itself
+    const QMargins likelyFrame_;          // counted until the window manager has framed it
+    std::optional<WindowPlacer> placer_;  // once placed on its screen
+    bool placing_ = false;                // while it moves or resizes the window itself
 };
 
 // The quick view's floating panel: a frameless tool window that stays above the others. It is not
@@ -105,14 +106,19 @@ class ObserverQuickPanel : public ObserverWindow {
     Q_OBJECT
 public:
     static constexpr Qt::WindowFlags panelFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-    // Where the panel's top-left corner goes for a panel of that size.
-    using Placement = std::function<QPoint(const QSize& size)>;
+    // Where a panel of some size goes: the area it keeps within (the available area of its
+    // anchor's screen) and its top-left corner.
+    struct Place {
+        QRect area;
+        QPoint topLeft;
+    };
+    using Placement = std::function<Place(const QSize& size)>;
 
     explicit ObserverQuickPanel(QWidget* rootView);
 
-    // Places the panel now and after every change of its size, within `area` (the available area
-    // of its anchor's screen): a content taller than the area scrolls.
-    void setPlacement(const QRect& area, Placement placement);
+    // Places the panel now and after every change of its size where `placement` puts it, within
+    // the area it gives with that place: a content taller than the area scrolls.
+    void setPlacement(Placement placement);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -121,6 +127,9 @@ protected:
     QRect availableArea() const override;
 
 private:
+    // Within the area and at the place that the placement gives for its size now.
+    void followPlacement();
+
     QRect area_;
     Placement placement_;
     int shownHeight_ = 0;

@@ -401,7 +401,8 @@ TEST_F(ObserverAppDelegateTest, aScrollingQuickViewKeepsTheControlJustUsedAndIts
     store->applyUIState(state);
     ObserverQuickPanel* panel = openPanel();
     ASSERT_TRUE(panel);
-    panel->setPlacement(QRect(0, 0, 800, panel->height() / 2), {});
+    const QRect shortArea(0, 0, 800, panel->height() / 2);
+    panel->setPlacement([shortArea](const QSize&) { return ObserverQuickPanel::Place{shortArea, {}}; });
     auto* area = panel->findChild<FittingScrollArea*>();
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
     QTest::mouseClick(panel->findChild<QWidget*>("quickPauseObservation"), Qt::LeftButton);
