@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -228,16 +229,22 @@ struct StandInDisplay {
 // item or a UI app, says why in one line and in none of Qt's, and ends normally; a second start
 // says that it asked the running agent. A start that waits for a silent display ends on SIGTERM.
 TEST(AgentProcess, WithADisplayThatCannotBeReachedItSaysSoInOneLineAndGoesOnObserving) {
-    // No X server holds the displays: neither their socket files nor their abstract sockets exist.
-    const std::string display = ":7353", silentDisplay = ":7354";
-    ASSERT_FALSE(std::filesystem::exists("/tmp/.X11-unix/X7353"));
-    ASSERT_EQ(agenttest::capture("grep -c '/tmp/.X11-unix/X735[34]$' /proc/net/unix"), "0\n");
+    // Two displays no X server holds, neither their socket files nor their abstract sockets; from a
+    // number of this process's own, so that runs side by side in other checkouts do not collide.
+    auto unheld = [](int number) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        return !std::filesystem::exists(socket) &&
+               agenttest::capture("grep -c '" + socket + "$' /proc/net/unix") == "0\n";
+    };
+    int number = 7353 + 2 * (::getpid() % 300);
+    while (!unheld(number) || !unheld(number + 1)) number += 2;
+    const std::string display = ":" + std::to_string(number), silentDisplay = ":" + std::to_string(number + 1);
     TemporaryFolder sockets;
     const std::string gone = sockets / "gone", answering = sockets / "wayland-1", closes = sockets / "closes",
                       garbage = sockets / "garbage", silent = sockets / "silent";
     using Answer = StandInDisplay::Answer;
     const StandInDisplay compositor(answering, Answer::sync), closing(closes, Answer::closes),
-        talking(garbage, Answer::garbage), silentX("@/tmp/.X11-unix/X7354", Answer::silent),
+        talking(garbage, Answer::garbage), silentX("@/tmp/.X11-unix/X" + std::to_string(number + 1), Answer::silent),
         silentCompositor(silent, Answer::silent);
     const struct { std::map<std::string, std::string> variables; std::string reason; const StandInDisplay* silent; } rows[] = {
         {{{"DISPLAY", display}, {"WAYLAND_DISPLAY", gone}},
