@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Controls/ContentUnavailableView.h"
 #include "Quentrel/Views/Controls/ObserverActionStyle.h"
 #include "Quentrel/Views/Controls/ObserverSurface.h"

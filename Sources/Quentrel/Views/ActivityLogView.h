@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/ActivityLogModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/QtMinuteDateFormatter.h"

@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/WelcomeModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/ViewRefresh.h"
@@ -18,6 +17,7 @@ namespace quentrel {
 class BoundToggle;
 class DeviceSelectorView;
 class ObserverActionButton;
+class ObserverStore;
 class PlainButton;
 
 // The content of the window "welcome", the onboarding screen: the app in three points, the

@@ -5,6 +5,7 @@
 #include "Quentrel/Services/ConnectionNotificationService.h"
 #include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/ProductArguments.h"
 #include "Wendmark/LaunchContext.h"
 

@@ -18,12 +18,13 @@
 #include "Platform/Log/Logger.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
 #include "Quentrel/Services/ObserverUIPresentation.h"
-#include "Quentrel/Stores/ObserverStore.h"
 #include "UIProcessSpawner.h"
 #include "UISessionChannel.h"
 #include "Wendmark/AppLaunchCause.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // The agent's application delegate. It owns the one observing store, the status item and the one
 // current session with the UI app: the child process, its channel and the presentations waiting

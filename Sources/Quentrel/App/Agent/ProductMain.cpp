@@ -33,6 +33,7 @@
 #include "PosixUIProcessSpawner.h"
 #include "Quentrel/App/TerminationSignals.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/ProductArguments.h"
 #include "Quentrel/Views/Controls/AlertTextWidth.h"
 #include "TrayStatusItem.h"

@@ -4,6 +4,7 @@
 
 #include "Platform/Foundation/MemoryDefaultsDatabase.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {
 

@@ -7,10 +7,12 @@
 #include "Platform/Dispatch/SerialQueue.h"
 #include "Quentrel/Services/ObserverUIChannel.h"
 #include "Quentrel/Services/ObserverUIMessage.h"
-#include "Quentrel/Stores/ObserverStore.h"
+#include "Quentrel/Stores/ObserverStoreServices.h"
 #include "UIPresenter.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // The UI app's shell: runs the pipe channel to the agent, creates the mirror store and the
 // presenter, routes every message from the agent, sends the user's actions back as commands, and

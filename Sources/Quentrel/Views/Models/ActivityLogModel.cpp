@@ -1,6 +1,7 @@
 #include "ActivityLogModel.h"
 
 #include "Quentrel/Services/RecentEvent.h"
+#include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {
 

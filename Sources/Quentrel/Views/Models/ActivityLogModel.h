@@ -5,11 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 #include "WorkSessionHistoryModel.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the activity log window shows around its two lists: the title and the diagnostic-preview
 // button, the event log's storage banner, the bar that opens data management and the connection

@@ -1,6 +1,7 @@
 #include "WelcomeModel.h"
 
 #include "Quentrel/Services/ObserverWindowPresenter.h"
+#include "Quentrel/Stores/ObserverStore.h"
 #include "StoreSelection.h"
 
 namespace quentrel {

@@ -6,9 +6,10 @@
 #include <string_view>
 
 #include "Quentrel/Services/LoginItemService.h"
-#include "Quentrel/Stores/ObserverStore.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the welcome window shows: the header, three feature rows, the login-item option with its
 // note, approval button and error line, and the start row whose button names what starting

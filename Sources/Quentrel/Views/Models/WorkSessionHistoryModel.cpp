@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/SessionText.h"
 
 namespace quentrel {

@@ -7,12 +7,13 @@
 
 #include "MinuteDateFormatter.h"
 #include "Quentrel/Services/EventStorageStatus.h"
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Support/LocaleFormatter.h"
 #include "Wendmark/SessionEndReason.h"
 #include "Wendmark/WorkSession.h"
 
 namespace quentrel {
+
+class ObserverStore;
 
 // What the work-session history shows: an explanation and the new-session button, a banner when
 // the session store cannot keep its file, one row per session (the running one first, then the

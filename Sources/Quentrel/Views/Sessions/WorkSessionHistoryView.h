@@ -7,7 +7,6 @@
 #include <QColor>
 #include <QWidget>
 
-#include "Quentrel/Stores/ObserverStore.h"
 #include "Quentrel/Views/Models/WorkSessionHistoryModel.h"
 #include "Quentrel/Views/QtLocaleFormatter.h"
 #include "Quentrel/Views/QtMinuteDateFormatter.h"

@@ -7,6 +7,7 @@
 #include "Quentrel/Services/LoginItemService.h"
 #include "Quentrel/Services/ObserverWindowPresenter.h"
 #include "Quentrel/Services/UIStateFixture.h"
+#include "Quentrel/Stores/ObserverStore.h"
 
 using namespace quentrel;
 
